@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building and testing the piano need, when
+# they are missing. Safe to run again: it installs nothing that is there already.
+set -euo pipefail
+
+packages=(
+  g++ cmake make pkg-config
+  libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev
+  libfluidsynth-dev musescore-general-soundfont
+  fonts-liberation fonts-wqy-microhei
+)
+if [ "${1:-}" = "--tests" ]; then
+  packages+=(libgtest-dev libbenchmark-dev)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=()
+[ "$(id -u)" -ne 0 ] && sudo=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,149 @@
+#include "audio/mav_codec.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+namespace piano::mav {
+
+namespace {
+
+// Files this large cannot be a sample of this instrument; refusing them keeps a
+// hostile file from exhausting memory.
+constexpr std::size_t kMaxFileBytes = 64u << 20;
+
+std::int16_t wrapDelta(std::int32_t sample, std::int32_t previous) {
+  return static_cast<std::int16_t>(static_cast<std::uint16_t>(sample - previous));
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> pack(const std::int16_t* samples, std::size_t count, PackReport* report) {
+  std::vector<std::uint8_t> out;
+  out.reserve(1 + count * 2 + count / 8 + 1);
+  out.push_back(kFormatPacked);
+  std::int32_t previous = 0;
+  for (std::size_t block = 0; block < count; block += 8) {
+    const std::size_t headerAt = out.size();
+    out.push_back(0);
+    std::uint8_t header = 0;
+    for (std::size_t k = 0; k < 8; ++k) {
+      const std::int32_t sample = block + k < count ? samples[block + k] : 0;
+      const std::int16_t d = wrapDelta(sample, previous);
+      // -128 would fit a signed byte, but the format keeps single bytes symmetric.
+      if (d >= -127 && d <= 127) {
+        out.push_back(static_cast<std::uint8_t>(static_cast<std::int8_t>(d)));
+      } else {
+        const auto u = static_cast<std::uint16_t>(d);
+        out.push_back(static_cast<std::uint8_t>(u & 0xff));
+        out.push_back(static_cast<std::uint8_t>(u >> 8));
+        header = static_cast<std::uint8_t>(header | (1u << k));
+      }
+      previous = sample;
+    }
+    out[headerAt] = header;
+  }
+  PackReport r;
+  r.packedBytes = out.size();
+  r.plainBytes = count * 2;
+  if (out.size() > count * 2) {
+    out.assign(1, kFormatPlain);
+    for (std::size_t i = 0; i < count; ++i) {
+      const auto u = static_cast<std::uint16_t>(samples[i]);
+      out.push_back(static_cast<std::uint8_t>(u & 0xff));
+      out.push_back(static_cast<std::uint8_t>(u >> 8));
+    }
+    r.storedPlain = true;
+  }
+  if (report) *report = r;
+  return out;
+}
+
+std::vector<std::int16_t> unpack(const std::uint8_t* data, std::size_t size) {
+  std::vector<std::int16_t> out;
+  if (size < 1) return out;
+  if (data[0] != kFormatPacked) {
+    const std::size_t n = (size - 1) / 2;
+    out.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+      const auto u = static_cast<std::uint16_t>(data[1 + 2 * i] | (data[2 + 2 * i] << 8));
+      out[i] = static_cast<std::int16_t>(u);
+    }
+    return out;
+  }
+  // Each block takes at least 9 bytes, so this bounds the output.
+  out.reserve(((size - 1) / 9 + 1) * 8);
+  std::size_t pos = 1;
+  std::uint16_t previous = 0;
+  while (pos < size) {
+    const std::uint8_t header = data[pos++];
+    for (int k = 0; k < 8; ++k) {
+      std::uint16_t d = 0;
+      if (header & (1u << k)) {
+        if (pos + 1 < size) {
+          d = static_cast<std::uint16_t>(data[pos] | (data[pos + 1] << 8));
+        } else if (pos < size) {
+          d = data[pos];  // a delta cut in half: keep what is there
+        }
+        pos += 2;
+      } else {
+        if (pos < size) d = static_cast<std::uint16_t>(static_cast<std::int8_t>(data[pos]));
+        pos += 1;
+      }
+      previous = static_cast<std::uint16_t>(previous + d);
+      out.push_back(static_cast<std::int16_t>(previous));
+    }
+  }
+  return out;
+}
+
+bool readFile(const std::string& path, std::vector<std::int16_t>& samples, std::string& error) {
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  if (!in) {
+    error = "cannot open";
+    return false;
+  }
+  const std::streamoff length = in.tellg();
+  if (length <= 0) {
+    error = "empty file";
+    return false;
+  }
+  if (static_cast<std::size_t>(length) > kMaxFileBytes) {
+    error = "file too large";
+    return false;
+  }
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(length));
+  in.seekg(0);
+  if (!in.read(reinterpret_cast<char*>(bytes.data()), length)) {
+    error = "read failed";
+    return false;
+  }
+  samples = unpack(bytes.data(), bytes.size());
+  if (samples.empty()) {
+    error = "no samples";
+    return false;
+  }
+  return true;
+}
+
+std::string mavPathFor(const std::string& wavPath) {
+  const auto dot = wavPath.rfind(".wav");
+  if (dot == std::string::npos) return wavPath + ".mav";
+  return wavPath.substr(0, dot) + ".mav" + wavPath.substr(dot + 4);
+}
+
+bool packToFile(const std::string& wavPath, const std::int16_t* samples, std::size_t count) {
+  PackReport report;
+  const auto image = pack(samples, count, &report);
+  const long long plain = static_cast<long long>(report.plainBytes);
+  const long long packed = static_cast<long long>(report.packedBytes);
+  std::printf("  Compressed by %lld bytes. Un=%lld (%lld%%) \n", plain - packed, plain,
+              plain > 0 ? packed * 100 / plain : 0);
+  if (report.storedPlain) std::printf("   ...Used uncompressed file instead at %lld\n", plain + 1);
+  std::ofstream out(mavPathFor(wavPath), std::ios::binary | std::ios::trunc);
+  if (!out) return false;
+  out.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+  return static_cast<bool>(out);
+}
+
+}  // namespace piano::mav

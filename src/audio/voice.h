@@ -1,0 +1,48 @@
+// One voice of the mixer, and one sample slot, as the render function sees them.
+// A Voice is owned by the audio thread once it has been handed over (see
+// SoundPlayer); the mixing functions below are pure and can be tested directly.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace piano {
+
+inline constexpr int kNumSampleSlots = 90;
+inline constexpr int kNumPianoSlots = 88;
+inline constexpr int kMetronomeHiSlot = 88;
+inline constexpr int kMetronomeLowSlot = 89;
+inline constexpr int kNumVoices = 40;
+
+struct SampleSlot {
+  std::vector<std::int16_t> rawData;  // decoded samples; empty when the slot failed to load
+  int rawDataSize = 0;                // playable samples: decoded count - 1 (never negative)
+  int channels = 1;
+  bool cannotBeCulledOnTooManyNotes = false;
+};
+
+enum VoicePhase : int { kAttack = 0, kSteady = 1, kRelease = 2 };
+
+struct Voice {
+  bool playing = false;
+  int sampleNo = 0;
+  int playPosition = 0;
+  double requiredVolume = 0.0;
+  double ADSRVolume = 0.0;
+  double ADSRVolumeDelta = 0.0;
+  double requiredReleaseDelta = 0.0;
+  int phase = kAttack;
+  bool atLeastOneBufferFilled = false;
+  bool wantToStop = false;
+  double created = 0.0;
+};
+
+// Mixes `frames` frames of one playing voice into interleaved stereo `out`, with
+// the fixed-point envelope, the pan factors and saturation to -32767..32767 after
+// this voice. Applies a pending stop first (at the buffer boundary, once the voice
+// has been mixed at least once). Updates the voice: position, envelope, phase,
+// `playing` when it ends. Real-time safe.
+void mixVoice(Voice& voice, const SampleSlot& slot, float panLeft, float panRight,
+              std::int16_t* out, int frames);
+
+}  // namespace piano

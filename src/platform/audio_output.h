@@ -1,0 +1,50 @@
+// The audio output unit: pulls interleaved stereo signed 16-bit frames at 44100 Hz
+// from a render function on a thread of its own, then applies the output volume,
+// as a device's own volume control would.
+//
+// Threads: start/stop/setVolume from the main thread; the render function runs on
+// the output's thread (real time for a device) and must not block.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+namespace piano::platform {
+
+inline constexpr int kSampleRate = 44100;
+inline constexpr int kChannels = 2;
+inline constexpr int kPreferredBufferFrames = 256;  // about 5.8 ms
+
+// Fills `frames` interleaved stereo frames. Returns 0, or -1 when the engine is
+// stopped and has left the buffer untouched (the output then plays silence).
+using RenderCallback = int (*)(void* context, std::int16_t* interleaved, int frames);
+
+class AudioOutput {
+ public:
+  virtual ~AudioOutput() = default;
+
+  // Begins pulling buffers. Returns false when the output could not be opened.
+  virtual bool start(RenderCallback render, void* context) = 0;
+  // After stop returns, the render function is never called again.
+  virtual void stop() = 0;
+  // Frames per buffer that the output actually pulls (0 before start).
+  virtual int bufferFrames() const = 0;
+  // A short description for diagnostics ("SDL pulseaudio, 256 frames", "null").
+  virtual const char* describe() const = 0;
+
+  // Output volume, 0.0 to 1.0 (other values are held to that range).
+  void setVolume(float volume);
+  float volume() const;
+
+ protected:
+  // Renders one buffer through the callback, writes silence when the engine
+  // reports that it is stopped, and applies the volume. Real-time safe.
+  static void pull(RenderCallback render, void* context, std::int16_t* out, int frames,
+                   const AudioOutput& self);
+
+ private:
+  // The volume as a 16.16 fixed-point gain, read on the output thread.
+  std::atomic<std::int32_t> gain_{65536};
+};
+
+}  // namespace piano::platform

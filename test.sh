@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Sets up what is missing, then builds and runs every test: a normal build, a
+# ThreadSanitizer build, and an AddressSanitizer + UndefinedBehaviorSanitizer build.
+# `./test.sh quick` runs the normal build only.
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/setup.sh --tests
+jobs=$(nproc)
+
+run_suite() {  # name, extra cmake arguments...
+  local name=$1; shift
+  local dir=build-test-$name
+  echo "=== $name build"
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake --build "$dir" -j"$jobs"
+  (cd "$dir" && ctest --output-on-failure -j"$jobs" --timeout 600)
+}
+
+run_suite normal
+if [ "${1:-}" != "quick" ]; then
+  samples="$PWD/build-test-normal/samples"
+  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+    run_suite tsan -DPIANO_SANITIZE=thread -DPIANO_BUILD_BENCH=OFF -DPIANO_SAMPLE_DIR="$samples"
+  ASAN_OPTIONS="detect_leaks=1" UBSAN_OPTIONS="print_stacktrace=1" \
+    run_suite asan -DPIANO_SANITIZE=address -DPIANO_BUILD_BENCH=OFF -DPIANO_SAMPLE_DIR="$samples"
+fi
+echo "All test suites passed."
