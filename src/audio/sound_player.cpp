@@ -154,16 +154,17 @@ int SoundPlayer::playSampleWithSampleNo(int sampleNo, double volume, float attac
   booking.created = now();
   booking.sampleNo = sampleNo;
 
+  // Sequence lock: odd while the fields change. Each field store is a release, so
+  // a reader that sees any new field also sees the odd sequence afterwards.
   Mailbox& box = mailboxes_[v];
   const std::uint32_t seq = box.sequence.load(std::memory_order_relaxed);
   box.sequence.store(seq + 1, std::memory_order_relaxed);
-  std::atomic_thread_fence(std::memory_order_release);
-  box.sampleNo.store(sampleNo, std::memory_order_relaxed);
-  box.volume.store(volume, std::memory_order_relaxed);
-  box.attackDelta.store(attackDelta, std::memory_order_relaxed);
-  box.releaseDelta.store(releaseDelta, std::memory_order_relaxed);
-  box.created.store(booking.created, std::memory_order_relaxed);
-  box.generation.store(booking.generation, std::memory_order_relaxed);
+  box.sampleNo.store(sampleNo, std::memory_order_release);
+  box.volume.store(volume, std::memory_order_release);
+  box.attackDelta.store(attackDelta, std::memory_order_release);
+  box.releaseDelta.store(releaseDelta, std::memory_order_release);
+  box.created.store(booking.created, std::memory_order_release);
+  box.generation.store(booking.generation, std::memory_order_release);
   box.sequence.store(seq + 2, std::memory_order_release);
   return chosen;
 }
@@ -209,14 +210,13 @@ void SoundPlayer::takeRequests() {
     Mailbox& box = mailboxes_[v];
     Voice& voice = playlist_[v];
     const std::uint32_t before = box.sequence.load(std::memory_order_acquire);
-    const std::uint32_t generation = box.generation.load(std::memory_order_relaxed);
+    const std::uint32_t generation = box.generation.load(std::memory_order_acquire);
     if ((before & 1u) == 0 && generation != activeGeneration_[v]) {
-      const int sampleNo = box.sampleNo.load(std::memory_order_relaxed);
-      const double volume = box.volume.load(std::memory_order_relaxed);
-      const float attack = box.attackDelta.load(std::memory_order_relaxed);
-      const float release = box.releaseDelta.load(std::memory_order_relaxed);
-      const double created = box.created.load(std::memory_order_relaxed);
-      std::atomic_thread_fence(std::memory_order_acquire);
+      const int sampleNo = box.sampleNo.load(std::memory_order_acquire);
+      const double volume = box.volume.load(std::memory_order_acquire);
+      const float attack = box.attackDelta.load(std::memory_order_acquire);
+      const float release = box.releaseDelta.load(std::memory_order_acquire);
+      const double created = box.created.load(std::memory_order_acquire);
       // A start written while we read is taken whole at the next buffer.
       if (box.sequence.load(std::memory_order_relaxed) == before) {
         voice.created = created;
