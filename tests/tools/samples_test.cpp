@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "audio/mav_codec.h"
+#include "audio/sound_player.h"
 
 namespace {
 
@@ -95,6 +96,12 @@ TEST_F(SampleSet, NotesAreInTune) {
     const double measured = pitchNear(load(std::to_string(key) + ".mav"), expected);
     EXPECT_NEAR(measured, expected, expected * 0.01) << "key " << key;
   }
+}
+
+TEST_F(SampleSet, TheEngineFillsEverySlotFromIt) {
+  piano::SoundPlayer player({.output = nullptr, .sampleDir = PIANO_SAMPLE_DIR, .clock = {}});
+  ASSERT_EQ(player.numSampleListEntries(), 90);
+  for (int slot = 0; slot < 90; ++slot) EXPECT_GT(player.sampleSlot(slot).rawDataSize, 0) << slot;
 }
 
 }  // namespace
