@@ -1,0 +1,274 @@
+#include "audio/sound_player.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "audio/mav_codec.h"
+#include "platform/audio_output.h"
+#include "platform/clock.h"
+
+namespace piano {
+
+namespace {
+
+// Song files and callers may pass any number; keep levels and rates inside the
+// ranges the fixed-point mixer is built for.
+double holdVolume(double v) { return std::isnan(v) ? 0.0 : std::clamp(v, 0.0, 1.0); }
+float holdAttack(float a) { return std::isnan(a) ? 1.0f : std::clamp(a, 0.0f, 1.0f); }
+float holdRelease(float r) { return std::isnan(r) ? -1.0f : std::clamp(r, -1.0f, 0.0f); }
+
+}  // namespace
+
+SoundPlayer::SoundPlayer(Options options) : options_(std::move(options)) {
+  for (int i = 0; i < 44; ++i) {
+    const float side = 0.5f + (static_cast<float>(i) / 44.0f) * 0.5f;
+    PIANO_PAN_LOOKUP_L[static_cast<std::size_t>(i)] = 1.0f;
+    PIANO_PAN_LOOKUP_R[static_cast<std::size_t>(i)] = side;
+    PIANO_PAN_LOOKUP_R[static_cast<std::size_t>(87 - i)] = 1.0f;
+    PIANO_PAN_LOOKUP_L[static_cast<std::size_t>(87 - i)] = side;
+  }
+  PIANO_PAN_LOOKUP_L[44] = 1.0f;
+  PIANO_PAN_LOOKUP_R[44] = 1.0f;
+
+  // The output runs (mixing silence) while the samples load, as on a device whose
+  // audio session is up before the instrument is ready.
+  start();
+  if (!options_.sampleDir.empty() && !std::filesystem::is_directory(options_.sampleDir)) {
+    std::printf("Sample folder %s not found; the piano will be silent.\n", options_.sampleDir.c_str());
+  } else if (!options_.sampleDir.empty()) {
+    loadPianoSounds();
+    loadMetronomeSounds();
+  }
+}
+
+SoundPlayer::~SoundPlayer() {
+  if (options_.output) options_.output->stop();
+}
+
+double SoundPlayer::now() const {
+  return options_.clock ? options_.clock() : platform::mediaTime();
+}
+
+void SoundPlayer::start() {
+  if (options_.output && !options_.output->start(&SoundPlayer::renderCallback, this)) {
+    std::printf("Audio output could not be started; the piano will be silent.\n");
+  }
+}
+
+void SoundPlayer::stop() {
+  done_.store(true, std::memory_order_release);
+  if (options_.output) options_.output->stop();
+}
+
+// ---------------------------------------------------------------- sample store
+
+void SoundPlayer::loadPianoSounds() {
+  for (int i = 1; i <= kNumPianoSlots; ++i) {
+    loadSampleAtSlot(i - 1, options_.sampleDir + "/" + std::to_string(i) + ".mav");
+  }
+}
+
+void SoundPlayer::loadMetronomeSounds() {
+  loadSampleAtSlot(kMetronomeHiSlot, options_.sampleDir + "/metronomeHi.mav");
+  loadSampleAtSlot(kMetronomeLowSlot, options_.sampleDir + "/metronomeLo.mav");
+}
+
+bool SoundPlayer::loadSampleAtSlot(int slot, const std::string& path) {
+  if (numSampleListEntries_ >= kNumSampleSlots || slot < 0 || slot >= kNumSampleSlots) {
+    std::printf("Too many samples loaded.\n");
+    return false;
+  }
+  // Every load call takes its own slot, so a missing file leaves one key silent
+  // instead of shifting every later sample onto the wrong key.
+  ++numSampleListEntries_;
+  std::vector<std::int16_t> samples;
+  std::string error;
+  if (!mav::readFile(path, samples, error)) {
+    std::printf("Sample %s could not be loaded (%s); slot %d stays silent.\n", path.c_str(),
+                error.c_str(), slot);
+    return false;
+  }
+  setSampleData(slot, std::move(samples));
+  return true;
+}
+
+void SoundPlayer::setSampleData(int slot, std::vector<std::int16_t> samples) {
+  if (slot < 0 || slot >= kNumSampleSlots) return;
+  SampleSlot& s = sampleList_[static_cast<std::size_t>(slot)];
+  s.rawData = std::move(samples);
+  s.rawDataSize = s.rawData.empty() ? 0 : static_cast<int>(s.rawData.size() - 1);
+  s.channels = 1;
+}
+
+void SoundPlayer::setCannotBeCulledOnTooManyNotes(int slot, bool value) {
+  if (slot < 0 || slot >= kNumSampleSlots) return;
+  std::lock_guard lock(startMutex_);
+  sampleList_[static_cast<std::size_t>(slot)].cannotBeCulledOnTooManyNotes = value;
+}
+
+// ---------------------------------------------------------------- voices
+
+bool SoundPlayer::isBusy(int voice) const {
+  const auto v = static_cast<std::size_t>(voice);
+  return mailboxes_[v].finishedGeneration.load(std::memory_order_acquire) != bookings_[v].generation;
+}
+
+int SoundPlayer::playSampleWithSampleNo(int sampleNo, double volume, float attackDelta,
+                                        float releaseDelta) {
+  if (sampleNo < 0 || sampleNo >= kNumSampleSlots) return -1;
+  if (sampleList_[static_cast<std::size_t>(sampleNo)].rawDataSize < 1) return -1;
+  volume = holdVolume(volume);
+  attackDelta = holdAttack(attackDelta);
+  releaseDelta = holdRelease(releaseDelta);
+
+  std::lock_guard lock(startMutex_);
+  int chosen = -1;
+  for (int v = 0; v < kNumVoices; ++v) {
+    if (!isBusy(v)) {
+      chosen = v;
+      break;
+    }
+  }
+  if (chosen < 0) {
+    // Every voice sounds: take the oldest one that may be taken. Its sound ends
+    // at once, without a release.
+    const double current = now();
+    double oldest = current;
+    for (int v = 0; v < kNumVoices; ++v) {
+      const VoiceBooking& b = bookings_[static_cast<std::size_t>(v)];
+      if (sampleList_[static_cast<std::size_t>(b.sampleNo)].cannotBeCulledOnTooManyNotes) continue;
+      if (b.created < oldest) {
+        oldest = b.created;
+        chosen = v;
+      }
+    }
+    if (chosen < 0) return -1;
+  }
+
+  const auto v = static_cast<std::size_t>(chosen);
+  VoiceBooking& booking = bookings_[v];
+  booking.generation += 1;
+  booking.created = now();
+  booking.sampleNo = sampleNo;
+
+  Mailbox& box = mailboxes_[v];
+  const std::uint32_t seq = box.sequence.load(std::memory_order_relaxed);
+  box.sequence.store(seq + 1, std::memory_order_relaxed);
+  std::atomic_thread_fence(std::memory_order_release);
+  box.sampleNo.store(sampleNo, std::memory_order_relaxed);
+  box.volume.store(volume, std::memory_order_relaxed);
+  box.attackDelta.store(attackDelta, std::memory_order_relaxed);
+  box.releaseDelta.store(releaseDelta, std::memory_order_relaxed);
+  box.created.store(booking.created, std::memory_order_relaxed);
+  box.generation.store(booking.generation, std::memory_order_relaxed);
+  box.sequence.store(seq + 2, std::memory_order_release);
+  return chosen;
+}
+
+void SoundPlayer::stopSample(int voice) {
+  if (voice < 0 || voice >= kNumVoices) return;
+  std::lock_guard lock(startMutex_);
+  if (!isBusy(voice)) return;
+  const auto v = static_cast<std::size_t>(voice);
+  mailboxes_[v].stopGeneration.store(bookings_[v].generation, std::memory_order_release);
+}
+
+void SoundPlayer::stopAllSounds() {
+  std::lock_guard lock(startMutex_);
+  for (int voice = 0; voice < kNumVoices; ++voice) {
+    if (!isBusy(voice)) continue;
+    const auto v = static_cast<std::size_t>(voice);
+    mailboxes_[v].stopGeneration.store(bookings_[v].generation, std::memory_order_release);
+  }
+}
+
+int SoundPlayer::activeVoiceCount() const {
+  std::lock_guard lock(const_cast<std::mutex&>(startMutex_));
+  int n = 0;
+  for (int v = 0; v < kNumVoices; ++v) n += isBusy(v) ? 1 : 0;
+  return n;
+}
+
+float SoundPlayer::panLeft(int slot) const {
+  if (!pianoNotePanning() || slot < 0 || slot >= kNumPianoSlots) return 1.0f;
+  return PIANO_PAN_LOOKUP_L[static_cast<std::size_t>(slot)];
+}
+
+float SoundPlayer::panRight(int slot) const {
+  if (!pianoNotePanning() || slot < 0 || slot >= kNumPianoSlots) return 1.0f;
+  return PIANO_PAN_LOOKUP_R[static_cast<std::size_t>(slot)];
+}
+
+// ---------------------------------------------------------------- audio thread
+
+void SoundPlayer::takeRequests() {
+  for (std::size_t v = 0; v < kNumVoices; ++v) {
+    Mailbox& box = mailboxes_[v];
+    Voice& voice = playlist_[v];
+    const std::uint32_t before = box.sequence.load(std::memory_order_acquire);
+    const std::uint32_t generation = box.generation.load(std::memory_order_relaxed);
+    if ((before & 1u) == 0 && generation != activeGeneration_[v]) {
+      const int sampleNo = box.sampleNo.load(std::memory_order_relaxed);
+      const double volume = box.volume.load(std::memory_order_relaxed);
+      const float attack = box.attackDelta.load(std::memory_order_relaxed);
+      const float release = box.releaseDelta.load(std::memory_order_relaxed);
+      const double created = box.created.load(std::memory_order_relaxed);
+      std::atomic_thread_fence(std::memory_order_acquire);
+      // A start written while we read is taken whole at the next buffer.
+      if (box.sequence.load(std::memory_order_relaxed) == before) {
+        voice.created = created;
+        voice.playing = true;
+        voice.sampleNo = sampleNo;
+        voice.phase = kAttack;
+        voice.atLeastOneBufferFilled = false;
+        voice.wantToStop = false;
+        voice.playPosition = 0;
+        voice.requiredVolume = volume;
+        voice.ADSRVolumeDelta = attack;
+        voice.requiredReleaseDelta = release;
+        voice.ADSRVolume = attack == 1.0f ? 1.0 : 0.0;
+        activeGeneration_[v] = generation;
+      }
+    }
+    if (voice.playing && stopTakenGeneration_[v] != activeGeneration_[v] &&
+        box.stopGeneration.load(std::memory_order_acquire) == activeGeneration_[v]) {
+      voice.wantToStop = true;
+      stopTakenGeneration_[v] = activeGeneration_[v];
+    }
+  }
+}
+
+int SoundPlayer::render(std::int16_t* out, int frames) {
+  if (done_.load(std::memory_order_acquire)) return -1;
+  if (frames < 0) frames = 0;
+  numFramesPerBuffer_.store(frames, std::memory_order_relaxed);
+  std::memset(out, 0, static_cast<std::size_t>(frames) * 2 * sizeof(std::int16_t));
+  takeRequests();
+  const bool panning = pianoNotePanning();
+  for (std::size_t v = 0; v < kNumVoices; ++v) {
+    Voice& voice = playlist_[v];
+    if (!voice.playing) continue;
+    const auto slot = static_cast<std::size_t>(voice.sampleNo);
+    float pL = 1.0f;
+    float pR = 1.0f;
+    if (panning && slot < kNumPianoSlots) {
+      pL = PIANO_PAN_LOOKUP_L[slot];
+      pR = PIANO_PAN_LOOKUP_R[slot];
+    }
+    mixVoice(voice, sampleList_[slot], pL, pR, out, frames);
+    if (!voice.playing) {
+      mailboxes_[v].finishedGeneration.store(activeGeneration_[v], std::memory_order_release);
+    }
+  }
+  renderedBuffers_.fetch_add(1, std::memory_order_release);
+  return 0;
+}
+
+int SoundPlayer::renderCallback(void* context, std::int16_t* out, int frames) {
+  return static_cast<SoundPlayer*>(context)->render(out, frames);
+}
+
+}  // namespace piano

@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "audio/mav_codec.h"
+
+namespace piano {
+namespace {
+
+std::vector<std::int16_t> roundTrip(const std::vector<std::int16_t>& in) {
+  const auto file = mav::pack(in.data(), in.size());
+  auto out = mav::unpack(file.data(), file.size());
+  out.resize(in.size());  // the last block is padded to 8
+  return out;
+}
+
+TEST(MavCodec, RoundTripsHostileSignalsExactly) {
+  std::mt19937 rng(7);
+  std::vector<std::vector<std::int16_t>> signals;
+  signals.push_back({32767, -32768, 32767, -32768, 0, -1, 1, -32768, 32767});
+  signals.push_back({-128, 0, 127, 0, -127, 128, 255, 127});
+  std::vector<std::int16_t> noise(10007), ramp(1000), quiet(4096);
+  for (auto& s : noise) s = static_cast<std::int16_t>(rng());
+  for (std::size_t i = 0; i < ramp.size(); ++i) ramp[i] = static_cast<std::int16_t>(i * 131);
+  for (std::size_t i = 0; i < quiet.size(); ++i) quiet[i] = static_cast<std::int16_t>(std::lround(100 * std::sin(i * 0.05)));
+  signals.push_back(noise);
+  signals.push_back(ramp);
+  signals.push_back(quiet);
+  signals.push_back({});
+  for (const auto& s : signals) EXPECT_EQ(roundTrip(s), s);
+}
+
+TEST(MavCodec, ChoosesOneOrTwoBytesBySignedDelta) {
+  // Deltas 127 and -127 take one byte, 128 and -128 two.
+  const std::vector<std::int16_t> oneByte = {127, 0, -127, 0, 127, 0, -127, 0};
+  EXPECT_EQ(mav::pack(oneByte.data(), 8).size(), 1u + 1 + 8);
+  const std::vector<std::int16_t> twoBytes = {-128, 0, 128, 0, 0, 0, 0, 0};
+  const auto file = mav::pack(twoBytes.data(), 8);
+  ASSERT_EQ(file.size(), 1u + 1 + 8 + 4);
+  EXPECT_EQ(file[1], 0b1111);  // -128, +128, -128 back to 0... each delta is two bytes
+  // A jump from 32767 to -32768 wraps to a delta of 1: one byte.
+  const std::vector<std::int16_t> wrap = {32767, -32768, 0, 0, 0, 0, 0, 0};
+  EXPECT_EQ(mav::pack(wrap.data(), 8)[1], 0b101);
+}
+
+TEST(MavCodec, NoiseIsStoredPlainAndDecodesToTheSameCounts) {
+  std::mt19937 rng(3);
+  std::vector<std::int16_t> noise(800);
+  for (auto& s : noise) s = static_cast<std::int16_t>(rng());
+  mav::PackReport report;
+  const auto file = mav::pack(noise.data(), noise.size(), &report);
+  EXPECT_TRUE(report.storedPlain);
+  EXPECT_GT(report.packedBytes, report.plainBytes);
+  ASSERT_EQ(file.size(), 2 * noise.size() + 1);
+  EXPECT_EQ(file[0], mav::kFormatPlain);
+  EXPECT_EQ(mav::unpack(file.data(), file.size()), noise);
+
+  // Packed: 8 samples per block, whatever the input count was.
+  std::vector<std::int16_t> quiet(13, 5);
+  const auto packed = mav::pack(quiet.data(), quiet.size());
+  EXPECT_EQ(mav::unpack(packed.data(), packed.size()).size(), 16u);
+}
+
+TEST(MavCodec, DamagedFilesNeverReadPastTheirEnd) {
+  std::mt19937 rng(11);
+  std::vector<std::int16_t> noise(300);
+  for (auto& s : noise) s = static_cast<std::int16_t>(rng() % 2000);
+  const auto good = mav::pack(noise.data(), noise.size());
+  // Every truncation, and random corruption: the decoder's reads stay inside the
+  // bytes it was given (AddressSanitizer watches), and its output is bounded.
+  for (std::size_t cut = 0; cut <= good.size(); ++cut) {
+    std::vector<std::uint8_t> bytes(good.begin(), good.begin() + static_cast<long>(cut));
+    const auto out = mav::unpack(bytes.data(), bytes.size());
+    EXPECT_LE(out.size(), 8 * bytes.size());
+  }
+  for (int trial = 0; trial < 2000; ++trial) {
+    std::vector<std::uint8_t> bytes(rng() % 64);
+    for (auto& b : bytes) b = static_cast<std::uint8_t>(rng());
+    if (!bytes.empty() && trial % 2) bytes[0] = mav::kFormatPacked;
+    const auto out = mav::unpack(bytes.data(), bytes.size());
+    EXPECT_LE(out.size(), 8 * bytes.size());
+  }
+  std::vector<std::int16_t> samples;
+  std::string error;
+  EXPECT_FALSE(mav::readFile("/nonexistent/1.mav", samples, error));
+  EXPECT_FALSE(error.empty());
+}
+
+}  // namespace
+}  // namespace piano

@@ -1,0 +1,72 @@
+#include <algorithm>
+
+#include "reference_mixer.h"
+
+namespace piano::test {
+
+void referenceMixVoice(Voice& v, const SampleSlot& slot, float pL, float pR, std::int16_t* out,
+                       int frames) {
+  if (v.wantToStop && v.atLeastOneBufferFilled) {
+    v.wantToStop = false;
+    v.phase = 2;
+    v.ADSRVolumeDelta = v.requiredReleaseDelta;
+  }
+  v.atLeastOneBufferFilled = true;
+  const int count = std::min(frames, slot.rawDataSize - v.playPosition);
+  const float level = static_cast<float>(v.ADSRVolume);
+  const float delta = static_cast<float>(v.ADSRVolumeDelta);
+  const float required = static_cast<float>(v.requiredVolume);
+  std::int32_t env = static_cast<std::int32_t>(level * 65536.0f);
+  std::int32_t step = 0, target = 0, gL = 0, gR = 0, stepL = 0, stepR = 0, targetL = 0, targetR = 0;
+  if (count >= 1) {
+    step = static_cast<std::int32_t>(delta * 65536.0f);
+    target = static_cast<std::int32_t>(required * 65536.0f);
+    gL = static_cast<std::int32_t>(level * pL * 65536.0f);
+    gR = static_cast<std::int32_t>(level * pR * 65536.0f);
+    stepL = static_cast<std::int32_t>(delta * pL * 65536.0f);
+    stepR = static_cast<std::int32_t>(delta * pR * 65536.0f);
+    targetL = static_cast<std::int32_t>(required * pL * 65536.0f);
+    targetR = static_cast<std::int32_t>(required * pR * 65536.0f);
+  }
+  int position = v.playPosition;
+  for (int i = 0; i < count; ++i) {
+    const std::int32_t s = slot.rawData[static_cast<std::size_t>(position)];
+    env += step;
+    if (v.phase == 0 && env >= target) {
+      v.phase = 1;
+      v.ADSRVolumeDelta = 0;
+      env = target;
+      gL = targetL;
+      gR = targetR;
+      step = stepL = stepR = 0;
+    } else {
+      gL += stepL;
+      gR += stepR;
+      if (v.phase == 2 && env <= 0) {
+        v.playing = false;
+        env = 0;
+        break;
+      }
+    }
+    const std::int32_t left = out[2 * i] + ((s * gL) >> 16);
+    const std::int32_t right = out[2 * i + 1] + ((s * gR) >> 16);
+    out[2 * i] = static_cast<std::int16_t>(std::clamp(left, -32767, 32767));
+    out[2 * i + 1] = static_cast<std::int16_t>(std::clamp(right, -32767, 32767));
+    ++position;
+  }
+  if (position >= slot.rawDataSize) {
+    v.playing = false;
+  } else {
+    v.playPosition = position;
+  }
+  v.ADSRVolume = static_cast<float>(env) * (1.0f / 65536.0f);
+}
+
+SampleSlot makeSlot(std::vector<std::int16_t> samples) {
+  SampleSlot slot;
+  slot.rawData = std::move(samples);
+  slot.rawDataSize = slot.rawData.empty() ? 0 : static_cast<int>(slot.rawData.size()) - 1;
+  return slot;
+}
+
+}  // namespace piano::test

@@ -1,0 +1,191 @@
+// The engine seen from outside: starts and stops through the hand-over, rendered
+// by hand, buffer by buffer.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include <filesystem>
+
+#include "audio/mav_codec.h"
+#include "audio/sound_player.h"
+
+namespace piano {
+namespace {
+
+constexpr int kFrames = 256;
+
+class Engine : public ::testing::Test {
+ protected:
+  Engine() : engine({nullptr, "", [this] { return clock += 0.001; }}) {
+    for (int slot = 0; slot < kNumSampleSlots; ++slot) {
+      engine.setSampleData(slot, std::vector<std::int16_t>(44100, 10000));
+    }
+  }
+  std::vector<std::int16_t> render(int frames = kFrames) {
+    std::vector<std::int16_t> out(static_cast<std::size_t>(frames) * 2, 1234);
+    EXPECT_EQ(engine.render(out.data(), frames), 0);
+    return out;
+  }
+  double clock = 0.0;
+  SoundPlayer engine;
+};
+
+TEST_F(Engine, InstantAttackPlaysAtItsLevelFromTheFirstFrame) {
+  engine.setPianoNotePanning(false);
+  ASSERT_EQ(engine.playSampleWithSampleNo(40, 0.5, 1.0f, -0.00008f), 0);
+  const auto out = render();
+  EXPECT_EQ(out[0], 5000);
+  EXPECT_EQ(out[1], 5000);
+  EXPECT_EQ(out[2 * 255], 5000);
+}
+
+TEST_F(Engine, StopTakesEffectAtTheNextBufferAfterOneWholeBuffer) {
+  engine.setPianoNotePanning(false);
+  // A click: instant attack, instant release, stopped before it was ever mixed.
+  const int v = engine.playSampleWithSampleNo(kMetronomeHiSlot, 1.0, 1.0f, -1.0f);
+  engine.stopSample(v);
+  const auto first = render();
+  EXPECT_EQ(first[2 * 255], 10000) << "sounds for the whole first buffer";
+  const auto second = render();
+  EXPECT_EQ(second[0], 0) << "the release ends at the first frame of the next buffer";
+  EXPECT_EQ(engine.activeVoiceCount(), 0);
+}
+
+TEST_F(Engine, ReleaseFadesToSilenceAndFreesTheVoice) {
+  engine.setPianoNotePanning(false);
+  const int v = engine.playSampleWithSampleNo(10, 1.0, 1.0f, -0.001f);
+  render();
+  engine.stopSample(v);
+  const auto fading = render();
+  EXPECT_LT(fading[2 * 100], fading[0]);
+  EXPECT_LT(fading[2 * 255], fading[2 * 100]);
+  render(1000);  // -0.001 per frame falls from full level in about 1000 frames
+  EXPECT_EQ(engine.activeVoiceCount(), 0);
+  EXPECT_EQ(render()[0], 0);
+}
+
+TEST_F(Engine, ZeroReleaseHoldsUntilTheSampleRunsOut) {
+  engine.setPianoNotePanning(false);
+  engine.setSampleData(5, std::vector<std::int16_t>(1001, 8000));  // 1000 playable
+  const int v = engine.playSampleWithSampleNo(5, 1.0, 1.0f, 0.0f);
+  render();
+  engine.stopSample(v);
+  const auto held = render();
+  EXPECT_EQ(held[2 * 255], 8000);
+  render(1000);
+  EXPECT_EQ(engine.activeVoiceCount(), 0);
+}
+
+TEST_F(Engine, SaturatesAfterEachVoiceInVoiceOrder) {
+  engine.setPianoNotePanning(false);
+  engine.setSampleData(1, std::vector<std::int16_t>(1000, 20000));
+  engine.setSampleData(2, std::vector<std::int16_t>(1000, -20000));
+  engine.playSampleWithSampleNo(1, 1.0, 1.0f, -1.0f);
+  engine.playSampleWithSampleNo(1, 1.0, 1.0f, -1.0f);
+  engine.playSampleWithSampleNo(2, 1.0, 1.0f, -1.0f);
+  const auto out = render();
+  EXPECT_EQ(out[0], 12767);
+  // And the low end is -32767, not -32768.
+  engine.stopAllSounds();
+  render();
+  render();
+  for (int i = 0; i < 3; ++i) engine.playSampleWithSampleNo(2, 1.0, 1.0f, -1.0f);
+  EXPECT_EQ(render()[0], -32767);
+}
+
+TEST_F(Engine, PanningFollowsTheKeyAndSparesTheClicks) {
+  EXPECT_FLOAT_EQ(engine.panLeft(0), 1.0f);
+  EXPECT_FLOAT_EQ(engine.panRight(0), 0.5f);
+  EXPECT_FLOAT_EQ(engine.panLeft(44), 1.0f);
+  EXPECT_FLOAT_EQ(engine.panRight(44), 1.0f);
+  EXPECT_FLOAT_EQ(engine.panLeft(87), 0.5f);
+  EXPECT_FLOAT_EQ(engine.panRight(87), 1.0f);
+  EXPECT_NEAR(engine.panRight(43), 0.98864f, 1e-5);
+  EXPECT_NEAR(engine.panLeft(45), 0.97727f, 1e-5);
+
+  engine.playSampleWithSampleNo(0, 1.0, 1.0f, -1.0f);
+  auto out = render();
+  EXPECT_EQ(out[0], 10000);
+  EXPECT_EQ(out[1], 5000);
+  engine.stopAllSounds();
+  render();
+  render();
+  engine.playSampleWithSampleNo(kMetronomeLowSlot, 1.0, 1.0f, -1.0f);
+  out = render();
+  EXPECT_EQ(out[0], 10000);
+  EXPECT_EQ(out[1], 10000);
+}
+
+TEST_F(Engine, TheFortyFirstNoteTakesTheOldestVoiceThatMayBeTaken) {
+  for (int i = 0; i < kNumVoices; ++i) ASSERT_EQ(engine.playSampleWithSampleNo(i, 1.0, 1.0f, 0.0f), i);
+  EXPECT_EQ(engine.playSampleWithSampleNo(50, 1.0, 1.0f, 0.0f), 0);
+  EXPECT_EQ(engine.playSampleWithSampleNo(51, 1.0, 1.0f, 0.0f), 1);
+  // Voices 2 and 3 play slots that may not be taken: voice 4 is next.
+  engine.setCannotBeCulledOnTooManyNotes(2, true);
+  engine.setCannotBeCulledOnTooManyNotes(3, true);
+  EXPECT_EQ(engine.playSampleWithSampleNo(52, 1.0, 1.0f, 0.0f), 4);
+  for (int slot = 0; slot < kNumSampleSlots; ++slot) engine.setCannotBeCulledOnTooManyNotes(slot, true);
+  EXPECT_EQ(engine.playSampleWithSampleNo(53, 1.0, 1.0f, 0.0f), -1);
+  // The stolen voice plays its new note from the start, without a release of the old one.
+  render();
+  EXPECT_EQ(engine.voiceForTest(0).sampleNo, 50);
+  EXPECT_EQ(engine.voiceForTest(0).playPosition, kFrames);
+}
+
+TEST_F(Engine, RefusesWhatItCannotPlayAndIgnoresStrangeNumbers) {
+  EXPECT_EQ(engine.playSampleWithSampleNo(-1, 1.0, 1.0f, -1.0f), -1);
+  EXPECT_EQ(engine.playSampleWithSampleNo(90, 1.0, 1.0f, -1.0f), -1);
+  engine.setSampleData(7, {});
+  EXPECT_EQ(engine.playSampleWithSampleNo(7, 1.0, 1.0f, -1.0f), -1);
+  engine.stopSample(-1);
+  engine.stopSample(40);
+  engine.stopSample(3);  // not playing
+  EXPECT_EQ(engine.activeVoiceCount(), 0);
+
+  // Any level or rate a song file may carry: no undefined behaviour, sane sound.
+  const double inf = std::numeric_limits<double>::infinity();
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  engine.setPianoNotePanning(false);
+  engine.playSampleWithSampleNo(8, inf, nan, nan);
+  engine.playSampleWithSampleNo(9, std::nan(""), 1e30f, -1e30f);
+  engine.playSampleWithSampleNo(11, -5.0, -3.0f, 7.0f);
+  const auto out = render();
+  EXPECT_EQ(out[0], 10000) << "infinite volume is held to full level, NaN volume to silence";
+}
+
+TEST_F(Engine, StoppedEngineLeavesBuffersUntouched) {
+  engine.playSampleWithSampleNo(3, 1.0, 1.0f, -1.0f);
+  engine.stop();
+  std::vector<std::int16_t> out(2 * kFrames, 77);
+  EXPECT_EQ(engine.render(out.data(), kFrames), -1);
+  EXPECT_EQ(out[0], 77);
+  EXPECT_EQ(out[2 * kFrames - 1], 77);
+}
+
+TEST(SampleStore, LoadsByNameAndLeavesMissingFilesSilent) {
+  const std::string dir = ::testing::TempDir() + "/store";
+  std::filesystem::create_directories(dir);
+  // Only a few files exist: the rest stay empty but keep their own slots.
+  std::vector<std::int16_t> tone(100, 1000);
+  ASSERT_TRUE(mav::packToFile(dir + "/3.wav", tone.data(), tone.size()));
+  ASSERT_TRUE(mav::packToFile(dir + "/metronomeLo.wav", tone.data(), 50));
+  testing::internal::CaptureStdout();
+  SoundPlayer engine({nullptr, dir, {}});
+  const std::string printed = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(engine.numSampleListEntries(), 90);
+  EXPECT_EQ(engine.sampleSlot(2).rawDataSize, 103);  // 13 blocks of 8, minus the last value
+  EXPECT_EQ(engine.sampleSlot(89).rawDataSize, 55);
+  EXPECT_EQ(engine.sampleSlot(0).rawDataSize, 0);
+  EXPECT_NE(printed.find("/1.mav"), std::string::npos);
+  EXPECT_EQ(engine.playSampleWithSampleNo(0, 1.0, 1.0f, -1.0f), -1);
+  EXPECT_GE(engine.playSampleWithSampleNo(2, 1.0, 1.0f, -1.0f), 0);
+
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(engine.loadSampleAtSlot(2, dir + "/3.mav"));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Too many samples loaded.\n");
+  EXPECT_EQ(engine.sampleSlot(2).rawDataSize, 103);
+}
+
+}  // namespace
+}  // namespace piano
