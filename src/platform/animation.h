@@ -17,6 +17,7 @@
 namespace piano::platform {
 
 class View;
+void deferToNextTick(std::function<void()> callback);
 
 enum class AnimationCurve { Linear, EaseInEaseOut };
 
@@ -55,6 +56,7 @@ class Animator {
 
  private:
   friend class View;
+  friend void deferToNextTick(std::function<void()> callback);
   Animator();
   // Views with running or waiting animations register themselves.
   void enlist(View* view);
@@ -63,7 +65,7 @@ class Animator {
   std::function<double()> clock_;
   double frameTime_ = 0.0;
   std::vector<View*> views_;
-  bool ticking_ = false;
+  std::vector<std::function<void()>> deferred_;  // run at the next tick
 };
 
 }  // namespace piano::platform

@@ -31,6 +31,8 @@ struct TextBlock {
   int numberOfLines = 1;
   LineBreak lineBreak = LineBreak::TruncateTail;
   Rect rect;
+  // A text cursor after the end of the last line (the text field's).
+  bool caret = false;
 };
 
 class Canvas {
@@ -43,6 +45,9 @@ class Canvas {
   // A one-point-wide outline just inside `rect`.
   virtual void strokeRect(const AffineTransform& toDisplay, const Rect& rect, Colour colour,
                           float alpha) = 0;
+  // The ellipse inscribed in `rect`.
+  virtual void fillEllipse(const AffineTransform& toDisplay, const Rect& rect, Colour colour,
+                           float alpha) = 0;
   // The whole image stretched over `rect`.
   virtual void drawImage(const Image& image, const AffineTransform& toDisplay, const Rect& rect,
                          float alpha) = 0;

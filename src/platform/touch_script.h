@@ -14,8 +14,8 @@
 //   1.20 key return              return, backspace, delete, escape
 //   2.00 end                     the run ends here (else at the last line)
 //
-// Times are seconds from the start of the run; lines may come in any order of
-// time and run in time order (lines with equal times in file order).
+// Times are seconds from the start of the run and may not go back from one
+// line to the next. Finger ids are whole numbers from 0 to 999999.
 //
 // Threads: any.
 #pragma once
@@ -42,7 +42,7 @@ struct ScriptEvent {
 };
 
 struct TouchScript {
-  std::vector<ScriptEvent> events;  // in time order
+  std::vector<ScriptEvent> events;  // in time order, as in the file
 
   // Parses a script; on a bad line returns false and says which in `error`.
   // Relative shot paths are joined to `baseDirectory` (when not empty).

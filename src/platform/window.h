@@ -80,13 +80,11 @@ class Window {
   void setFirstResponder(TextField* field);
 
  private:
-  struct ActiveTouch;
+  friend class TextField;
   struct AlertBox {
     std::string title, message, button;
   };
   void deliver(Touch& touch, TouchPhase phase);
-  void endTouch(std::map<std::int64_t, std::unique_ptr<Touch>>::iterator it, TouchPhase phase,
-                Point point, double time);
   bool alertTakesFinger(TouchPhase phase, Point point);
 
   Size size_;
@@ -99,6 +97,7 @@ class Window {
   TextField* firstResponder_ = nullptr;
   std::deque<AlertBox> alerts_;
   Window* previous_ = nullptr;
+  std::uint64_t drawnGeneration_ = ~std::uint64_t{0};
 };
 
 // Shows an alert in the current window (one line on the standard output when
