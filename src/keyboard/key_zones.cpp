@@ -1,0 +1,85 @@
+#include "keyboard/key_zones.h"
+
+namespace piano {
+
+namespace {
+
+// Lower bounds along y of the top bar's buttons, in order of y, and the zone
+// each one starts; a point takes the last bound it reaches.
+struct BarButton {
+  float normal;
+  float tall;
+  int zone;
+};
+
+constexpr BarButton kSingleBar[] = {
+    {0, 0, zone::kOctaveDown},      {47, 68, zone::kKeyDown},
+    {91, 117, zone::kPlay},         {147, 177, zone::kRecord},
+    {195, 232, zone::kSongLibrary}, {242, 284, zone::kSettings},
+    {288, 331, zone::kSoftPedal},   {339, 390, zone::kSustainPedal},
+    {389, 446, zone::kKeyUp},       {435, 497, zone::kOctaveUp},
+};
+
+// The scroll lock sits at both ends of the two-keyboard bar.
+constexpr BarButton kDualBar[] = {
+    {0, 0, zone::kScrollLock},      {91, 124, zone::kPlay},
+    {147, 177, zone::kRecord},      {195, 232, zone::kSongLibrary},
+    {242, 284, zone::kSettings},    {288, 331, zone::kSoftPedal},
+    {339, 390, zone::kSustainPedal}, {389, 446, zone::kScrollLock},
+};
+
+template <int N>
+int barZone(const BarButton (&bar)[N], float y, bool tall) {
+  int result = bar[0].zone;
+  for (const BarButton& button : bar) {
+    if (y >= (tall ? button.tall : button.normal)) result = button.zone;
+  }
+  return result;
+}
+
+// End-border buttons by x, low end first: key down lower, octave down lower,
+// key down upper, octave down upper; the high end has the "up" counterparts.
+int borderZone(float x, bool lowEnd) {
+  if (x < 70) return lowEnd ? zone::kKeyDown : zone::kKeyUp;
+  if (x < 136) return lowEnd ? zone::kOctaveDown : zone::kOctaveUp;
+  if (x < 200) return lowEnd ? zone::kUpperKeyDown : zone::kUpperKeyUp;
+  if (x < 270) return lowEnd ? zone::kUpperOctaveDown : zone::kUpperOctaveUp;
+  return zone::kDeadArea;
+}
+
+// The integer part (truncation toward zero). A position that gives no finite
+// number (no scale set yet, a point from far off the screen) is zone 0, which
+// holds no key, rather than an undefined conversion.
+int truncate(float value) {
+  if (!(value > -1e6f && value < 1e6f)) return 0;
+  return static_cast<int>(value);
+}
+
+}  // namespace
+
+int KeyZoneGeometry::zoneAt(float x, float y) const {
+  if (!dualKeyboard) {
+    if (x > 273) return barZone(kSingleBar, y, tallScreen);
+    if (x > 236) return zone::kRadar;
+    if (x < 112) return truncate(y / keySize + 1);
+    return truncate((y - blackKeyOffset) / keySize + 102);
+  }
+  if (x > 273) return barZone(kDualBar, y, tallScreen);
+  if (y < 30) return borderZone(x, true);
+  if (y > (tallScreen ? 537 : 450)) return borderZone(x, false);
+  const float along = y - 30;  // the keys start after the low-end border
+  if (x < 130) {
+    if (x < 58) return truncate(along / keySize + 1);
+    return truncate((along - blackKeyOffset) / keySize + 102);
+  }
+  if (x < 194) return truncate(along / keySize + 1) + zone::kUpperKeyboard;
+  return truncate((along - blackKeyOffset) / keySize + 102) + zone::kUpperKeyboard;
+}
+
+float KeyZoneGeometry::expressionAt(float x, float /*y*/) const {
+  if (dualKeyboard) return 1.0f;
+  if (x < 112) return (112 - x) / 112 + 0.25f;
+  return (228 - x) / 112 + 0.25f;
+}
+
+}  // namespace piano
