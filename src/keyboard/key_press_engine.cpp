@@ -1,0 +1,344 @@
+#include "keyboard/key_press_engine.h"
+
+#include <algorithm>
+
+#include "audio/sound_player.h"
+#include "keyboard/key_zones.h"
+#include "recording/note_recorder.h"
+
+namespace piano {
+
+namespace {
+
+constexpr float kSoftVolume = 0.6f;
+constexpr float kSoftAttack = 0.0008f;
+
+bool validSlot(int slot) { return slot >= 0 && slot < KeyPressEngine::kNumTouchSlots; }
+bool validSampleNo(int sampleNo) { return sampleNo >= 0 && sampleNo < keys::kNumKeys; }
+
+}  // namespace
+
+KeyPressEngine::KeyPressEngine(KeyboardHost& host, KeyboardParent* parent, SoundPlayer& soundPlayer,
+                               NoteRecorder& noteRecorder, int numKeyboards)
+    : host_(host),
+      parent_(parent),
+      soundPlayer_(soundPlayer),
+      noteRecorder_(noteRecorder),
+      numKeyboards_(std::clamp(numKeyboards, 1, kMaxKeyboards)) {
+  playlistNoForSlot_.fill(-1);
+  noteIDForSlot_.fill(-1);
+  if (numKeyboards_ > 1) keyboards_[1].keyboardStartKey = keys::kDefaultUpperStartKey;
+}
+
+// ------------------------------------------------------------------ finger events
+
+void KeyPressEngine::performFingerPressAction(platform::Point point, bool press, int keyZoneNo, int slot) {
+  if (fadingToSettings_) return;
+  if (!validSlot(slot)) return;
+
+  switch (keyZoneNo) {
+    case zone::kRecord:
+    case zone::kPlay:
+    case zone::kSettings:
+    case zone::kSongLibrary:
+    case zone::kSoftPedal:
+    case zone::kSustainPedal:
+      // A release on a button does nothing at all.
+      if (!press) return;
+      switch (keyZoneNo) {
+        case zone::kRecord: recordButton(); break;
+        case zone::kPlay: playButton(); break;
+        case zone::kSettings: leaveForScreen(false); break;
+        case zone::kSongLibrary: leaveForScreen(true); break;
+        case zone::kSoftPedal:
+          softPedalPressed_ = !softPedalPressed_;
+          host_.redrawOnButtonPress();
+          break;
+        default:
+          sustainPedalPressed_ = !sustainPedalPressed_;
+          host_.redrawOnButtonPress();
+          break;
+      }
+      return;
+    default:
+      break;
+  }
+  if (host_.isLayoutButton(keyZoneNo)) {
+    if (press) host_.layoutButtonPress(keyZoneNo, point);
+    return;
+  }
+
+  // Every other zone is a key zone, with a key or without one.
+  const float expression = expressionFunction_ != kNoExpression ? host_.expressionForPoint(point) : 1.0f;
+  int zoneOnKeyboard = 0;
+  const int kb = clampKeyboard(host_.keyboardForZone(keyZoneNo, &zoneOnKeyboard));
+  const int keyOffset = keys::keyOffsetForZone(keyboards_[static_cast<std::size_t>(kb)].keyboardStartKey,
+                                               zoneOnKeyboard);
+  playPianoKey(keyOffset, press ? 1 : 0, slot, expression, kb);
+  if (keyOffset != keys::kNoKey) showFingerOnKey(kb, zoneOnKeyboard, keyOffset, press);
+}
+
+void KeyPressEngine::showFingerOnKey(int kb, int zoneOnKeyboard, int keyOffset, bool press) {
+  Keyboard& board = keyboards_[static_cast<std::size_t>(kb)];
+  const int k = board.keyboardStartKey + keyOffset - 1;
+  if (!validSampleNo(k)) return;
+  const std::size_t index = static_cast<std::size_t>(k);
+  if (zone::isBlackZone(zoneOnKeyboard)) {
+    const int boundary = zoneOnKeyboard - zone::kFirstBlack;
+    board.humanKeys[index] = press;
+    // Playback still holds the key down: it stays pictured down.
+    if (!press && board.mechanicalKeys[index]) return;
+    host_.showBlackKey(kb, boundary, press ? BlackKeyPicture::Down : BlackKeyPicture::Up);
+    return;
+  }
+  if (!zone::isWhiteZone(zoneOnKeyboard)) return;
+  const int position = zoneOnKeyboard - zone::kFirstWhite;
+  if (press) {
+    pressWhitePicture(kb, position);
+    board.humanKeys[index] = true;
+    return;
+  }
+  board.humanKeys[index] = false;
+  if (board.mechanicalKeys[index]) return;
+  releaseWhitePicture(kb, position);
+}
+
+// A pressed white key lies in the shadow of a raised lower neighbour; pressing
+// or raising a key therefore also changes the picture of a pressed upper one.
+void KeyPressEngine::pressWhitePicture(int kb, int position) {
+  Keyboard& board = keyboards_[static_cast<std::size_t>(kb)];
+  const auto p = static_cast<std::size_t>(position);
+  board.whiteKeyPressed[p] = true;
+  const bool lowerPressed = position == 0 || board.whiteKeyPressed[p - 1];
+  host_.showWhiteKey(kb, position, lowerPressed ? WhiteKeyPicture::Down : WhiteKeyPicture::DownLeftShadow);
+  host_.setNoteNameDown(kb, position, true);
+  if (position + 1 < keys::kNumWhiteKeyViews && board.whiteKeyPressed[p + 1]) {
+    host_.showWhiteKey(kb, position + 1, WhiteKeyPicture::Down);
+  }
+}
+
+void KeyPressEngine::releaseWhitePicture(int kb, int position) {
+  Keyboard& board = keyboards_[static_cast<std::size_t>(kb)];
+  const auto p = static_cast<std::size_t>(position);
+  board.whiteKeyPressed[p] = false;
+  host_.showWhiteKey(kb, position, WhiteKeyPicture::Up);
+  host_.setNoteNameDown(kb, position, false);
+  if (position + 1 < keys::kNumWhiteKeyViews && board.whiteKeyPressed[p + 1]) {
+    host_.showWhiteKey(kb, position + 1, WhiteKeyPicture::DownLeftShadow);
+  }
+}
+
+// ------------------------------------------------------------------ notes
+
+void KeyPressEngine::endSlotNote(int slot) {
+  const auto s = static_cast<std::size_t>(slot);
+  if (playlistNoForSlot_[s] != -1) {
+    soundPlayer_.stopSample(playlistNoForSlot_[s]);
+    playlistNoForSlot_[s] = -1;
+  }
+  if (noteIDForSlot_[s] != -1) {
+    const int id = noteIDForSlot_[s];
+    noteIDForSlot_[s] = -1;
+    noteRecorder_.addStopNote(id, noteRecorder_.getSampleNoForNoteID(id));
+  }
+}
+
+void KeyPressEngine::playPianoKey(int keyOffset, int press, int slot, float expression, int keyboard) {
+  if (!validSlot(slot)) return;
+  if (press == 0) {
+    endSlotNote(slot);
+    return;
+  }
+  if (keyOffset == keys::kNoKey) return;
+  Keyboard& board = keyboards_[static_cast<std::size_t>(clampKeyboard(keyboard))];
+  const int sampleNo = board.keyboardStartKey + keyOffset - 1;
+  if (!validSampleNo(sampleNo)) return;
+  // A slot holds one sounding voice at most: a note still held by the slot
+  // ends first, so that nothing can be left sounding without a finger.
+  endSlotNote(slot);
+
+  const float e = std::min(1.0f, expression);
+  const bool light = static_cast<double>(e) < 0.9;
+  double volume = 1.0;
+  float attack = 1.0f;
+  double release = sustainTimeNormal_;
+  switch (expressionFunction_) {
+    case kVolume:
+      volume = e;
+      break;
+    case kSustain:
+      if (light) release = sustainTimePedal_;
+      break;
+    case kSoft:
+      if (light) {
+        volume = kSoftVolume;
+        attack = kSoftAttack;
+      }
+      break;
+    default:
+      break;
+  }
+  // The pedals act when a key is struck: the values travel with the voice and
+  // the recorded note, so a pedal changes no note that already sounds.
+  if (sustainPedalPressed_) release = sustainTimePedal_;
+  if (softPedalPressed_) {
+    volume = kSoftVolume;
+    attack = kSoftAttack;
+  }
+
+  const auto s = static_cast<std::size_t>(slot);
+  const int voice =
+      soundPlayer_.playSampleWithSampleNo(sampleNo, volume, attack, static_cast<float>(release));
+  playlistNoForSlot_[s] = voice;
+  noteIDForSlot_[s] = voice == -1 ? -1
+                                  : noteRecorder_.addPlayNote(sampleNo, static_cast<float>(volume), attack,
+                                                              static_cast<float>(release));
+  board.humanKeys[static_cast<std::size_t>(sampleNo)] = true;
+}
+
+void KeyPressEngine::endFingerNotes() {
+  for (int slot = 0; slot < kNumTouchSlots; ++slot) endSlotNote(slot);
+}
+
+// ------------------------------------------------------------------ playback
+
+int KeyPressEngine::getKeyFromKeyOffset(int keyOffset, bool* white, int keyboard) const {
+  return keys::displayPositionForKeyOffset(keyboards_[static_cast<std::size_t>(clampKeyboard(keyboard))].keyboardStartKey,
+                                           keyOffset, white);
+}
+
+void KeyPressEngine::mechanicalKeyPressDownForTrigger(int sampleNo) {
+  if (!validSampleNo(sampleNo)) return;
+  const auto s = static_cast<std::size_t>(sampleNo);
+  for (int kb = 0; kb < numKeyboards_; ++kb) {
+    Keyboard& board = keyboards_[static_cast<std::size_t>(kb)];
+    bool white = true;
+    const int position = getKeyFromKeyOffset(sampleNo + 1 - board.keyboardStartKey, &white, kb);
+    if (position != keys::kNotDisplayed) {
+      if (white) {
+        pressWhitePicture(kb, position);
+      } else {
+        host_.showBlackKey(kb, position, BlackKeyPicture::Down);
+      }
+    }
+    board.mechanicalKeys[s] = true;
+  }
+}
+
+void KeyPressEngine::mechanicalKeyPressUpForTrigger(int sampleNo) {
+  if (!validSampleNo(sampleNo)) return;
+  const auto s = static_cast<std::size_t>(sampleNo);
+  for (int kb = 0; kb < numKeyboards_; ++kb) {
+    Keyboard& board = keyboards_[static_cast<std::size_t>(kb)];
+    board.mechanicalKeys[s] = false;
+    // A finger holds the key: it stays down until the finger lifts.
+    if (board.humanKeys[s]) continue;
+    bool white = true;
+    const int position = getKeyFromKeyOffset(sampleNo + 1 - board.keyboardStartKey, &white, kb);
+    if (position == keys::kNotDisplayed) continue;
+    if (white) {
+      releaseWhitePicture(kb, position);
+    } else {
+      host_.showBlackKey(kb, position, BlackKeyPicture::Up);
+    }
+  }
+}
+
+// ------------------------------------------------------------------ lifting
+
+void KeyPressEngine::liftPictures() {
+  for (int kb = 0; kb < numKeyboards_; ++kb) {
+    for (int p = 0; p < keys::kNumWhiteKeyViews; ++p) {
+      host_.showWhiteKey(kb, p, WhiteKeyPicture::Up);
+      host_.setNoteNameDown(kb, p, false);
+    }
+    for (int j = 0; j < keys::kNumBlackKeyViews; ++j) host_.showBlackKey(kb, j, BlackKeyPicture::Up);
+    Keyboard& board = keyboards_[static_cast<std::size_t>(kb)];
+    board.humanKeys.fill(false);
+    board.mechanicalKeys.fill(false);
+    board.whiteKeyPressed.fill(false);
+  }
+}
+
+void KeyPressEngine::liftAllKeys(bool stopNotes) {
+  if (stopNotes) endFingerNotes();
+  liftPictures();
+}
+
+void KeyPressEngine::liftAllKeysAndStopRecording() {
+  endFingerNotes();
+  noteRecorder_.addOverdubNotes();
+  liftPictures();
+  const int state = noteRecorder_.getNRState();
+  recordLit_ = state == 2;
+  playLit_ = state == 1;
+  host_.redraw();
+}
+
+void KeyPressEngine::playbackEnded() {
+  liftAllKeys(true);
+  playLit_ = false;
+  host_.redraw();
+}
+
+// ------------------------------------------------------------------ buttons
+
+// Stopping the recorder silences every voice. The fingers still down end
+// their notes first, as their releases would, so that a take keeps the notes
+// held at its end and no slot keeps a voice number that may be reused.
+void KeyPressEngine::recordButton() {
+  const int state = noteRecorder_.getNRState();
+  if (state == 2) {
+    endFingerNotes();
+    recordLit_ = false;
+    noteRecorder_.stop();
+  } else if (state == 1) {
+    endFingerNotes();
+    playLit_ = false;
+    noteRecorder_.stop();
+  } else {
+    recordLit_ = true;
+    noteRecorder_.record();
+  }
+  host_.redrawOnButtonPress();
+}
+
+void KeyPressEngine::playButton() {
+  const int state = noteRecorder_.getNRState();
+  if (state == 2) {
+    endFingerNotes();
+    recordLit_ = false;
+    noteRecorder_.stop();
+  } else if (state == 1) {
+    endFingerNotes();
+    noteRecorder_.stop();
+    playLit_ = false;
+  } else {
+    playLit_ = noteRecorder_.play();
+  }
+  host_.redrawOnButtonPress();
+}
+
+void KeyPressEngine::leaveForScreen(bool library) {
+  const int state = noteRecorder_.getNRState();
+  if (state == 1 || state == 2) {
+    endFingerNotes();
+    recordLit_ = false;
+    playLit_ = false;
+    noteRecorder_.stop();
+    host_.redraw();
+  } else {
+    liftAllKeys(true);
+  }
+  soundPlayer_.stopAllSounds();
+  if (parent_ != nullptr) {
+    if (library) {
+      parent_->showNoteRecorder();
+    } else {
+      parent_->showSetup();
+    }
+  }
+  fadingToSettings_ = true;
+}
+
+}  // namespace piano
