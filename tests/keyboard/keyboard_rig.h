@@ -92,3 +92,50 @@ class EngineRig {
 };
 
 }  // namespace piano::test
+
+#include "keyboard/single_keyboard_view.h"
+#include "platform/window.h"
+
+namespace piano::test {
+
+// Fills the piano slots of an engine with a short tone (all but `emptySlots`).
+void fillTones(SoundPlayer& sound, const std::vector<int>& emptySlots = {});
+
+// The screen as the root view lays it out: a portrait container turned a
+// quarter turn so that portrait point (x, y) shows at (y, 320 - x) of the
+// landscape window, holding one screen.
+class PortraitScreen {
+ public:
+  explicit PortraitScreen(std::shared_ptr<platform::View> screen);
+  platform::Window& window() { return window_; }
+  platform::View& container() { return *container_; }
+  // Fingers in portrait points.
+  void down(std::int64_t finger, platform::Point portrait);
+  void move(std::int64_t finger, platform::Point portrait);
+  void up(std::int64_t finger, platform::Point portrait);
+  double time = 0.0;
+
+ private:
+  platform::Window window_;
+  std::shared_ptr<platform::View> root_;
+  std::shared_ptr<platform::View> container_;
+};
+
+// A single keyboard view with a real engine and recorder, in a window.
+class ViewRig {
+ public:
+  ViewRig();
+  void render(int frames = 256);
+  const Voice& voice(int v) const { return sound.voiceForTest(v); }
+
+  platform::ManualClock clock{100.0};
+  double wall = 1000.0;
+  platform::RunLoop loop{clock.function()};
+  SoundPlayer sound;
+  NoteRecorder recorder;
+  CountingParent parent;
+  std::shared_ptr<SingleKeyboardView> view;
+  PortraitScreen screen;
+};
+
+}  // namespace piano::test

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "keyboard/key_zones.h"
+#include "platform/screen.h"
 
 namespace piano::test {
 
@@ -83,6 +84,10 @@ EngineRig::EngineRig(bool dual, std::vector<int> emptySlots)
       host(dual),
       engine(host, &parent, sound, recorder, dual ? 2 : 1) {
   host.engine = &engine;
+  fillTones(sound, emptySlots);
+}
+
+void fillTones(SoundPlayer& sound, const std::vector<int>& emptySlots) {
   for (int slot = 0; slot < keys::kNumKeys; ++slot) {
     if (std::find(emptySlots.begin(), emptySlots.end(), slot) != emptySlots.end()) continue;
     std::vector<std::int16_t> tone(22050);
@@ -126,6 +131,45 @@ void EngineRig::recordOneNote(int sampleNo) {
   recorder.addOverdubNotes();
   sound.stopAllSounds();
   render();
+}
+
+PortraitScreen::PortraitScreen(std::shared_ptr<platform::View> screen)
+    : window_(platform::landscapeSize()),
+      root_(std::make_shared<platform::View>()),
+      container_(std::make_shared<platform::View>()) {
+  const platform::Size size = platform::landscapeSize();
+  window_.setRootView(root_);
+  container_->setBounds({0, 0, size.height, size.width});
+  container_->setCentre({size.width / 2, size.height / 2});
+  container_->setTransform(platform::AffineTransform::rotation(-1.5707964));
+  root_->addSubview(container_);
+  container_->addSubview(std::move(screen));
+}
+
+void PortraitScreen::down(std::int64_t finger, platform::Point portrait) {
+  window_.fingerDown(finger, platform::portraitToLandscape(portrait), time += 0.01);
+}
+
+void PortraitScreen::move(std::int64_t finger, platform::Point portrait) {
+  window_.fingerMove(finger, platform::portraitToLandscape(portrait), time += 0.01);
+}
+
+void PortraitScreen::up(std::int64_t finger, platform::Point portrait) {
+  window_.fingerUp(finger, platform::portraitToLandscape(portrait), time += 0.01);
+}
+
+ViewRig::ViewRig()
+    : sound(SoundPlayer::Options{nullptr, "", clock.function()}),
+      recorder(nullptr, sound, loop, recorderOptions(clock, wall)),
+      view(std::make_shared<SingleKeyboardView>(&parent, sound, recorder)),
+      screen(view) {
+  fillTones(sound);
+}
+
+void ViewRig::render(int frames) {
+  std::vector<std::int16_t> buffer(static_cast<std::size_t>(frames) * 2);
+  sound.render(buffer.data(), frames);
+  clock.advance(static_cast<double>(frames) / 44100.0);
 }
 
 }  // namespace piano::test

@@ -1,0 +1,45 @@
+// The pictures and label styles both keyboard views share: the five key
+// pictures, the lamp, the octave colours of the note-name labels, and the
+// label transforms for a key up or down.
+//
+// Threads: main thread only (images are loaded on it).
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "keyboard/keyboard_host.h"
+#include "platform/geometry.h"
+#include "platform/image.h"
+
+namespace piano {
+
+struct KeyImages {
+  std::shared_ptr<const platform::Image> whiteKeyImage;
+  std::shared_ptr<const platform::Image> whiteKeyPressedImage;
+  std::shared_ptr<const platform::Image> whiteKeyPressedLeftShadowImage;
+  std::shared_ptr<const platform::Image> blackKeyImage;
+  std::shared_ptr<const platform::Image> blackKeyPressedImage;
+
+  // "WhiteKeyUp", "WhiteKeyDown", "WhiteKeyDownLeftShadow", "BlackKeyUp", "BlackKeyDown".
+  static KeyImages load();
+  const std::shared_ptr<const platform::Image>& white(WhiteKeyPicture picture) const;
+  const std::shared_ptr<const platform::Image>& black(BlackKeyPicture picture) const;
+};
+
+inline constexpr const char* kLampImage = "LEDButtonLit";
+
+// The name of a bar picture for this screen: "-568h@2x" appended on the tall one.
+std::string screenImageName(const std::string& name, bool tallScreen);
+
+// Label backgrounds by octave: nine hues at alpha 0.3, and black for octave 9
+// (past key 88). Octaves outside 0..9 take the nearest entry.
+platform::Colour labelColour(int octave);
+
+// Labels read along the keyboard; a pressed key's label moves `downShift`
+// points with the key (5 on the single keyboard, 10 on the dual one).
+platform::AffineTransform noteNameUpTransform();
+platform::AffineTransform noteNameDownTransform(double downShift);
+
+}  // namespace piano
