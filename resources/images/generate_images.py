@@ -567,6 +567,265 @@ def left_border_dual():
     img.write()
 
 
+# ---------------------------------------------------------------- shared screen parts
+
+def screen_background(img, L):
+    """Black lacquer for a whole screen, lit from the far side of the display."""
+    img.add(rect(0, 0, 320, L, fill=img.linear("x", [(0, "#060607"), (60, "#0e0e10"), (100, "#17171a")])))
+    img.add(rect(0, 0, 320, L, fill=img.radial([(0, "#ffffff", 0.06), (100, "#ffffff", 0.0)], cx=78, cy=50, r=58)))
+    img.add(rect(0, 0, 320, L, fill=img.linear("y", [(0, "#000000", 0.35), (12, "#000000", 0.0),
+                                                     (88, "#000000", 0.0), (100, "#000000", 0.35)])))
+
+
+def navigation_band(img, L, tabs_v0=None, tabs_v1=None):
+    """The band along the top of the display (x above 268): back and help at its ends, an
+    optional tray for page names between them."""
+    img.add(rect(268, 0, 52, L, fill=img.linear("x", [(0, "#050506"), (100, "#1d1d21")])))
+    img.add(rect(268, 0, 52, L, fill=img.linear("x", [(0, "#ffffff", 0.0), (55, "#ffffff", 0.0),
+                                                      (78, "#ffffff", 0.05), (100, "#ffffff", 0.0)])))
+    img.add(rect(268, 0, 1.2, L, fill="#000000"))
+    pinstripe(img, 269.6, 0, L)
+    if tabs_v0 is not None:
+        img.add(rect(284.5, tabs_v0, 35, tabs_v1 - tabs_v0, rx=6, fill="#030304",
+                     stroke=BRASS_DARK, stroke_width="0.7", stroke_opacity="0.9"))
+        img.add(rect(284.5, tabs_v0, 35, tabs_v1 - tabs_v0, rx=6,
+                     fill=img.linear("x", [(0, "#ffffff", 0.07), (15, "#ffffff", 0.0), (80, "#000000", 0.0),
+                                           (100, "#000000", 0.45)])))
+
+
+def panel(img, u0, u1, v0, v1):
+    """A recessed charcoal panel holding a group of controls."""
+    img.add(rect(u0 - 1, v0 - 1, u1 - u0 + 2, v1 - v0 + 2, rx=11,
+                 fill=img.linear("x", [(0, "#ffffff", 0.10), (6, "#ffffff", 0.0), (94, "#000000", 0.0),
+                                       (100, "#000000", 0.6)])))
+    img.add(rect(u0, v0, u1 - u0, v1 - v0, rx=10,
+                 fill=img.linear("x", [(0, "#0a0a0c"), (100, "#18181c")]), stroke="#000000", stroke_width="1"))
+    img.add(rect(u0, v0, u1 - u0, v1 - v0, rx=10,
+                 fill=img.linear("x", [(0, "#000000", 0.0), (90, "#000000", 0.0), (100, "#000000", 0.35)])))
+
+
+def cap(img, u0, u1, v0, v1, r=6.0):
+    """A raised lacquer button anywhere on a screen (lit from the far side)."""
+    button_cap_r(img, u0, u1, v0, v1, r)
+
+
+def button_cap_r(img, u0, u1, v0, v1, r):
+    img.add(rect(u0 - 1.8, v0 + 0.5, u1 - u0 + 1.0, v1 - v0 - 1.0, rx=r + 0.5,
+                 fill=img.linear("x", [(0, "#000000", 0.7), (35, "#000000", 0.0)])))
+    img.add(rect(u0, v0, u1 - u0, v1 - v0, rx=r,
+                 fill=img.linear("x", [(0, "#0c0c0e"), (50, "#1b1b1f"), (100, "#313137")]),
+                 stroke="#000000", stroke_width="0.9"))
+    img.add(rect(u0 + 0.9, v0 + 0.9, u1 - u0 - 1.8, v1 - v0 - 1.8, rx=r - 0.8, fill="none",
+                 stroke=img.linear("x", [(0, "#ffffff", 0.02), (70, "#ffffff", 0.06), (100, "#ffffff", 0.24)]),
+                 stroke_width="0.8"))
+
+
+def slider_track(img, u, v0, v1, ticks=(), major=()):
+    """The groove a slider knob runs in (value 0 at v0, 1 at v1), with a scale above it."""
+    for t in ticks:
+        v = v0 + (v1 - v0) * t
+        big = t in major
+        img.add(rect(u + 6.5, v - 0.4, 5.5 if big else 3.2, 0.8, fill=SYMBOL, fill_opacity=0.55 if big else 0.3))
+    img.add(rect(u - 3.5, v0 - 5, 7, v1 - v0 + 10, rx=3.5, fill="#010101"))
+    img.add(rect(u - 3.5, v0 - 5, 7, v1 - v0 + 10, rx=3.5,
+                 fill=img.linear("x", [(0, "#ffffff", 0.16), (30, "#ffffff", 0.0), (60, "#000000", 0.0),
+                                       (100, "#000000", 0.5)])))
+    img.add(rect(u - 0.6, v0, 1.2, v1 - v0, rx=0.6, fill=FELT, fill_opacity=0.55))
+
+
+def value_window(img, u0, u1, v0, v1):
+    """An ivory window for a number that the screen writes in black."""
+    img.add(rect(u0 - 0.8, v0 - 0.8, u1 - u0 + 1.6, v1 - v0 + 1.6, rx=4.6, fill="#000000"))
+    img.add(rect(u0, v0, u1 - u0, v1 - v0, rx=4,
+                 fill=img.linear("x", [(0, "#f6f1e4"), (70, "#ebe4d3"), (100, "#cfc5ae")])))
+    img.add(rect(u0, v0, u1 - u0, v1 - v0, rx=4,
+                 fill=img.linear("x", [(0, "#000000", 0.0), (75, "#000000", 0.0), (100, "#000000", 0.22)])))
+
+
+def speaker_symbol(waves, colour=SYMBOL):
+    out = [poly([(-7, -2.4), (-4, -2.4), (0, -6), (0, 6), (-4, 2.4), (-7, 2.4)], fill=colour)]
+    for k in range(waves):
+        r = 3.4 + 3.2 * k
+        out.append(path(f"M{num(1.5 + r * 0.45)} {num(-r * 0.9)} A{num(r)} {num(r)} 0 0 1 {num(1.5 + r * 0.45)} {num(r * 0.9)}",
+                        fill="none", stroke=colour, stroke_width="1.5", stroke_linecap="round"))
+    return out
+
+
+def quaver_symbol(colour=SYMBOL):
+    return [ellipse(-2.2, 4.6, 3.0, 2.1, fill=colour, transform="rotate(-22 -2.2 4.6)"),
+            rect(0.3, -7.0, 1.4, 11.4, fill=colour),
+            path("M1.7 -7 C2.6 -3.6 6.6 -3.2 5.2 1.2 C5.4 -1.6 3.6 -2.6 1.7 -2.8 Z", fill=colour)]
+
+
+def tap_symbol(colour=SYMBOL):
+    return [circle(0, 0, 2.1, fill=colour),
+            circle(0, 0, 4.6, fill="none", stroke=colour, stroke_width="1.1", stroke_opacity="0.7"),
+            circle(0, 0, 7.2, fill="none", stroke=colour, stroke_width="1.0", stroke_opacity="0.4")]
+
+
+def minus_symbol(colour=SYMBOL):
+    return [rect(-5.5, -1.25, 11, 2.5, rx=1.0, fill=colour)]
+
+
+def plus_symbol(colour=SYMBOL):
+    return [rect(-5.5, -1.25, 11, 2.5, rx=1.0, fill=colour), rect(-1.25, -5.5, 2.5, 11, rx=1.0, fill=colour)]
+
+
+def round_icon(name, note, symbol):
+    """A round lacquer button, 36 points across, for the back and help icons."""
+    img = Image(name, 36, 36, note)
+    c = 18.0
+    img.add(circle(c - 1.2, c, 17.2, fill=img.radial([(80, "#000000", 0.6), (100, "#000000", 0.0)])))
+    img.add(circle(c, c, 16.0, fill=img.linear("x", [(0, "#2a2418"), (50, BRASS_DARK), (100, "#d9c48f")])))
+    img.add(circle(c, c, 14.6, fill=img.linear("x", [(0, "#0b0b0d"), (55, "#1c1c20"), (100, "#34343a")])))
+    img.add(circle(c, c, 14.6, fill=img.radial([(0, "#ffffff", 0.10), (100, "#ffffff", 0.0)], cx=80, cy=40, r=55)))
+    img.add(upright(c, c, symbol(img)))
+    img.write()
+
+
+def back_symbol(img):
+    return [path("M8.5 0 H-5", fill="none", stroke=SYMBOL, stroke_width="2.6", stroke_linecap="round"),
+            polyline([(-0.8, -6.2), (-7.0, 0), (-0.8, 6.2)], fill="none", stroke=SYMBOL, stroke_width="2.6",
+                     stroke_linecap="round", stroke_linejoin="round")]
+
+
+def help_symbol(img):
+    return [path("M-4.4 -3.6 C-4.4 -8.6 4.6 -8.8 4.6 -3.8 C4.6 -0.6 0.2 -0.2 0.2 3.0",
+                 fill="none", stroke=SYMBOL, stroke_width="2.5", stroke_linecap="round"),
+            circle(0.2, 7.4, 1.7, fill=SYMBOL)]
+
+
+def right_arrow():
+    """Page arrow of the settings screen: points up the keyboard; turned a half turn it
+    serves as the left arrow."""
+    img = Image("RightArrow", 100, 36, "next-page arrow, centre (161, 459.5) / tall (161, 549.5);"
+                " turned a half turn at (161, 19.5) for the previous page")
+    img.add(rect(1.5, 2.5, 96, 31, rx=15.5, fill="#000000", fill_opacity=0.35))
+    img.add(rect(2.5, 2.5, 95, 31, rx=15.5, fill=img.linear("x", [(0, "#0c0c0e"), (100, "#222226")]),
+                 stroke=BRASS_DARK, stroke_width="0.8", stroke_opacity="0.7"))
+    img.add(upright(50, 18.5, chevrons_right(1, size=1.6)))
+    img.write()
+
+
+def slider_knob():
+    img = Image("Slider", 30, 20, "slider knob: an ivory fader cap, centred on its track (x across, y along)")
+    img.add(rect(0.5, 2.0, 27.5, 16.0, rx=3.5, fill="#000000", fill_opacity=0.55))
+    img.add(rect(2.0, 1.5, 27.0, 17.0, rx=3.5, fill=img.linear("x", [(0, "#b9af99"), (35, "#e9e2d2"), (100, "#fffdf6")]),
+                 stroke="#3d362a", stroke_width="0.7"))
+    img.add(rect(2.0, 1.5, 27.0, 17.0, rx=3.5, fill=img.linear("y", [(0, "#ffffff", 0.5), (25, "#ffffff", 0.0),
+                                                                   (75, "#000000", 0.0), (100, "#000000", 0.2)])))
+    img.add(rect(4.5, 9.2, 22.0, 1.6, rx=0.8, fill=FELT))
+    img.write()
+
+
+# ---------------------------------------------------------------- settings pages
+
+def settings_page(name, tall):
+    L = 568 if tall else 480
+    s = 45 if tall else 0
+    return Image(name + ("-568h@2x" if tall else ""), 320, L,
+                 "settings page, %d x %d, centred on the screen when shown" % (320, L)), L, s
+
+
+def app_setup_view(tall):
+    img, L, s = settings_page("AppSetupView", tall)
+    screen_background(img, L)
+    navigation_band(img, L, 113 + s, 367 + s)
+    # Rows are tapped to step through their values; the name sits at the start, the value in
+    # the window. Row centres follow the labels; the rows themselves are ivory, like keys.
+    v0, v1 = (121, 446) if tall else (76, 400)
+    for c in (197, 159, 120, 82, 44):
+        u0, u1 = c - 17, c + 17
+        img.add(rect(u0 - 2.2, v0 + 0.5, u1 - u0 + 1, v1 - v0 - 1, rx=7,
+                     fill=img.linear("x", [(0, "#000000", 0.75), (30, "#000000", 0.0)])))
+        img.add(rect(u0, v0, u1 - u0, v1 - v0, rx=6,
+                     fill=img.linear("x", [(0, "#d8cfbb"), (20, "#efe9db"), (70, "#f8f4ea"), (100, "#fffdf7")])))
+        img.add(rect(u0, v0, u1 - u0, v1 - v0, rx=6,
+                     fill=img.linear("y", [(0, "#ffffff", 0.4), (4, "#ffffff", 0.0), (85, "#000000", 0.0),
+                                           (100, "#000000", 0.12)])))
+        img.add(rect(u0 + 0.8, v0 + 0.8, u1 - u0 - 1.6, v1 - v0 - 1.6, rx=5.4, fill="none",
+                     stroke="#ffffff", stroke_width="0.8", stroke_opacity="0.7"))
+        w0, w1 = 263 + s, 377 + s
+        img.add(rect(c - 12.5, w0, 25, w1 - w0, rx=4,
+                     fill=img.linear("x", [(0, "#ddd4c1"), (100, "#cfc5af")])))
+        img.add(rect(c - 12.5, w0, 25, w1 - w0, rx=4,
+                     fill=img.linear("x", [(0, "#000000", 0.0), (70, "#000000", 0.0), (100, "#000000", 0.18)])))
+        img.add(rect(c - 12.5, w0, 25, w1 - w0, rx=4, fill="none", stroke="#8c826e", stroke_width="0.6"))
+        img.add(upright(c, v1 - 12, chevrons_right(1, colour="#8a7f6a", size=0.75)))
+    keyboard_emblem(img, 242, 240 + s)
+    img.write()
+
+
+def keyboard_emblem(img, u, v, keys=10, key=7.0, depth=20.0):
+    """A small keyboard in a brass frame: the page's emblem."""
+    v0 = v - keys * key / 2
+    u0 = u - depth / 2
+    img.add(rect(u0 - 2.5, v0 - 2.5, depth + 5, keys * key + 5, rx=3, fill="#050505",
+                 stroke=BRASS, stroke_width="0.8", stroke_opacity="0.8"))
+    ivory = img.linear("x", [(0, "#f7f2e6"), (75, "#e8e1d0"), (100, "#c8bea9")])
+    for i in range(keys):
+        img.add(rect(u0, v0 + i * key + 0.3, depth, key - 0.6, rx=0.8, fill=ivory))
+    ebony = img.linear("y", [(0, "#3a3a3f"), (40, "#151517"), (100, "#050505")])
+    for i in range(keys - 1):
+        if "CDEFGAB"[i % 7] in "CDFGA":
+            b = v0 + (i + 1) * key
+            img.add(rect(u0 + depth * 0.42, b - 2.2, depth * 0.58, 4.4, rx=0.7, fill=ebony))
+
+
+def piano_setup_view(tall):
+    img, L, s = settings_page("PianoSetupView", tall)
+    screen_background(img, L)
+    navigation_band(img, L, 113 + s, 367 + s)
+    # Sustain times: two sliders (normal above, pedal below), each with its test note.
+    panel(img, 48, 176, 44 + s, 436 + s)
+    quarters = [i / 8 for i in range(9)]
+    for u in (126, 77):
+        slider_track(img, u, 154 + s, 320 + s, quarters, (0, 0.5, 1))
+    for c in (78, 125):
+        cap(img, c - 15, c + 15, 361 + s, 424 + s)
+        img.add(upright(c, 414 + s, quaver_symbol(), scale=0.75))
+    # Output volume: the platform's control lies over this panel (x 173..223, y 115..365).
+    panel(img, 180, 264, 44 + s, 436 + s)
+    img.add(upright(198, 96 + s, speaker_symbol(0), scale=0.85))
+    img.add(upright(200, 384 + s, speaker_symbol(2), scale=0.85))
+    img.write()
+
+
+def metro_setup_view(tall):
+    img, L, s = settings_page("MetroSetupView", tall)
+    screen_background(img, L)
+    navigation_band(img, L, 113 + s, 367 + s)
+    # Volume and tempo sliders.
+    panel(img, 54, 168, 44 + s, 436 + s)
+    slider_track(img, 89, 160 + s, 381 + s, [i / 8 for i in range(9)], (0, 0.5, 1))
+    tempo_ticks = [(t - 50) / 200 for t in range(50, 251, 10)]
+    slider_track(img, 147, 158 + s, 337 + s, tempo_ticks, tuple((t - 50) / 200 for t in range(50, 251, 50)))
+    value_window(img, 136, 158, 376 + s, 412 + s)
+    # Switch, beats per bar and tap tempo.
+    panel(img, 172, 264, 44 + s, 436 + s)
+    cap(img, 188, 228, 61 + s, 120 + s)
+    lamp_socket(img, 212, 91 + s)
+    cap(img, 193, 228, 158 + s, 221 + s)
+    img.add(upright(210.5, 189.5 + s, minus_symbol()))
+    value_window(img, 194, 216, 224 + s, 252 + s)
+    cap(img, 193, 228, 262 + s, 322 + s)
+    img.add(upright(210.5, 292 + s, plus_symbol()))
+    cap(img, 188, 228, 361 + s, 427 + s)
+    img.add(upright(215, 394 + s, tap_symbol()))
+    img.write()
+
+
+def settings_images():
+    for tall in (False, True):
+        app_setup_view(tall)
+        piano_setup_view(tall)
+        metro_setup_view(tall)
+    round_icon("BackIcon", "back to the keyboard, centre (300.5, 20.5)", back_symbol)
+    round_icon("HelpIcon", "open the manual, centre (300.5, 461.5) / tall (300.5, 547)", help_symbol)
+    right_arrow()
+    slider_knob()
+
+
 # ---------------------------------------------------------------- main
 
 def keyboard_images():
@@ -589,3 +848,4 @@ def dual_keyboard_images():
 if __name__ == "__main__":
     keyboard_images()
     dual_keyboard_images()
+    settings_images()
