@@ -826,6 +826,219 @@ def settings_images():
     slider_knob()
 
 
+# ---------------------------------------------------------------- song library and manual
+
+PAPER_LIGHT = "#f8f4e9"
+PAPER = "#f1ebdc"
+PAPER_EDGE = "#ddd3bd"
+INK = "#2a2620"
+ERASE_RED = "#c0312c"
+
+
+def paper(img, u0, u1, v0, v1, rx=8.0):
+    """A sheet of warm ivory paper lying on the lacquer, for screens with black text."""
+    img.add(rect(u0 - 2.2, v0 + 0.5, u1 - u0 + 1.4, v1 - v0 - 1.0, rx=rx + 1,
+                 fill=img.linear("x", [(0, "#000000", 0.8), (12, "#000000", 0.0)])))
+    img.add(rect(u0, v0, u1 - u0, v1 - v0, rx=rx,
+                 fill=img.linear("x", [(0, PAPER_EDGE), (6, PAPER), (70, PAPER_LIGHT), (100, "#fbf8f0")])))
+    img.add(rect(u0, v0, u1 - u0, v1 - v0, rx=rx,
+                 fill=img.linear("y", [(0, "#6b5a3a", 0.10), (5, "#6b5a3a", 0.0), (95, "#6b5a3a", 0.0),
+                                       (100, "#6b5a3a", 0.10)])))
+    img.add(rect(u0 + 5, v0 + 5, u1 - u0 - 10, v1 - v0 - 10, rx=max(rx - 4, 1), fill="none",
+                 stroke=BRASS_DARK, stroke_width="0.6", stroke_opacity="0.45"))
+
+
+def eraser_symbol():
+    return [group([rect(-8.0, -3.6, 16.0, 7.2, rx=1.4, fill=SYMBOL),
+                   rect(-8.0, -3.6, 6.0, 7.2, rx=1.4, fill="#d9574f"),
+                   rect(-2.6, -3.6, 0.9, 7.2, fill="#1a1a1d", fill_opacity=0.6)],
+                  transform="rotate(-35)"),
+            rect(-8.5, 7.0, 17.0, 1.3, rx=0.6, fill=SYMBOL, fill_opacity=0.6)]
+
+
+def floppy_symbol(colour=SYMBOL):
+    d = ("M-9 -9 H5.5 L9 -5.5 V9 H-9 Z "
+         "M-5.2 -9 V-3.2 H4.2 V-9 Z "
+         "M-6.2 1.2 H6.2 V9 H-6.2 Z")
+    return [path(d, fill=colour, fill_rule="evenodd"),
+            rect(0.8, -8.0, 2.0, 3.8, fill=colour),
+            rect(-4.6, 3.4, 9.2, 0.9, fill=colour, fill_opacity=0.6),
+            rect(-4.6, 5.8, 9.2, 0.9, fill=colour, fill_opacity=0.6)]
+
+
+def folder_symbol(colour=SYMBOL):
+    return [path("M-10 -4 V8 H10 V-2 H0 L-2.5 -4 Z", fill=colour, fill_opacity=0.55),
+            path("M-10 8 L-7.6 -0.2 H12 L10 8 Z", fill=colour),
+            polyline([(-1.6, -6.0), (2.2, -10.2), (6.0, -6.0)], fill="none", stroke=colour, stroke_width="1.9",
+                     stroke_linecap="round", stroke_linejoin="round"),
+            rect(1.25, -9.6, 1.9, 7.0, rx=0.9, fill=colour)]
+
+
+def bin_symbol(colour=SYMBOL):
+    return [rect(-8.5, -7.8, 17, 2.2, rx=1.0, fill=colour),
+            rect(-2.8, -10.0, 5.6, 2.6, rx=1.0, fill=colour),
+            path("M-7 -4.6 H7 L5.8 9.5 H-5.8 Z M-3.4 -2.6 V7.4 H-2.0 V-2.6 Z M-0.7 -2.6 V7.4 H0.7 V-2.6 Z "
+                 "M2.0 -2.6 V7.4 H3.4 V-2.6 Z", fill=colour, fill_rule="evenodd")]
+
+
+def square_button(name, note, symbol):
+    img = Image(name, 46, 46, note)
+    cap(img, 2.5, 44.5, 2.5, 43.5, r=8)
+    img.add(upright(23.5, 23, symbol))
+    img.write()
+
+
+def load_up_arrow():
+    img = Image("LoadUpArrow", 32, 44, "song list scroll arrow pointing up the list (toward row 0), centre (178, 380);"
+                " turned a half turn at (43, 380) it scrolls down")
+    cap(img, 2.5, 30.5, 2.5, 41.5, r=8)
+    img.add(upright(16.5, 22, [polyline([(-6.4, 3.4), (0, -3.0), (6.4, 3.4)], fill="none", stroke=SYMBOL,
+                                        stroke_width="2.6", stroke_linecap="round", stroke_linejoin="round")]))
+    img.write()
+
+
+def erase_badge():
+    return [circle(0, 0, 7.2, fill=ERASE_RED, stroke="#f4e9dc", stroke_width="1.2"),
+            path("M-3 -3 L3 3 M3 -3 L-3 3", fill="none", stroke="#ffffff", stroke_width="1.8", stroke_linecap="round")]
+
+
+def staff(x0, x1, y0, gap, colour=SYMBOL, opacity=0.55, lines=5):
+    return [rect(x0, y0 + i * gap - 0.35, x1 - x0, 0.7, fill=colour, fill_opacity=opacity) for i in range(lines)]
+
+
+def note_head_and_stem(x, y, colour=SYMBOL, stem=13.0):
+    return [ellipse(x, y, 3.3, 2.4, fill=colour, transform=f"rotate(-22 {num(x)} {num(y)})"),
+            rect(x + 2.2, y - stem, 1.2, stem, fill=colour)]
+
+
+def modify_icons():
+    """The three erase targets of the song library's modify mode, on plaques; each target's
+    name is written by the screen just below it."""
+    # Image x 82..178, y 28..460 on the screen (centre (130, 244)).
+    ox, oy = 82.0, 28.0
+    img = Image("ModifyIcons", 96, 432, "erase targets (last note, last track, whole song), centre (130, 244) in"
+                " the modify view; plaques on the touch zones x 85..175")
+    targets = [(36, 150), (156, 281), (287, 441)]
+    for y0, y1 in targets:
+        cap(img, 85 - ox, 175 - ox, y0 - oy, y1 - oy, r=10)
+        img.add(rect(88 - ox, y0 - oy + 3, 84, y1 - y0 - 6, rx=8, fill="none", stroke=BRASS,
+                     stroke_width="0.6", stroke_opacity="0.5"))
+    cu = 130 - ox
+    # last note: a short phrase whose last note is struck out
+    c = (targets[0][0] + targets[0][1]) / 2 - oy
+    phrase = staff(-26, 26, -8, 4.0)
+    for x, y in ((-18, 4), (-7, 0), (4, -4)):
+        phrase += note_head_and_stem(x, y)
+    phrase += note_head_and_stem(13, -6, colour="#e0837c")
+    phrase += [group(erase_badge(), transform="translate(27 -17)")]
+    img.add(upright(cu, c, phrase, scale=1.3))
+    # last track: three layered tracks, the top one struck out
+    c = (targets[1][0] + targets[1][1]) / 2 - oy
+    layers = []
+    for k, y in enumerate((10.0, 0.0, -10.0)):
+        top = k == 2
+        col = "#e0837c" if top else SYMBOL
+        layers.append(rect(-28, y - 3.8, 56, 7.6, rx=2.5, fill=col, fill_opacity=0.95 if top else 0.75))
+        for x in (-20, -9, 3, 15):
+            layers.append(rect(x, y - 1.2 + ((x // 5) % 3 - 1) * 1.0, 7, 2.0, rx=1.0, fill="#1a1a1d", fill_opacity=0.75))
+    layers += [group(erase_badge(), transform="translate(27 -15)")]
+    img.add(upright(cu, c, layers, scale=1.3))
+    # whole song: a sheet of music struck out
+    c = (targets[2][0] + targets[2][1]) / 2 - oy
+    sheet = [path("M-17 -22 H11 L17 -16 V22 H-17 Z", fill=SYMBOL, fill_opacity=0.92),
+             path("M11 -22 V-16 H17 Z", fill="#9c947f")]
+    for y in (-13, -1, 11):
+        sheet += staff(-13, 13, y, 2.0, colour="#1a1a1d", opacity=0.6)
+    for x, y in ((-8, -9), (0, -11), (7, 2), (-4, 12)):
+        sheet.append(ellipse(x, y, 1.8, 1.3, fill="#1a1a1d", fill_opacity=0.8))
+    sheet += [group(erase_badge(), transform="translate(17 -21) scale(1.25)")]
+    img.add(upright(cu, c, sheet, scale=1.3))
+    img.write()
+
+
+def recorder_back(tall):
+    L = 568 if tall else 480
+    name = "RecorderBack" + ("-568h@2x" if tall else "")
+    img = Image(name, 320, L, "song library screen background, %d x %d" % (320, L))
+    screen_background(img, L)
+    navigation_band(img, L)
+    # Both modes lay their controls and black texts over this paper; the song list and name
+    # panels, the message box and the buttons are drawn by the screen.
+    paper(img, 8, 262, 6, L - 6)
+    # Mode buttons: songs (load and save) and erase (modify), each with its lamp.
+    modes = [((194, 284, 250) if tall else (150, 240, 205), notes_symbol(), -1),
+             ((284, 374, 318) if tall else (240, 330, 274), eraser_symbol(), 1)]
+    for (v0, v1, lamp), symbol, side in modes:
+        cap(img, 275, 318, v0 + 2, v1 - 2)
+        lamp_socket(img, 299, lamp)
+        img.add(upright(297, lamp + side * 31, symbol))
+    img.write()
+
+
+def manual_back():
+    """The manual page: paper all over (the texts are black), a header band for the page
+    arrows and number, a footer band for the back button and the web link.  It is stretched
+    along y on the tall screen, so it holds no round shapes."""
+    img = Image("ManualBack", 320, 480, "manual background, whole screen (stretched along y on the tall screen)")
+    img.add(rect(0, 0, 320, 480, fill=LACQUER))
+    img.add(rect(0, 0, 320, 480, fill=img.linear("x", [(0, PAPER_EDGE), (4, PAPER), (60, PAPER_LIGHT), (100, "#fbf8f0")])))
+    img.add(rect(0, 0, 320, 480, fill=img.linear("y", [(0, "#6b5a3a", 0.12), (4, "#6b5a3a", 0.0), (96, "#6b5a3a", 0.0),
+                                                       (100, "#6b5a3a", 0.12)])))
+    # header band (page arrows and number) and footer band (back, web link)
+    img.add(rect(284, 0, 36, 480, fill=img.linear("x", [(0, "#e9e1cd"), (100, "#efe8d7")])))
+    img.add(rect(283.6, 8, 0.8, 464, fill=BRASS_DARK, fill_opacity=0.7))
+    img.add(rect(281.6, 8, 0.5, 464, fill=BRASS_DARK, fill_opacity=0.4))
+    img.add(rect(0, 0, 31, 480, fill=img.linear("x", [(0, "#e3dac4"), (100, "#ebe3d0")])))
+    img.add(rect(30.6, 8, 0.8, 464, fill=BRASS_DARK, fill_opacity=0.7))
+    img.add(rect(32.9, 8, 0.5, 464, fill=BRASS_DARK, fill_opacity=0.4))
+    # a row of keys as the header's ornament, either side of the page number
+    for v0 in (70.0, 312.5):
+        n = 15          # two octaves from C, and the next C
+        for i in range(n):
+            img.add(rect(305, v0 + i * 6.5 + 0.4, 10, 5.7, fill="#fbf8f0", stroke="#a39a86", stroke_width="0.3"))
+        for i in range(n - 1):
+            if "CDEFGAB"[i % 7] in "CDFGA":
+                b = v0 + (i + 1) * 6.5
+                img.add(rect(309.5, b - 1.9, 5.5, 3.8, fill="#2a2a2e"))
+    img.write()
+
+
+def manual_arrow(name, note, width, height, button_u0, button_v0, pointing_right):
+    """A page arrow whose visible button sits at screen x 270..296, inside the touch zone,
+    whatever the image's centre; the rest of the image is transparent."""
+    img = Image(name, width, height, note)
+    cap(img, button_u0, button_u0 + 26, button_v0, button_v0 + 28, r=7)
+    arrow = chevrons_right(1, size=1.0) if pointing_right else chevrons(1, size=1.0)
+    img.add(upright(button_u0 + 13.5, button_v0 + 14, arrow))
+    img.write()
+
+
+def manual_back_button():
+    img = Image("ManualBackButton", 30, 88, "manual back button, centre (15, 240) / tall (15, 284)")
+    cap(img, 3, 28, 3, 85, r=9)
+    img.add(upright(15.5, 44, [path("M-9 -2.4 H5 C10.5 -2.4 10.5 7.6 5 7.6 H-1", fill="none", stroke=SYMBOL,
+                                     stroke_width="2.3", stroke_linecap="round", stroke_linejoin="round"),
+                                polyline([(-4.6, -7.2), (-9.6, -2.4), (-4.6, 2.4)], fill="none", stroke=SYMBOL,
+                                         stroke_width="2.3", stroke_linecap="round", stroke_linejoin="round")]))
+    img.write()
+
+
+def library_and_manual_images():
+    recorder_back(False)
+    recorder_back(True)
+    modify_icons()
+    square_button("SaveIcon", "save the song under the typed name, centre (225.5, 430)", floppy_symbol())
+    square_button("LoadIcon", "load the selected song, centre (169.5, 430.5)", folder_symbol())
+    square_button("EraseIcon", "erase the selected song's file, centre (56, 430)", bin_symbol())
+    load_up_arrow()
+    manual_back()
+    manual_arrow("ManualLeftArrow", "previous manual page, centre (295, 15); visible button at x 270..296",
+                 50, 28, 0, 0, False)
+    manual_arrow("ManualRightArrow", "next manual page, centre (276.5, 436) / tall (276.5, 525);"
+                 " visible button at x 270..296", 40, 32, 13.5, 4, True)
+    manual_back_button()
+
+
 # ---------------------------------------------------------------- main
 
 def keyboard_images():
@@ -849,3 +1062,4 @@ if __name__ == "__main__":
     keyboard_images()
     dual_keyboard_images()
     settings_images()
+    library_and_manual_images()
