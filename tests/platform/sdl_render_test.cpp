@@ -4,6 +4,7 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/image_view.h"
@@ -203,6 +204,50 @@ TEST_F(RenderTest, WindowPositionsMapThroughTheLetterbox) {
   display.reset();
   open(1.0);
   EXPECT_FALSE(isTallScreen());
+}
+
+}  // namespace
+}  // namespace piano::platform
+
+namespace piano::platform {
+namespace {
+
+class Finger : public View {
+ public:
+  std::vector<int> phases;
+  void touchesBegan(const TouchSet& t) override { phases.push_back(t[0]->phaseNumber()); }
+  void touchesCancelled(const TouchSet& t) override { phases.push_back(t[0]->phaseNumber()); }
+};
+
+TEST(DisplayLoop, RunsTimersAndPostedTasksThenCancelsFingersBeforeQuitting) {
+  RunLoop loop;  // the real media clock
+  DisplayOptions options;
+  options.offscreen = true;
+  options.pixelScale = 1.0;
+  std::string error;
+  auto display = Display::open(options, loop, &error);
+  ASSERT_TRUE(display) << error;
+  auto root = std::make_shared<Finger>();
+  display->window().setRootView(root);
+  display->window().fingerDown(7, {10, 10}, loop.now());
+
+  bool timerRan = false;
+  std::thread poster;
+  loop.performAfterDelay(0.01, [&] {
+    timerRan = true;
+    // From another thread, as the playback thread hands work over.
+    poster = std::thread([&] { loop.post([&] { display->requestQuit(); }); });
+  });
+  std::vector<std::string> order;
+  const int status = display->run([&] {
+    order.push_back("quit");
+    EXPECT_EQ(display->window().activeTouchCount(), 0);
+  });
+  poster.join();
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(timerRan);
+  EXPECT_EQ(order, (std::vector<std::string>{"quit"}));
+  EXPECT_EQ(root->phases, (std::vector<int>{0, 4}));
 }
 
 }  // namespace
