@@ -229,20 +229,32 @@ void SdlCanvas::beginFrame() {
 }
 
 void SdlCanvas::quad(SDL_Texture* texture, const AffineTransform& m, const Rect& r, Colour colour) {
+  const SDL_Color c = toSdl(colour, 1.0f);
+  if (c.a == 0) return;
   const Point corners[4] = {m.apply(Point{r.minX(), r.minY()}), m.apply(Point{r.maxX(), r.minY()}),
                             m.apply(Point{r.minX(), r.maxY()}), m.apply(Point{r.maxX(), r.maxY()})};
   static const float u[4] = {0.0f, 1.0f, 0.0f, 1.0f};
   static const float v[4] = {0.0f, 0.0f, 1.0f, 1.0f};
-  const SDL_Color c = toSdl(colour, 1.0f);
-  if (c.a == 0) return;
-  SDL_Vertex vertices[4];
+  SDL_Vertex vertices[5];
   for (int i = 0; i < 4; ++i) {
     vertices[i].position = {static_cast<float>(corners[i].x), static_cast<float>(corners[i].y)};
     vertices[i].color = c;
     vertices[i].tex_coord = {u[i], v[i]};
   }
-  static const int indices[6] = {0, 1, 2, 2, 1, 3};
-  SDL_RenderGeometry(renderer_, texture, vertices, 4, indices, 6);
+  if (texture == nullptr || (m.b == 0.0 && m.c == 0.0 && m.a > 0.0 && m.d > 0.0)) {
+    static const int indices[6] = {0, 1, 2, 2, 1, 3};
+    SDL_RenderGeometry(renderer_, texture, vertices, 4, indices, 6);
+    return;
+  }
+  // A turned or mirrored texture goes as four triangles around its centre:
+  // SDL's software renderer copies a two-triangle rectangle as a plain blit
+  // and loses the turn.
+  const Point mid = m.apply(r.centre());
+  vertices[4].position = {static_cast<float>(mid.x), static_cast<float>(mid.y)};
+  vertices[4].color = c;
+  vertices[4].tex_coord = {0.5f, 0.5f};
+  static const int fan[12] = {4, 0, 1, 4, 1, 3, 4, 3, 2, 4, 2, 0};
+  SDL_RenderGeometry(renderer_, texture, vertices, 5, fan, 12);
 }
 
 void SdlCanvas::fillRect(const AffineTransform& m, const Rect& rect, Colour colour, float alpha) {

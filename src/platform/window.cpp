@@ -241,7 +241,7 @@ void Window::draw(Canvas& canvas, const AffineTransform& toDisplay) const {
   const AlertBox& alert = alerts_.front();
   const Rect box = alertBoxRect(size_);
   canvas.fillRect(toDisplay, {0.0, 0.0, size_.width, size_.height}, Colour::black(0.45f), 1.0f);
-  canvas.fillRect(toDisplay, box, Colour{0.96f, 0.96f, 0.97f, 0.97f}, 1.0f);
+  canvas.fillRect(toDisplay, box, Colour{0.96f, 0.96f, 0.97f, 1.0f}, 1.0f);
   canvas.strokeRect(toDisplay, box, Colour{0.55f, 0.55f, 0.6f, 1.0f}, 1.0f);
 
   TextBlock title;

@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/headless_driver.h"
+#include "platform/manual_clock.h"
+#include "platform/run_loop.h"
+#include "platform/touch_script.h"
+#include "platform/view.h"
+#include "platform/window.h"
+
+namespace piano::platform {
+namespace {
+
+TEST(TouchScript, ParsesFingersShotsKeysAndPortraitPoints) {
+  TouchScript script;
+  std::string error;
+  ASSERT_TRUE(TouchScript::parse(
+      "# a glissando\n"
+      "0.50 down 1 120 300\n"
+      "  0.60 move 1 130 300  \n"
+      "\n"
+      "portrait\n"
+      "0.60 down 2 300 10\n"
+      "0.70 up 1\n"
+      "0.75 up 2 310 20\n"
+      "landscape\n"
+      "1.00 shot out.png\n"
+      "1.10 text My  song #1\n"
+      "1.20 key return\n"
+      "2 end\n",
+      &script, &error, "/tmp/shots"))
+      << error;
+  ASSERT_EQ(script.events.size(), 9u);
+  const auto& e = script.events;
+  EXPECT_EQ(e[0].kind, ScriptEvent::Kind::Down);
+  EXPECT_EQ(e[0].finger, 1);
+  EXPECT_EQ(e[0].point, (Point{120, 300}));
+  EXPECT_EQ(e[2].point, (Point{10, 20}));  // portrait (300, 10)
+  EXPECT_EQ(e[3].point, (Point{130, 300}));  // lifted where it last was
+  EXPECT_EQ(e[4].point, (Point{20, 10}));
+  EXPECT_EQ(e[5].argument, "/tmp/shots/out.png");
+  EXPECT_EQ(e[6].argument, "My  song #1");
+  EXPECT_EQ(e[7].key, Key::Return);
+  EXPECT_EQ(e[8].kind, ScriptEvent::Kind::End);
+  EXPECT_DOUBLE_EQ(script.endTime(), 2.0);
+}
+
+TEST(TouchScript, RefusesBadLinesWithTheirNumber) {
+  const char* bad[] = {
+      "0.5 down 1 10\n",          // no y
+      "0.5 down 1 10 x\n",        // not a number
+      "0.5 up 1\n",               // never down
+      "0.5 move 3 1 1\n",         // never down
+      "0.5 down 1 1 1\n0.6 down 1 2 2\n",  // down twice
+      "1.0 cancel\n0.5 shot a.png\n",     // time goes back
+      "-1 cancel\n",
+      "0.5 down -2 1 1\n",
+      "0.5 down 1.5 1 1\n",
+      "0.5 jump 1\n",
+      "0.5 key f1\n",
+      "nan cancel\n",
+      "0.5 shot\n",
+  };
+  for (const char* text : bad) {
+    TouchScript script;
+    std::string error;
+    EXPECT_FALSE(TouchScript::parse(text, &script, &error)) << text;
+    EXPECT_EQ(error.rfind("line ", 0), 0u) << error;
+  }
+  TouchScript script;
+  std::string error;
+  EXPECT_FALSE(TouchScript::load("/nonexistent/script.txt", &script, &error));
+}
+
+// A view that notes when each touch phase arrives, on the driver's clock.
+class Timed : public View {
+ public:
+  using View::View;
+  std::vector<std::pair<int, double>> events;
+  void touchesBegan(const TouchSet& t) override { keep(t); }
+  void touchesMoved(const TouchSet& t) override { keep(t); }
+  void touchesEnded(const TouchSet& t) override { keep(t); }
+  void touchesCancelled(const TouchSet& t) override { keep(t); }
+
+ private:
+  void keep(const TouchSet& set) {
+    for (const Touch* t : set) events.emplace_back(t->phaseNumber(), t->timestamp());
+  }
+};
+
+TEST(HeadlessDriver, RunsScriptTimersAndAnimationsOnItsOwnClock) {
+  ManualClock clock{100.0};
+  RunLoop loop(clock.function());
+  Window window(Size{480, 320});
+  auto root = std::make_shared<Timed>();
+  window.setRootView(root);
+  HeadlessDriver driver(window, &loop, clock);
+
+  std::vector<double> timerTimes;
+  loop.performAfterDelay(0.25, [&] { timerTimes.push_back(clock.now()); });
+  loop.performAfterDelay(0.55, [&] { timerTimes.push_back(clock.now()); });
+  bool finished = false;
+  auto moving = std::make_shared<View>(Rect{0, 0, 10, 10});
+  root->addSubview(moving);
+  View::animate(0.3, [&] { moving->setCentre({100, 5}); }, [&](bool f) { finished = f; });
+
+  std::vector<std::string> shots;
+  driver.setScreenshotHandler([&](const std::string& path) {
+    shots.push_back(path);
+    return path != "fail.png";
+  });
+  TouchScript script;
+  std::string error;
+  ASSERT_TRUE(TouchScript::parse("0.1 down 1 50 50\n0.2 move 1 60 50\n0.4 up 1\n"
+                                 "0.5 shot a.png\n0.6 shot fail.png\n",
+                                 &script, &error))
+      << error;
+  EXPECT_FALSE(driver.run(script));  // one screenshot failed
+  EXPECT_EQ(shots, (std::vector<std::string>{"a.png", "fail.png"}));
+  ASSERT_EQ(root->events.size(), 3u);
+  EXPECT_DOUBLE_EQ(root->events[0].second, 100.1);
+  EXPECT_DOUBLE_EQ(root->events[1].second, 100.2);
+  EXPECT_DOUBLE_EQ(root->events[2].second, 100.4);
+  EXPECT_EQ(root->events[2].first, 3);
+  ASSERT_EQ(timerTimes.size(), 2u);
+  EXPECT_NEAR(timerTimes[0], 100.25, 1e-9);
+  EXPECT_NEAR(timerTimes[1], 100.55, 1e-9);
+  EXPECT_TRUE(finished);
+  EXPECT_EQ(moving->presentationCentre(), (Point{100, 5}));
+  EXPECT_DOUBLE_EQ(clock.now(), 100.6);
+
+  driver.advance(1.0);
+  EXPECT_DOUBLE_EQ(clock.now(), 101.6);
+  Animator::shared().setClock({});
+}
+
+}  // namespace
+}  // namespace piano::platform

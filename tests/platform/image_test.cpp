@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "platform/image.h"
+#include "platform/image_view.h"
+#include "platform/resources.h"
+
+namespace piano::platform {
+namespace {
+
+TEST(SvgSize, FromWidthAndHeightOrTheViewBox) {
+  Size s;
+  EXPECT_TRUE(svgSizeFromText("<?xml version=\"1.0\"?>\n<!-- <svgx> -->\n<svg xmlns=\"x\" "
+                              "stroke-width=\"3\" width=\"60\" height='40.5px'>",
+                              &s));
+  EXPECT_EQ(s, (Size{60, 40.5}));
+  EXPECT_TRUE(svgSizeFromText("<svg width=\"30pt\" height=\"15pt\">", &s));
+  EXPECT_EQ(s, (Size{40, 20}));
+  EXPECT_TRUE(svgSizeFromText("<svg width=\"100%\" height=\"100%\" viewBox=\"0,0 568 64\">", &s));
+  EXPECT_EQ(s, (Size{568, 64}));
+  EXPECT_TRUE(svgSizeFromText("<svg\nviewBox=\"-5 -5 10 20\"\n>", &s));
+  EXPECT_EQ(s, (Size{10, 20}));
+
+  for (const char* bad : {"", "<svg", "<html></html>", "<svg width=\"-3\" height=\"4\">",
+                          "<svg width=\"3em\" height=\"4em\">", "<svg viewBox=\"0 0 0 10\">",
+                          "<svg width=\"1e300\" height=\"5\">", "<svg viewBox=\"0 0\">"}) {
+    Size untouched{1, 1};
+    EXPECT_FALSE(svgSizeFromText(bad, &untouched)) << bad;
+  }
+}
+
+class ImageFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = ::testing::TempDir() + "piano-image-test";
+    std::remove((dir + "/images/Key.svg").c_str());
+    std::string command = "mkdir -p '" + dir + "/images'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    setResourceDirectory(dir);
+    Image::clearCache();
+  }
+  void TearDown() override {
+    setResourceDirectory("");
+    Image::clearCache();
+  }
+  void write(const std::string& name, const std::string& bytes) {
+    std::ofstream(dir + "/images/" + name, std::ios::binary) << bytes;
+  }
+  static std::string pngHeader(int w, int h) {
+    std::string s("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16);
+    for (int v : {w, h}) {
+      for (int shift = 24; shift >= 0; shift -= 8) s.push_back(static_cast<char>((v >> shift) & 0xFF));
+    }
+    return s + std::string(17, '\0');
+  }
+  std::string dir;
+};
+
+TEST_F(ImageFiles, NamesFindSvgFirstThenTheNamedType) {
+  write("Key.svg", "<svg width=\"60\" height=\"270\"></svg>");
+  write("Key.png", pngHeader(10, 10));
+  write("Bar@2x.png", pngHeader(1136, 94));
+  auto key = Image::named("Key", "png");
+  EXPECT_EQ(key->format(), Image::Format::Svg);
+  EXPECT_EQ(key->size(), (Size{60, 270}));
+  EXPECT_EQ(Image::named("Key", "png"), key);  // cached
+  auto bar = Image::named("Bar@2x", "png");
+  EXPECT_EQ(bar->format(), Image::Format::Png);
+  EXPECT_EQ(bar->size(), (Size{568, 47}));  // two pixels per point
+
+  ImageView view("Key");
+  EXPECT_EQ(view.frame(), (Rect{0, 0, 60, 270}));
+}
+
+TEST_F(ImageFiles, MissingDamagedOrStrangeNamesGiveEmptyImages) {
+  write("Truncated.png", pngHeader(10, 10).substr(0, 20));
+  write("Huge.png", pngHeader(1 << 30, 10));
+  write("Empty.svg", "");
+  for (const char* name : {"Nothing", "Truncated", "Huge", "Empty", "../images/Key", "", "a/b"}) {
+    auto image = Image::named(name);
+    EXPECT_FALSE(image->isValid()) << name;
+    EXPECT_EQ(image->size(), (Size{0, 0}));
+  }
+  ImageView view("Nothing");
+  EXPECT_EQ(view.frame(), (Rect{0, 0, 0, 0}));
+}
+
+}  // namespace
+}  // namespace piano::platform

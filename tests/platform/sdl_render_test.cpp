@@ -1,0 +1,254 @@
+// Drawing through the SDL adapter off screen, checked pixel by pixel.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/image_view.h"
+#include "platform/label.h"
+#include "platform/manual_clock.h"
+#include "platform/run_loop.h"
+#include "platform/screen.h"
+#include "platform/sdl_canvas.h"
+#include "platform/sdl_display.h"
+#include "platform/text_field.h"
+#include "platform/touch_script.h"
+#include "platform/volume_view.h"
+
+namespace piano::platform {
+namespace {
+
+struct Rgb {
+  int r, g, b;
+};
+
+class RenderTest : public ::testing::Test {
+ protected:
+  void open(double scale, DisplayOptions::Layout layout = DisplayOptions::Layout::Normal) {
+    DisplayOptions options;
+    options.offscreen = true;
+    options.pixelScale = scale;
+    options.layout = layout;
+    std::string error;
+    display = Display::open(options, loop, &error);
+    ASSERT_TRUE(display) << error;
+    root = std::make_shared<View>();
+    root->setBackgroundColour(Colour::black());
+    display->window().setRootView(root);
+  }
+  void draw() {
+    display->drawFrame();
+    ASSERT_TRUE(display->readPixels(&pixels, &width, &height));
+  }
+  Rgb at(int x, int y) const {
+    const std::size_t i = (static_cast<std::size_t>(y) * width + x) * 4;
+    return {pixels[i], pixels[i + 1], pixels[i + 2]};
+  }
+  // Pixels in the rectangle darker than mid grey.
+  int darkPixels(int x0, int y0, int x1, int y1) const {
+    int n = 0;
+    for (int y = y0; y < y1; ++y) {
+      for (int x = x0; x < x1; ++x) n += at(x, y).r + at(x, y).g + at(x, y).b < 3 * 128;
+    }
+    return n;
+  }
+  static std::shared_ptr<View> portraitContainer() {
+    auto c = std::make_shared<View>(Rect{0, 0, 320, 480});
+    c->setCentre({240, 160});
+    c->setTransform(AffineTransform::rotation(-M_PI / 2));
+    return c;
+  }
+
+  ManualClock clock{0.0};
+  RunLoop loop{clock.function()};
+  std::unique_ptr<Display> display;
+  std::shared_ptr<View> root;
+  std::vector<unsigned char> pixels;
+  int width = 0, height = 0;
+};
+
+bool isGreen(Rgb c) { return c.g > 200 && c.r < 50 && c.b < 50; }
+bool isRed(Rgb c) { return c.r > 200 && c.g < 50 && c.b < 50; }
+bool isBlue(Rgb c) { return c.b > 200 && c.r < 50 && c.g < 50; }
+bool isBlack(Rgb c) { return c.r < 20 && c.g < 20 && c.b < 20; }
+
+TEST_F(RenderTest, PortraitScreenPointsShowTurnedOntoTheLandscapePicture) {
+  open(1.0);
+  EXPECT_EQ(width, 0);
+  draw();
+  ASSERT_EQ(width, 480);
+  ASSERT_EQ(height, 320);
+  auto container = portraitContainer();
+  root->addSubview(container);
+  auto patch = std::make_shared<View>(Rect{10, 100, 20, 40});  // portrait x 10..30, y 100..140
+  patch->setBackgroundColour({0, 1, 0, 1});
+  container->addSubview(patch);
+  // Scaled along one axis only: 40 x 40 becomes 40 x 20 about its centre.
+  auto squashed = std::make_shared<View>(Rect{380, 100, 40, 40});
+  squashed->setBackgroundColour({1, 0, 0, 1});
+  squashed->setTransform(AffineTransform::scale(1.0, 0.5));
+  root->addSubview(squashed);
+  draw();
+  // (x, y) shows at (y, 320 - x): landscape x 100..140, y 290..310.
+  EXPECT_TRUE(isGreen(at(101, 291)));
+  EXPECT_TRUE(isGreen(at(138, 308)));
+  EXPECT_TRUE(isBlack(at(98, 300)));
+  EXPECT_TRUE(isBlack(at(120, 288)));
+  EXPECT_TRUE(isBlack(at(20, 120)));  // where it would be unturned
+  EXPECT_TRUE(isRed(at(400, 111)));
+  EXPECT_TRUE(isRed(at(400, 128)));
+  EXPECT_TRUE(isBlack(at(400, 108)));
+  EXPECT_TRUE(isBlack(at(400, 132)));
+}
+
+TEST_F(RenderTest, SvgImagesAreDrawnTurnedAndStretched) {
+  open(2.0);
+  auto image = Image::fromFile(std::string(PIANO_TEST_DATA_DIR) + "/platform/Swatch.svg");
+  ASSERT_TRUE(image->isValid());
+  EXPECT_EQ(image->size(), (Size{60, 40}));
+  auto plain = std::make_shared<ImageView>(image);
+  plain->setCentre({100, 100});
+  auto turned = std::make_shared<ImageView>(image);
+  turned->setCentre({300, 100});
+  turned->setTransform(AffineTransform::rotation(M_PI / 2));
+  auto mirrored = std::make_shared<ImageView>(image);
+  mirrored->setCentre({400, 100});
+  mirrored->setTransform(AffineTransform::scale(-1.0, 1.0));
+  root->addSubview(plain);
+  root->addSubview(turned);
+  root->addSubview(mirrored);
+  draw();
+  ASSERT_EQ(width, 960);
+  // Pixels are twice the points.
+  EXPECT_TRUE(isRed(at(2 * 80, 2 * 100)));
+  EXPECT_TRUE(isBlue(at(2 * 120, 2 * 100)));
+  EXPECT_TRUE(isBlack(at(2 * 131, 2 * 100)));
+  // A quarter turn clockwise puts the left half on top.
+  EXPECT_TRUE(isRed(at(2 * 300, 2 * 85)));
+  EXPECT_TRUE(isBlue(at(2 * 300, 2 * 115)));
+  EXPECT_TRUE(isBlack(at(2 * 300, 2 * 132)));
+  EXPECT_TRUE(isBlue(at(2 * 380, 2 * 100)));
+  EXPECT_TRUE(isRed(at(2 * 420, 2 * 100)));
+}
+
+TEST_F(RenderTest, BrokenAndMissingImagesDrawNothing) {
+  open(1.0);
+  auto broken = std::make_shared<ImageView>(
+      Image::fromFile(std::string(PIANO_TEST_DATA_DIR) + "/platform/Broken.svg"));
+  broken->setFrame({0, 0, 100, 100});
+  auto missing = std::make_shared<ImageView>("NoSuchPictureAnywhere");
+  EXPECT_EQ(missing->frame().size(), (Size{0, 0}));
+  missing->setFrame({100, 0, 100, 100});
+  root->addSubview(broken);
+  root->addSubview(missing);
+  draw();
+  draw();
+  EXPECT_TRUE(isBlack(at(50, 50)));
+  EXPECT_TRUE(isBlack(at(150, 50)));
+}
+
+TEST_F(RenderTest, LabelsCentreTheirTextVerticallyInLatinAndChinese) {
+  open(1.0);
+  EXPECT_EQ(fontFileFor("Helvetica", "\xE9\x92\xA2\xE7\x90\xB4"),
+            "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc");
+  EXPECT_NE(fontFileFor("Arial-BoldMT", "Test").find("Bold"), std::string::npos);
+  EXPECT_EQ(fontFileFor("Arial", "Test").find("Bold"), std::string::npos);
+
+  auto latin = std::make_shared<Label>(Rect{10, 10, 200, 100});
+  latin->setText("Piano");
+  latin->setFont("Helvetica", 20);
+  latin->setBackgroundColour(Colour::white());
+  auto chinese = std::make_shared<Label>(Rect{250, 10, 200, 100});
+  chinese->setText("\xE9\x92\xA2\xE7\x90\xB4");  // two CJK characters
+  chinese->setFont("Helvetica", 20);
+  chinese->setAlignment(TextAlignment::Right);
+  chinese->setBackgroundColour(Colour::white());
+  root->addSubview(latin);
+  root->addSubview(chinese);
+  draw();
+  // Text in the middle band only, left-aligned in one and right in the other.
+  EXPECT_GT(darkPixels(10, 45, 110, 75), 40);
+  EXPECT_EQ(darkPixels(10, 10, 210, 40), 0);
+  EXPECT_EQ(darkPixels(10, 80, 210, 110), 0);
+  EXPECT_EQ(darkPixels(110, 10, 210, 110), 0);
+  EXPECT_GT(darkPixels(400, 45, 450, 75), 40);
+  EXPECT_EQ(darkPixels(250, 10, 380, 110), 0);
+}
+
+TEST_F(RenderTest, ScreenshotsAndScriptsRunOnTheManualClock) {
+  open(1.0);
+  auto patch = std::make_shared<View>(Rect{0, 0, 50, 50});
+  patch->setBackgroundColour({0, 1, 0, 1});
+  root->addSubview(patch);
+  const std::string shot = ::testing::TempDir() + "platform_render_shot.png";
+  std::string error;
+  TouchScript script;
+  ASSERT_TRUE(TouchScript::parse("0.5 shot " + shot + "\n", &script, &error)) << error;
+  EXPECT_TRUE(display->runScript(script, clock));
+  EXPECT_DOUBLE_EQ(clock.now(), 0.5);
+  Image::clearCache();
+  auto png = Image::fromFile(shot);
+  ASSERT_TRUE(png->isValid());
+  EXPECT_EQ(png->size(), (Size{480, 320}));
+}
+
+TEST_F(RenderTest, WindowPositionsMapThroughTheLetterbox) {
+  open(2.0, DisplayOptions::Layout::Tall);
+  EXPECT_TRUE(isTallScreen());
+  EXPECT_EQ(display->window().size(), (Size{568, 320}));
+  EXPECT_EQ(display->pointFromWindowPosition(568, 320), (Point{284, 160}));
+  EXPECT_EQ(display->pointFromWindowPosition(0, 0), (Point{0, 0}));
+  display.reset();
+  open(1.0);
+  EXPECT_FALSE(isTallScreen());
+}
+
+}  // namespace
+}  // namespace piano::platform
+
+namespace piano::platform {
+namespace {
+
+class Finger : public View {
+ public:
+  std::vector<int> phases;
+  void touchesBegan(const TouchSet& t) override { phases.push_back(t[0]->phaseNumber()); }
+  void touchesCancelled(const TouchSet& t) override { phases.push_back(t[0]->phaseNumber()); }
+};
+
+TEST(DisplayLoop, RunsTimersAndPostedTasksThenCancelsFingersBeforeQuitting) {
+  RunLoop loop;  // the real media clock
+  DisplayOptions options;
+  options.offscreen = true;
+  options.pixelScale = 1.0;
+  std::string error;
+  auto display = Display::open(options, loop, &error);
+  ASSERT_TRUE(display) << error;
+  auto root = std::make_shared<Finger>();
+  display->window().setRootView(root);
+  display->window().fingerDown(7, {10, 10}, loop.now());
+
+  bool timerRan = false;
+  std::thread poster;
+  loop.performAfterDelay(0.01, [&] {
+    timerRan = true;
+    // From another thread, as the playback thread hands work over.
+    poster = std::thread([&] { loop.post([&] { display->requestQuit(); }); });
+  });
+  std::vector<std::string> order;
+  const int status = display->run([&] {
+    order.push_back("quit");
+    EXPECT_EQ(display->window().activeTouchCount(), 0);
+  });
+  poster.join();
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(timerRan);
+  EXPECT_EQ(order, (std::vector<std::string>{"quit"}));
+  EXPECT_EQ(root->phases, (std::vector<int>{0, 4}));
+}
+
+}  // namespace
+}  // namespace piano::platform
