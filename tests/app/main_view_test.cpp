@@ -1,0 +1,212 @@
+// The whole application without a display: built, used, closed and built again
+// on the same documents folder, as a player would start it twice.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/main_view.h"
+#include "audio/sound_player.h"
+#include "keyboard/dual_keyboard_view.h"
+#include "keyboard/single_keyboard_view.h"
+#include "platform/manual_clock.h"
+#include "platform/run_loop.h"
+#include "platform/window.h"
+#include "recording/file_manager.h"
+#include "recording/note_recorder.h"
+#include "screens/settings/app_settings_view.h"
+
+namespace piano {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Application : public ::testing::Test {
+ protected:
+  Application() {
+    documents = fs::path(::testing::TempDir()) / ("app-" + std::to_string(::getpid()) + "-" +
+                                                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(documents);
+    fs::create_directories(documents);
+    platform::Animator::shared().setClock(clock.function());
+  }
+  ~Application() override {
+    view.reset();
+    platform::Animator::shared().setClock({});
+    fs::remove_all(documents);
+  }
+  // Starts the application; the previous one, if any, is closed first as the
+  // window's close would close it.
+  MainView& start() {
+    if (view) quit();
+    MainView::Options o;
+    o.runLoop = &loop;
+    o.documentsDirectory = documents.string();
+    o.clock = clock.function();
+    o.startPlaybackThread = false;
+    o.language = "en";
+    view = MainView::create(o);
+    window.setRootView(view);
+    settle();
+    return *view;
+  }
+  void quit() {
+    view->applicationWillTerminate();
+    window.setRootView(nullptr);
+    view.reset();
+  }
+  // Lets the screen changes finish.
+  void settle() {
+    for (int i = 0; i < 40; ++i) {
+      clock.advance(0.02);
+      loop.runDue();
+      platform::Animator::shared().tick();
+    }
+  }
+
+  fs::path documents;
+  platform::ManualClock clock{50.0};
+  platform::RunLoop loop{clock.function()};
+  platform::Window window{{480, 320}};
+  std::shared_ptr<MainView> view;
+};
+
+TEST_F(Application, SettingsStartKeysAndTheSongSurviveARestart) {
+  MainView& first = start();
+  first.setNumKeysToDisplay(12);
+  first.setExpressionFunction(3);
+  first.setDisplayNoteNames(2);
+  first.setSustainTimeNormal(0.25f);
+  first.setSustainTimePedal(1.0f);
+  first.setDualKeyboard(true);
+  first.soundPlayer().setPianoNotePanning(false);
+  first.singleKeyboardView().setStartKey(40);
+  first.dualKeyboardView().setStartKey(0, 16);
+  first.dualKeyboardView().setStartKey(1, 64);
+  NoteRecorder& r = first.noteRecorder();
+  r.record();
+  const int id = r.addPlayNote(39, 0.7f, 1.0f, -0.00008f);
+  clock.advance(0.5);
+  r.addStopNote(id, 39);
+  r.stop();
+  r.addOverdubNotes();
+  ASSERT_EQ(r.getNumNotes(), 2);
+
+  MainView& second = start();
+  EXPECT_EQ(second.numKeysToDisplay(), 12);
+  EXPECT_EQ(second.expressionFunction(), 3);
+  EXPECT_EQ(second.displayNoteNames(), 2);
+  EXPECT_NEAR(second.sustainTimeNormalAsFraction(), 0.25f, 1e-4);
+  EXPECT_EQ(second.sustainTimePedal(), 0.0f);
+  EXPECT_TRUE(second.dualKeyboard());
+  EXPECT_FALSE(second.soundPlayer().pianoNotePanning());
+  EXPECT_EQ(second.singleKeyboardView().getStartKey(), 40);
+  EXPECT_EQ(second.dualKeyboardView().getStartKey(0), 16);
+  EXPECT_EQ(second.dualKeyboardView().getStartKey(1), 64);
+  EXPECT_EQ(second.noteRecorder().getNumNotes(), 2);
+  EXPECT_EQ(second.currentScreen(), &second.dualKeyboardView()) << "the dual screen is the piano screen";
+}
+
+TEST_F(Application, SustainFractionsConvertToReleaseRatesAndBack) {
+  MainView& v = start();
+  v.setSustainTimeNormal(0.5f);
+  EXPECT_FLOAT_EQ(v.sustainTimeNormal(), -0.00008f);
+  EXPECT_FLOAT_EQ(v.sustainTimeNormalAsFraction(), 0.5f);
+  v.setSustainTimeNormal(1.0f);
+  EXPECT_EQ(v.sustainTimeNormal(), 0.0f);
+  v.setSustainTimeNormal(0.0f);
+  EXPECT_FLOAT_EQ(v.sustainTimeNormal(), -0.00016f);
+  EXPECT_EQ(v.getState().substr(0, 9), "-0.00016|");
+}
+
+TEST_F(Application, ADamagedStateFileStartsInTheDefaultStateAndSaysSo) {
+  {
+    std::ofstream(documents / "system.state") << "Version 2@-0.5|0|1|";  // cut short
+  }
+  testing::internal::CaptureStdout();
+  MainView& v = start();
+  const std::string printed = testing::internal::GetCapturedStdout();
+  EXPECT_NE(printed.find("system.state could not be read"), std::string::npos);
+  EXPECT_EQ(v.getState(), "-8e-05|-1.6e-05|0|0|1|1|1|8|0|28|28|52|");
+
+  // Hostile values are held to what the program is built for.
+  quit();
+  { std::ofstream(documents / "system.state") << "Version 2@-7|nan|1|1|9|-3|1|99|1|30|0|200|@0|120|0.5|4|0|0|@"; }
+  MainView& held = start();
+  EXPECT_EQ(held.sustainTimeNormal(), -1.0f);
+  EXPECT_EQ(held.numKeysToDisplay(), 8);
+  EXPECT_EQ(held.expressionFunction(), 1);
+  EXPECT_EQ(held.displayNoteNames(), 1);
+  EXPECT_EQ(held.singleKeyboardView().getStartKey(), 28) << "30 is a black key";
+  EXPECT_EQ(held.dualKeyboardView().getStartKey(1), 52);
+}
+
+TEST_F(Application, TheWelcomeShowsOnTheFirstStartOnly) {
+  start();
+  EXPECT_TRUE(window.isShowingAlert());
+  EXPECT_EQ(fs::file_size(documents / "SystemMessage.DAT"), 4u);
+  quit();
+  start();
+  EXPECT_FALSE(window.isShowingAlert());
+  quit();
+  // A file of another length, or holding 0, brings it back.
+  for (const std::string content : {std::string(8, '\1'), std::string(4, '\0')}) {
+    std::ofstream(documents / "SystemMessage.DAT", std::ios::binary) << content;
+    start();
+    EXPECT_TRUE(window.isShowingAlert());
+    EXPECT_EQ(fs::file_size(documents / "SystemMessage.DAT"), 4u);
+    quit();
+  }
+}
+
+TEST_F(Application, ScreensChangeWithTheirTransitionsAndComeBack) {
+  MainView& v = start();
+  EXPECT_EQ(v.currentScreen(), &v.singleKeyboardView());
+  v.showSetup();
+  settle();
+  EXPECT_EQ(v.currentScreen(), &v.appSettingsView());
+  v.showManual(&v.appSettingsView());
+  settle();
+  ASSERT_NE(v.manualView(), nullptr);
+  EXPECT_EQ(v.currentScreen(), v.manualView());
+  v.showSetup();  // back from the manual
+  settle();
+  v.showPiano();
+  settle();
+  EXPECT_EQ(v.currentScreen(), &v.singleKeyboardView());
+  EXPECT_EQ(v.transitionView().subviews().size(), 1u);
+  // A request while a change runs is dropped.
+  v.showNoteRecorder();
+  clock.advance(0.02);
+  platform::Animator::shared().tick();
+  v.showSetup();
+  settle();
+  EXPECT_EQ(v.transitionView().subviews().front().get(), &v.recorderView());
+}
+
+TEST_F(Application, PlaybackKeysGoToTheKeyboardInUseAndTheEndToBoth) {
+  MainView& v = start();
+  v.setDualKeyboard(true);
+  v.mechanicalKeyPressDownForTrigger(39);
+  EXPECT_TRUE(v.dualKeyboardView().engine().keyboard(0).mechanicalKeys[39]);
+  EXPECT_FALSE(v.singleKeyboardView().engine().keyboard(0).mechanicalKeys[39]);
+  v.setDualKeyboard(false);
+  v.mechanicalKeyPressDownForTrigger(40);
+  EXPECT_TRUE(v.singleKeyboardView().engine().keyboard(0).mechanicalKeys[40]);
+  v.playbackEnded();
+  EXPECT_FALSE(v.singleKeyboardView().engine().keyboard(0).mechanicalKeys[40]);
+  EXPECT_FALSE(v.dualKeyboardView().engine().keyboard(0).mechanicalKeys[39]);
+}
+
+TEST_F(Application, AFolderThatCannotBeWrittenStillPlays) {
+  fs::permissions(documents, fs::perms::owner_read | fs::perms::owner_exec);
+  if (std::ofstream(documents / "probe")) GTEST_SKIP() << "running as a user who can write anywhere";
+  MainView& v = start();
+  testing::internal::CaptureStdout();
+  v.applicationWillTerminate();
+  EXPECT_NE(testing::internal::GetCapturedStdout().find("could not be written"), std::string::npos);
+  fs::permissions(documents, fs::perms::owner_all);
+}
+
+}  // namespace
+}  // namespace piano
