@@ -7,12 +7,15 @@
 
 #include "platform/image_view.h"
 #include "platform/label.h"
+#include "platform/localized_strings.h"
 #include "settings_rig.h"
 
 namespace piano::settings_test {
 namespace {
 
 using platform::Point;
+
+std::string text(const char* key) { return platform::localized(key); }
 
 class PagesTest : public ::testing::TestWithParam<bool> {
  protected:
@@ -57,7 +60,7 @@ TEST_P(PagesTest, AppSettingsCycleAndShowTheirNames) {
   host.numKeys = 14;
   host.expression = 2;
   view.redraw();
-  EXPECT_EQ(view.labelExpression().text(), "Sustain");
+  EXPECT_EQ(view.labelExpression().text(), text("SUSTAIN"));
   const Point keys{200, 200}, expression{160, 200}, naming{120, 200}, dual{80, 200}, panning{40, 200};
   view.fingerDown(keys);
   EXPECT_EQ(host.numKeys, 15);
@@ -66,24 +69,24 @@ TEST_P(PagesTest, AppSettingsCycleAndShowTheirNames) {
   EXPECT_EQ(view.labelNumberOfKeys().text(), "8");
   view.fingerDown(expression);
   EXPECT_EQ(host.expression, 3);
-  EXPECT_EQ(view.labelExpression().text(), "Soft");
+  EXPECT_EQ(view.labelExpression().text(), text("SOFT"));
   view.fingerDown(expression);
   EXPECT_EQ(host.expression, 0);
-  EXPECT_EQ(view.labelExpression().text(), "No");
-  for (const char* name : {"All keys", "Coloured", "No", "Left key"}) {
+  EXPECT_EQ(view.labelExpression().text(), text("NO"));
+  for (const char* key : {"ALL KEYS", "COLOURED", "NO", "LEFT KEY"}) {
     view.fingerDown(naming);
-    EXPECT_EQ(view.labelNoteNaming().text(), name);
+    EXPECT_EQ(view.labelNoteNaming().text(), text(key));
   }
   view.fingerDown(dual);
   EXPECT_TRUE(host.dual);
-  EXPECT_EQ(view.labelDualKeyboard().text(), "Yes");
+  EXPECT_EQ(view.labelDualKeyboard().text(), text("YES"));
   view.fingerDown(panning);
   EXPECT_FALSE(rig.player->pianoNotePanning());
-  EXPECT_EQ(view.labelAudioPanning().text(), "No");
+  EXPECT_EQ(view.labelAudioPanning().text(), text("NO"));
   // A value from elsewhere that the screen has no name for leaves the old name.
   host.expression = 9;
   view.redraw();
-  EXPECT_EQ(view.labelExpression().text(), "No");
+  EXPECT_EQ(view.labelExpression().text(), text("NO"));
   view.fingerDown(expression);
   EXPECT_EQ(host.expression, 0);
 }
