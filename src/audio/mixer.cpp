@@ -10,6 +10,10 @@
 
 #include "audio/voice.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace piano {
 
 namespace {
@@ -25,12 +29,11 @@ std::int32_t toFixed(float value) {
 
 // Mixes frames [first, last) of the buffer. Frame f uses gains g0 + (f + 1) * step,
 // the gains the frame-by-frame loop would hold after f + 1 increments.
-template <bool kRamp>
-void mixStretch(const std::int16_t* __restrict samples, std::int16_t* __restrict out, int first,
-                int last, std::int32_t gL0, std::int32_t gR0, std::int32_t stepL, std::int32_t stepR) {
+void mixScalar(const std::int16_t* samples, std::int16_t* out, int first, int last,
+               std::int32_t gL0, std::int32_t gR0, std::int32_t stepL, std::int32_t stepR) {
   for (int f = first; f < last; ++f) {
-    const std::int32_t gL = kRamp ? gL0 + (f + 1) * stepL : gL0;
-    const std::int32_t gR = kRamp ? gR0 + (f + 1) * stepR : gR0;
+    const std::int32_t gL = gL0 + (f + 1) * stepL;
+    const std::int32_t gR = gR0 + (f + 1) * stepR;
     const std::int32_t s = samples[f];
     const std::int32_t l = out[2 * f] + ((s * gL) >> 16);
     const std::int32_t r = out[2 * f + 1] + ((s * gR) >> 16);
@@ -39,15 +42,70 @@ void mixStretch(const std::int16_t* __restrict samples, std::int16_t* __restrict
   }
 }
 
+#if defined(__SSE2__)
+// Eight frames at a time in 16-bit lanes. A gain g (0..65536) is split as
+// g = 65536 a + h with h < 65536; then (s * g) >> 16 = mulhi(s, h as signed) + c s,
+// where c = a + (h >= 32768) is 0 or 1: pmulhw reads h >= 32768 as h - 65536.
+// The 16-bit sum wraps, but its true value fits, so it is exact. The saturating
+// add followed by a floor of -32767 is the clamp to -32767..32767.
+struct LaneGains {
+  __m128i low;   // h of each lane
+  __m128i once;  // all ones where c = 1
+};
+
+inline LaneGains splitGains(__m128i g0123, __m128i g4567) {
+  // Low 16 bits, sign-extended so the signed pack keeps them as they are.
+  const __m128i lo0 = _mm_srai_epi32(_mm_slli_epi32(g0123, 16), 16);
+  const __m128i lo1 = _mm_srai_epi32(_mm_slli_epi32(g4567, 16), 16);
+  const __m128i big = _mm_set1_epi32(32767);
+  const __m128i c0 = _mm_cmpgt_epi32(g0123, big);
+  const __m128i c1 = _mm_cmpgt_epi32(g4567, big);
+  return {_mm_packs_epi32(lo0, lo1), _mm_packs_epi32(c0, c1)};
+}
+
+inline void mixEight(const std::int16_t* samples, std::int16_t* out, const LaneGains& first4,
+                     const LaneGains& next4) {
+  const __m128i floor = _mm_set1_epi16(-32767);
+  const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples));
+  const __m128i sLo = _mm_unpacklo_epi16(s, s);  // frames 0..3, each twice (left, right)
+  const __m128i sHi = _mm_unpackhi_epi16(s, s);  // frames 4..7
+  const __m128i pLo = _mm_add_epi16(_mm_mulhi_epi16(sLo, first4.low), _mm_and_si128(sLo, first4.once));
+  const __m128i pHi = _mm_add_epi16(_mm_mulhi_epi16(sHi, next4.low), _mm_and_si128(sHi, next4.once));
+  auto* o = reinterpret_cast<__m128i*>(out);
+  _mm_storeu_si128(o, _mm_max_epi16(_mm_adds_epi16(_mm_loadu_si128(o), pLo), floor));
+  _mm_storeu_si128(o + 1, _mm_max_epi16(_mm_adds_epi16(_mm_loadu_si128(o + 1), pHi), floor));
+}
+
 void mixLinear(const std::int16_t* samples, std::int16_t* out, int first, int last,
                std::int32_t gL0, std::int32_t gR0, std::int32_t stepL, std::int32_t stepR) {
-  if (first >= last) return;
+  int f = first;
   if (stepL == 0 && stepR == 0) {
-    mixStretch<false>(samples, out, first, last, gL0, gR0, 0, 0);
+    const __m128i g = _mm_setr_epi32(gL0, gR0, gL0, gR0);
+    const LaneGains gains = splitGains(g, g);
+    for (; f + 8 <= last; f += 8) mixEight(samples + f, out + 2 * f, gains, gains);
   } else {
-    mixStretch<true>(samples, out, first, last, gL0, gR0, stepL, stepR);
+    // Gains of frames f .. f+3 as (L, R) pairs, advanced by four frames at a time.
+    __m128i g01 = _mm_setr_epi32(gL0 + (f + 1) * stepL, gR0 + (f + 1) * stepR,
+                                 gL0 + (f + 2) * stepL, gR0 + (f + 2) * stepR);
+    __m128i g23 = _mm_setr_epi32(gL0 + (f + 3) * stepL, gR0 + (f + 3) * stepR,
+                                 gL0 + (f + 4) * stepL, gR0 + (f + 4) * stepR);
+    const __m128i four = _mm_setr_epi32(4 * stepL, 4 * stepR, 4 * stepL, 4 * stepR);
+    for (; f + 8 <= last; f += 8) {
+      const __m128i g45 = _mm_add_epi32(g01, four);
+      const __m128i g67 = _mm_add_epi32(g23, four);
+      mixEight(samples + f, out + 2 * f, splitGains(g01, g23), splitGains(g45, g67));
+      g01 = _mm_add_epi32(g45, four);
+      g23 = _mm_add_epi32(g67, four);
+    }
   }
+  mixScalar(samples, out, f, last, gL0, gR0, stepL, stepR);
 }
+#else
+void mixLinear(const std::int16_t* samples, std::int16_t* out, int first, int last,
+               std::int32_t gL0, std::int32_t gR0, std::int32_t stepL, std::int32_t stepR) {
+  mixScalar(samples, out, first, last, gL0, gR0, stepL, stepR);
+}
+#endif
 
 // First frame number k >= 1 at which env0 + k * step >= target; 0 when never
 // within `limit` frames.

@@ -1,0 +1,57 @@
+// What a renderer must be able to draw: the view tree calls these with each
+// view's full transform to display points, so a renderer never walks the tree.
+// The SDL adapter implements it (sdl_canvas.cpp); tests record the calls.
+//
+// Threads: main thread only.
+#pragma once
+
+#include <string>
+
+#include "platform/geometry.h"
+
+namespace piano::platform {
+
+class Image;
+
+enum class TextAlignment { Left, Centre, Right };
+// WordWrap breaks lines between words (and between CJK characters); the others
+// keep each line whole and end an overlong last line with "..." (TruncateTail)
+// or cut it (Clip).
+enum class LineBreak { WordWrap, TruncateTail, Clip };
+
+// A block of text laid out in `rect` as a phone label does: lines (from
+// newlines and wrapping, at most `numberOfLines` unless 0, and no more than fit
+// in the height, at least one) centred vertically, each aligned horizontally.
+struct TextBlock {
+  std::string text;  // UTF-8
+  std::string fontName = "Helvetica";
+  double fontSize = 17.0;  // points
+  Colour colour = Colour::black();
+  TextAlignment alignment = TextAlignment::Left;
+  int numberOfLines = 1;
+  LineBreak lineBreak = LineBreak::TruncateTail;
+  Rect rect;
+  // A text cursor after the end of the last line (the text field's).
+  bool caret = false;
+};
+
+class Canvas {
+ public:
+  virtual ~Canvas() = default;
+  // `toDisplay` maps the coordinates of `rect` to display (landscape) points;
+  // `alpha` is the accumulated opacity, 0..1, to multiply into the colours.
+  virtual void fillRect(const AffineTransform& toDisplay, const Rect& rect, Colour colour,
+                        float alpha) = 0;
+  // A one-point-wide outline just inside `rect`.
+  virtual void strokeRect(const AffineTransform& toDisplay, const Rect& rect, Colour colour,
+                          float alpha) = 0;
+  // The ellipse inscribed in `rect`.
+  virtual void fillEllipse(const AffineTransform& toDisplay, const Rect& rect, Colour colour,
+                           float alpha) = 0;
+  // The whole image stretched over `rect`.
+  virtual void drawImage(const Image& image, const AffineTransform& toDisplay, const Rect& rect,
+                         float alpha) = 0;
+  virtual void drawText(const TextBlock& text, const AffineTransform& toDisplay, float alpha) = 0;
+};
+
+}  // namespace piano::platform

@@ -1,0 +1,17 @@
+// Where the application's resources are: images, localisation tables, demo
+// songs. Main thread (set once at start-up, before the first screen is built).
+#pragma once
+
+#include <string>
+
+namespace piano::platform {
+
+// The resources folder: the one set here, else $PIANO_RESOURCE_DIR, else the
+// source tree's resources folder that the build knows.
+std::string resourceDirectory();
+void setResourceDirectory(const std::string& path);
+
+// resources/images/<file>
+std::string imagePath(const std::string& file);
+
+}  // namespace piano::platform

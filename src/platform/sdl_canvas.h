@@ -1,0 +1,81 @@
+// The SDL renderer behind the view tree's Canvas: textured and coloured
+// triangles (SDL_RenderGeometry) under each view's full transform, SVG artwork
+// rasterised at the size it is shown, text rendered with SDL_ttf at pixel size.
+// Internal to the SDL adapter; SDL's types are only named here.
+//
+// Threads: main thread only.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "platform/canvas.h"
+
+struct SDL_Renderer;
+struct SDL_Texture;
+typedef struct _TTF_Font TTF_Font;
+
+namespace piano::platform {
+
+class SdlCanvas : public Canvas {
+ public:
+  explicit SdlCanvas(SDL_Renderer* renderer);
+  ~SdlCanvas() override;
+  SdlCanvas(const SdlCanvas&) = delete;
+  SdlCanvas& operator=(const SdlCanvas&) = delete;
+
+  // The transforms passed in map to window pixels. Call once per frame:
+  // textures and layouts unused for a while are freed.
+  void beginFrame();
+
+  void fillRect(const AffineTransform& toDisplay, const Rect& rect, Colour colour, float alpha) override;
+  void strokeRect(const AffineTransform& toDisplay, const Rect& rect, Colour colour,
+                  float alpha) override;
+  void fillEllipse(const AffineTransform& toDisplay, const Rect& rect, Colour colour,
+                   float alpha) override;
+  void drawImage(const Image& image, const AffineTransform& toDisplay, const Rect& rect,
+                 float alpha) override;
+  void drawText(const TextBlock& text, const AffineTransform& toDisplay, float alpha) override;
+
+  // Number of cached textures (for tests of the caches).
+  std::size_t cachedTextures() const { return images_.size() + lines_.size(); }
+
+ private:
+  struct CachedTexture {
+    SDL_Texture* texture = nullptr;  // null: could not be made (not tried again)
+    int width = 0, height = 0;
+    std::uint64_t lastUsed = 0;
+  };
+  struct Layout {
+    std::vector<std::string> lines;
+    std::vector<int> widths;  // pixels
+    int lineSkip = 0;
+    int ascent = 0;
+    std::uint64_t lastUsed = 0;
+  };
+
+  void quad(SDL_Texture* texture, const AffineTransform& m, const Rect& rect, Colour colour);
+  CachedTexture* imageTexture(const Image& image, int width, int height);
+  CachedTexture* lineTexture(const std::string& fontFile, int pixelSize, const std::string& text);
+  TTF_Font* font(const std::string& file, int pixelSize);
+  const Layout& layout(const TextBlock& text, const std::string& fontFile, int pixelSize,
+                       double widthPixels, double heightPixels);
+
+  SDL_Renderer* renderer_;
+  std::uint64_t frame_ = 0;
+  std::map<std::tuple<std::string, int, int>, CachedTexture> images_;
+  std::map<std::tuple<std::string, int, std::string>, CachedTexture> lines_;
+  std::map<std::pair<std::string, int>, TTF_Font*> fonts_;
+  std::map<std::string, Layout> layouts_;
+  std::map<std::string, bool> reported_;  // files already reported as broken
+};
+
+// The font file for a font name and a text (CJK text takes the CJK font).
+std::string fontFileFor(const std::string& fontName, const std::string& text);
+bool containsCjk(const std::string& utf8);
+
+}  // namespace piano::platform

@@ -1,0 +1,375 @@
+#include "platform/sdl_display.h"
+
+#include <SDL.h>
+#include <SDL_image.h>
+#include <SDL_ttf.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <utility>
+
+#include "platform/animation.h"
+#include "platform/headless_driver.h"
+#include "platform/manual_clock.h"
+#include "platform/run_loop.h"
+#include "platform/screen.h"
+#include "platform/sdl_canvas.h"
+
+namespace piano::platform {
+
+namespace {
+
+// The mouse is one more finger, with an id no touch screen finger gets.
+constexpr std::int64_t kMouseFinger = 0;
+constexpr double kFrameSeconds = 1.0 / 60.0;
+
+bool parseScale(const char* text, double* out) {
+  char* end = nullptr;
+  const double v = std::strtod(text, &end);
+  if (end == text || *end != '\0' || !(v > 0.0) || v > 8.0) return false;
+  *out = v;
+  return true;
+}
+
+}  // namespace
+
+bool DisplayOptions::fromArguments(int* argc, char** argv, DisplayOptions* options, std::string* error) {
+  int kept = 1;
+  for (int i = 1; i < *argc; ++i) {
+    const char* a = argv[i];
+    if (std::strcmp(a, "--tall") == 0) {
+      options->layout = Layout::Tall;
+    } else if (std::strcmp(a, "--normal") == 0) {
+      options->layout = Layout::Normal;
+    } else if (std::strcmp(a, "--offscreen") == 0) {
+      options->offscreen = true;
+    } else if (std::strncmp(a, "--scale=", 8) == 0) {
+      if (!parseScale(a + 8, &options->pixelScale)) {
+        if (error != nullptr) *error = std::string("bad scale in ") + a + " (a number above 0, at most 8)";
+        return false;
+      }
+    } else {
+      argv[kept++] = argv[i];
+    }
+  }
+  *argc = kept;
+  argv[kept] = nullptr;
+  return true;
+}
+
+struct Display::Impl {
+  DisplayOptions options;
+  RunLoop& loop;
+  SDL_Window* sdlWindow = nullptr;
+  SDL_Renderer* renderer = nullptr;
+  std::unique_ptr<SdlCanvas> canvas;
+  std::unique_ptr<Window> window;
+  Uint32 wakeEvent = 0;
+  bool quit = false;
+  bool mouseDown = false;
+  bool textInputOn = false;
+  std::map<std::pair<SDL_TouchID, SDL_FingerID>, std::int64_t> fingers;
+  std::int64_t nextFinger = 1;
+  double lastDraw = -1.0;
+
+  explicit Impl(RunLoop& l) : loop(l) {}
+  ~Impl() {
+    window.reset();
+    canvas.reset();
+    if (renderer != nullptr) SDL_DestroyRenderer(renderer);
+    if (sdlWindow != nullptr) SDL_DestroyWindow(sdlWindow);
+    loop.setWakeHandler({});
+    Animator::shared().setClock({});
+    IMG_Quit();
+    if (TTF_WasInit() != 0) TTF_Quit();
+    SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+  }
+
+  // Letterbox: the picture scaled to fit the output with its aspect kept.
+  void letterbox(double* scale, double* ox, double* oy) const {
+    int w = 0, h = 0;
+    SDL_GetRendererOutputSize(renderer, &w, &h);
+    const Size size = window->size();
+    *scale = std::max(1e-6, std::min(w / size.width, h / size.height));
+    *ox = (w - size.width * *scale) / 2.0;
+    *oy = (h - size.height * *scale) / 2.0;
+  }
+
+  void draw() {
+    double scale = 1.0, ox = 0.0, oy = 0.0;
+    letterbox(&scale, &ox, &oy);
+    SDL_RenderSetClipRect(renderer, nullptr);
+    SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+    SDL_RenderClear(renderer);
+    const Size size = window->size();
+    const SDL_Rect clip{static_cast<int>(std::lround(ox)), static_cast<int>(std::lround(oy)),
+                        static_cast<int>(std::lround(size.width * scale)),
+                        static_cast<int>(std::lround(size.height * scale))};
+    SDL_RenderSetClipRect(renderer, &clip);
+    SDL_SetRenderDrawBlendMode(renderer, SDL_BLENDMODE_BLEND);
+    canvas->beginFrame();
+    window->draw(*canvas, AffineTransform::scale(scale, scale).concat(AffineTransform::translation(ox, oy)));
+    window->clearNeedsDisplay();
+  }
+
+  Point fromWindow(double x, double y) const {
+    int ww = 0, wh = 0, pw = 0, ph = 0;
+    SDL_GetWindowSize(sdlWindow, &ww, &wh);
+    SDL_GetRendererOutputSize(renderer, &pw, &ph);
+    const double px = ww > 0 ? x * pw / ww : x;
+    const double py = wh > 0 ? y * ph / wh : y;
+    double scale = 1.0, ox = 0.0, oy = 0.0;
+    letterbox(&scale, &ox, &oy);
+    return {(px - ox) / scale, (py - oy) / scale};
+  }
+
+  std::int64_t fingerFor(const SDL_TouchFingerEvent& e, bool create) {
+    const auto key = std::make_pair(e.touchId, e.fingerId);
+    auto it = fingers.find(key);
+    if (it != fingers.end()) return it->second;
+    if (!create) return -1;
+    const std::int64_t id = nextFinger++;
+    fingers[key] = id;
+    return id;
+  }
+
+  void cancelAll() {
+    mouseDown = false;
+    fingers.clear();
+    window->cancelAllTouches(loop.now());
+  }
+
+  void handle(const SDL_Event& e) {
+    const double now = loop.now();
+    switch (e.type) {
+      case SDL_QUIT: quit = true; break;
+      case SDL_WINDOWEVENT:
+        switch (e.window.event) {
+          case SDL_WINDOWEVENT_FOCUS_LOST:
+          case SDL_WINDOWEVENT_HIDDEN:
+          case SDL_WINDOWEVENT_MINIMIZED: cancelAll(); break;
+          case SDL_WINDOWEVENT_LEAVE:
+            if (mouseDown) cancelAll();
+            break;
+          default: markDisplayChanged(); break;
+        }
+        break;
+      case SDL_MOUSEBUTTONDOWN:
+        if (e.button.which == SDL_TOUCH_MOUSEID || e.button.button != SDL_BUTTON_LEFT) break;
+        mouseDown = true;
+        window->fingerDown(kMouseFinger, fromWindow(e.button.x, e.button.y), now);
+        break;
+      case SDL_MOUSEMOTION:
+        if (e.motion.which == SDL_TOUCH_MOUSEID || !mouseDown) break;
+        window->fingerMove(kMouseFinger, fromWindow(e.motion.x, e.motion.y), now);
+        break;
+      case SDL_MOUSEBUTTONUP:
+        if (e.button.which == SDL_TOUCH_MOUSEID || e.button.button != SDL_BUTTON_LEFT || !mouseDown) break;
+        mouseDown = false;
+        window->fingerUp(kMouseFinger, fromWindow(e.button.x, e.button.y), now);
+        break;
+      case SDL_FINGERDOWN: {
+        int ww = 0, wh = 0;
+        SDL_GetWindowSize(sdlWindow, &ww, &wh);
+        const std::int64_t id = fingerFor(e.tfinger, true);
+        window->fingerDown(id, fromWindow(e.tfinger.x * ww, e.tfinger.y * wh), now);
+        break;
+      }
+      case SDL_FINGERMOTION: {
+        const std::int64_t id = fingerFor(e.tfinger, false);
+        if (id < 0) break;
+        int ww = 0, wh = 0;
+        SDL_GetWindowSize(sdlWindow, &ww, &wh);
+        window->fingerMove(id, fromWindow(e.tfinger.x * ww, e.tfinger.y * wh), now);
+        break;
+      }
+      case SDL_FINGERUP: {
+        const std::int64_t id = fingerFor(e.tfinger, false);
+        if (id < 0) break;
+        fingers.erase(std::make_pair(e.tfinger.touchId, e.tfinger.fingerId));
+        int ww = 0, wh = 0;
+        SDL_GetWindowSize(sdlWindow, &ww, &wh);
+        window->fingerUp(id, fromWindow(e.tfinger.x * ww, e.tfinger.y * wh), now);
+        break;
+      }
+      case SDL_TEXTINPUT: window->textInput(e.text.text); break;
+      case SDL_KEYDOWN:
+        switch (e.key.keysym.sym) {
+          case SDLK_RETURN:
+          case SDLK_KP_ENTER: window->keyDown(Key::Return); break;
+          case SDLK_BACKSPACE: window->keyDown(Key::Backspace); break;
+          case SDLK_DELETE: window->keyDown(Key::Delete); break;
+          case SDLK_ESCAPE: window->keyDown(Key::Escape); break;
+          default: break;
+        }
+        break;
+      default: break;
+    }
+    // Text input (and an on-screen keyboard, where there is one) only while a
+    // field is being edited.
+    if (window->wantsTextInput() != textInputOn) {
+      textInputOn = window->wantsTextInput();
+      if (textInputOn) {
+        SDL_StartTextInput();
+      } else {
+        SDL_StopTextInput();
+      }
+    }
+  }
+};
+
+Display::Display(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+Display::~Display() = default;
+
+std::unique_ptr<Display> Display::open(const DisplayOptions& options, RunLoop& loop, std::string* error) {
+  auto fail = [&](const std::string& why) -> std::unique_ptr<Display> {
+    if (error != nullptr) *error = why;
+    return nullptr;
+  };
+  if (options.offscreen) setenv("SDL_VIDEODRIVER", "offscreen", 1);
+  // One finger is one touch: no mouse events made from fingers, no touches
+  // made from the mouse; and the mouse leaving the window is noticed.
+  SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");
+  SDL_SetHint(SDL_HINT_MOUSE_TOUCH_EVENTS, "0");
+  SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
+  SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+    return fail(std::string("cannot start the display: ") + SDL_GetError());
+  }
+  auto impl = std::make_unique<Impl>(loop);
+  impl->options = options;
+  // From here on Impl's destructor undoes what was done.
+  IMG_Init(IMG_INIT_PNG | IMG_INIT_JPG);
+
+  SDL_DisplayMode mode{};
+  const bool haveMode = SDL_GetDesktopDisplayMode(0, &mode) == 0 && mode.w > 0 && mode.h > 0;
+  bool tall = false;
+  switch (options.layout) {
+    case DisplayOptions::Layout::Tall: tall = true; break;
+    case DisplayOptions::Layout::Normal: tall = false; break;
+    case DisplayOptions::Layout::Auto: tall = !options.offscreen && haveMode && tallLayoutSuits(mode.w, mode.h); break;
+  }
+  setTallScreen(tall);
+  const Size size = landscapeSize(tall);
+
+  double scale = options.pixelScale;
+  if (!(scale > 0.0)) {
+    scale = options.offscreen ? 2.0
+                              : (haveMode ? std::max(1.0, std::min(mode.w * 0.8 / size.width,
+                                                                   mode.h * 0.8 / size.height))
+                                          : 2.0);
+  }
+  const int w = static_cast<int>(std::lround(size.width * scale));
+  const int h = static_cast<int>(std::lround(size.height * scale));
+  Uint32 flags = options.offscreen ? SDL_WINDOW_HIDDEN : (SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
+  impl->sdlWindow = SDL_CreateWindow(options.title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                     w, h, flags);
+  if (impl->sdlWindow == nullptr) return fail(std::string("cannot open a window: ") + SDL_GetError());
+  if (!options.offscreen) {
+    Uint32 rflags = SDL_RENDERER_ACCELERATED | (options.vsync ? SDL_RENDERER_PRESENTVSYNC : 0);
+    impl->renderer = SDL_CreateRenderer(impl->sdlWindow, -1, rflags);
+  }
+  if (impl->renderer == nullptr) impl->renderer = SDL_CreateRenderer(impl->sdlWindow, -1, SDL_RENDERER_SOFTWARE);
+  if (impl->renderer == nullptr) return fail(std::string("cannot draw in the window: ") + SDL_GetError());
+  if (!options.offscreen) SDL_SetWindowMinimumSize(impl->sdlWindow, static_cast<int>(size.width / 2), static_cast<int>(size.height / 2));
+  SDL_StopTextInput();
+
+  impl->canvas = std::make_unique<SdlCanvas>(impl->renderer);
+  impl->window = std::make_unique<Window>(size);
+  impl->wakeEvent = SDL_RegisterEvents(1);
+  if (impl->wakeEvent != static_cast<Uint32>(-1)) {
+    const Uint32 type = impl->wakeEvent;
+    loop.setWakeHandler([type] {
+      SDL_Event e{};
+      e.type = type;
+      SDL_PushEvent(&e);
+    });
+  }
+  Animator::shared().setClock([&loop] { return loop.now(); });
+  return std::unique_ptr<Display>(new Display(std::move(impl)));
+}
+
+Window& Display::window() { return *impl_->window; }
+
+void Display::requestQuit() { impl_->quit = true; }
+
+double Display::pixelScale() const {
+  double scale = 1.0, ox = 0.0, oy = 0.0;
+  impl_->letterbox(&scale, &ox, &oy);
+  return scale;
+}
+
+Point Display::pointFromWindowPosition(double x, double y) const { return impl_->fromWindow(x, y); }
+
+void Display::drawFrame() {
+  impl_->draw();
+  SDL_RenderPresent(impl_->renderer);
+}
+
+bool Display::readPixels(std::vector<unsigned char>* rgba, int* width, int* height) {
+  int w = 0, h = 0;
+  if (SDL_GetRendererOutputSize(impl_->renderer, &w, &h) != 0 || w <= 0 || h <= 0) return false;
+  rgba->assign(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 4, 0);
+  SDL_RenderSetClipRect(impl_->renderer, nullptr);
+  if (SDL_RenderReadPixels(impl_->renderer, nullptr, SDL_PIXELFORMAT_ABGR8888, rgba->data(), w * 4) != 0) {
+    return false;
+  }
+  *width = w;
+  *height = h;
+  return true;
+}
+
+bool Display::saveScreenshot(const std::string& path) {
+  impl_->draw();
+  std::vector<unsigned char> pixels;
+  int w = 0, h = 0;
+  bool ok = readPixels(&pixels, &w, &h);
+  SDL_RenderPresent(impl_->renderer);
+  if (ok) {
+    SDL_Surface* surface =
+        SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), w, h, 32, w * 4, SDL_PIXELFORMAT_ABGR8888);
+    ok = surface != nullptr && IMG_SavePNG(surface, path.c_str()) == 0;
+    if (surface != nullptr) SDL_FreeSurface(surface);
+  }
+  if (!ok) std::printf("Screenshot %s: %s\n", path.c_str(), SDL_GetError());
+  return ok;
+}
+
+int Display::run(const std::function<void()>& onQuit) {
+  Impl& d = *impl_;
+  while (!d.quit) {
+    d.loop.runDue();
+    SDL_Event e;
+    while (!d.quit && SDL_PollEvent(&e) != 0) d.handle(e);
+    if (d.quit) break;
+    const bool animating = Animator::shared().tick();
+    const double now = d.loop.now();
+    if (d.window->needsDisplay() && now - d.lastDraw >= kFrameSeconds * 0.5) {
+      d.lastDraw = now;
+      drawFrame();
+    }
+    // Sleep until an event, the next timer, or the next frame while things move.
+    double wait = d.loop.secondsUntilNextEvent();
+    if (animating || d.window->needsDisplay()) wait = std::min(wait, std::max(0.0, d.lastDraw + kFrameSeconds - d.loop.now()));
+    wait = std::clamp(wait, 0.0, 0.5);
+    if (wait <= 0.0) continue;
+    if (SDL_WaitEventTimeout(&e, static_cast<int>(std::ceil(wait * 1000.0))) != 0) d.handle(e);
+  }
+  d.cancelAll();
+  if (onQuit) onQuit();
+  return 0;
+}
+
+bool Display::runScript(const TouchScript& script, ManualClock& clock) {
+  HeadlessDriver driver(*impl_->window, &impl_->loop, clock);
+  driver.setScreenshotHandler([this](const std::string& path) { return saveScreenshot(path); });
+  const bool ok = driver.run(script);
+  Animator::shared().setClock([this] { return impl_->loop.now(); });
+  return ok;
+}
+
+}  // namespace piano::platform

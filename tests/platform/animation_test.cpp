@@ -1,0 +1,223 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/animation.h"
+#include "platform/manual_clock.h"
+#include "platform/view.h"
+#include "platform/window.h"
+#include "recording_canvas.h"
+
+namespace piano::platform {
+namespace {
+
+using testing::RecordingCanvas;
+
+class AnimationTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Animator::shared().setClock(clock.function());
+    Animator::shared().tick();
+  }
+  void TearDown() override {
+    // Nothing may be left running for the next test.
+    for (int i = 0; i < 10 && Animator::shared().isAnimating(); ++i) at(clock.now() + 100.0);
+    Animator::shared().setClock({});
+  }
+  void at(double t) {
+    clock.set(t);
+    Animator::shared().tick();
+  }
+  ManualClock clock{10.0};
+};
+
+TEST(AnimationCurve, EaseInEaseOutIsSymmetricAndMonotonic) {
+  EXPECT_EQ(animationProgress(AnimationCurve::EaseInEaseOut, 0.0), 0.0);
+  EXPECT_EQ(animationProgress(AnimationCurve::EaseInEaseOut, 1.0), 1.0);
+  EXPECT_NEAR(animationProgress(AnimationCurve::EaseInEaseOut, 0.5), 0.5, 1e-9);
+  EXPECT_LT(animationProgress(AnimationCurve::EaseInEaseOut, 0.1), 0.1);  // slow start
+  EXPECT_NEAR(animationProgress(AnimationCurve::EaseInEaseOut, 0.25) +
+                  animationProgress(AnimationCurve::EaseInEaseOut, 0.75),
+              1.0, 1e-9);
+  double last = 0.0;
+  for (int i = 1; i <= 100; ++i) {
+    const double p = animationProgress(AnimationCurve::EaseInEaseOut, i / 100.0);
+    EXPECT_GE(p, last);
+    last = p;
+  }
+  EXPECT_EQ(animationProgress(AnimationCurve::Linear, 0.3), 0.3);
+  EXPECT_EQ(animationProgress(AnimationCurve::Linear, 7.0), 1.0);
+}
+
+TEST_F(AnimationTest, MovesCentreAndAlphaOverTheDurationFromTheFirstTick) {
+  auto page = std::make_shared<View>(Rect{0, 0, 320, 480});
+  page->setCentre({160, 240});
+  int completions = 0;
+  bool finishedFlag = false;
+  View::animate(0.4, [&] {
+    page->setCentre({160, 720});
+    page->setAlpha(0.4f);
+  }, [&](bool finished) { ++completions; finishedFlag = finished; });
+
+  // The model moves at once; the picture only from the next tick on.
+  EXPECT_EQ(page->centre(), (Point{160, 720}));
+  EXPECT_EQ(page->presentationCentre(), (Point{160, 240}));
+  at(11.0);  // starts here, however late
+  EXPECT_EQ(page->presentationCentre(), (Point{160, 240}));
+  at(11.2);
+  EXPECT_NEAR(page->presentationCentre().y, 480.0, 1e-6);
+  EXPECT_NEAR(page->presentationAlpha(), 0.7f, 1e-6);
+  EXPECT_EQ(completions, 0);
+  at(11.4);
+  EXPECT_EQ(page->presentationCentre(), (Point{160, 720}));
+  EXPECT_EQ(completions, 1);
+  EXPECT_TRUE(finishedFlag);
+  EXPECT_FALSE(page->hasAnimations());
+}
+
+TEST_F(AnimationTest, ANewAnimationTakesOverFromWhereThePictureIs) {
+  auto view = std::make_shared<View>(Rect{0, 0, 10, 10});
+  std::vector<bool> results;
+  View::animate(1.0, [&] { view->setCentre({105, 5}); }, [&](bool f) { results.push_back(f); });
+  at(10.0);
+  at(10.5);
+  const Point halfway = view->presentationCentre();
+  View::animate(1.0, [&] { view->setCentre({5, 5}); }, [&](bool f) { results.push_back(f); });
+  EXPECT_EQ(view->presentationCentre(), halfway);
+  at(10.6);  // the first one's completion comes at the next tick
+  ASSERT_EQ(results, (std::vector<bool>{false}));
+  at(11.6);
+  EXPECT_EQ(results, (std::vector<bool>{false, true}));
+  EXPECT_EQ(view->presentationCentre(), (Point{5, 5}));
+
+  // Nothing to move: the completion still comes, finished.
+  View::animate(0.4, [&] { view->setCentre({5, 5}); }, [&](bool f) { results.push_back(f); });
+  at(11.7);
+  EXPECT_EQ(results.back(), true);
+  EXPECT_EQ(results.size(), 3u);
+}
+
+TEST_F(AnimationTest, TransitionCallbacksComeFromTheTicks) {
+  auto container = std::make_shared<View>(Rect{0, 0, 320, 480});
+  auto oldScreen = std::make_shared<View>(Rect{0, 0, 320, 480});
+  auto newScreen = std::make_shared<View>(Rect{0, 0, 320, 480});
+  container->addSubview(oldScreen);
+  std::vector<std::string> log;
+
+  auto before = container->subviews();
+  container->removeAllSubviews();
+  container->insertSubview(newScreen, 0);
+  container->addTransition(TransitionType::Push, TransitionDirection::FromTop, 0.3, std::move(before),
+                           [&] { log.push_back("start"); },
+                           [&](bool f) { log.push_back(f ? "finish" : "cancel"); });
+  EXPECT_TRUE(log.empty());  // the block begins when the picture starts moving
+  at(10.1);
+  EXPECT_EQ(log, (std::vector<std::string>{"start"}));
+  at(10.39);
+  EXPECT_EQ(log.size(), 1u);
+  std::weak_ptr<View> oldWeak = oldScreen;
+  oldScreen.reset();
+  EXPECT_FALSE(oldWeak.expired());  // the old content is kept while it is shown
+  at(10.4);
+  EXPECT_EQ(log, (std::vector<std::string>{"start", "finish"}));
+  EXPECT_TRUE(oldWeak.expired());
+  EXPECT_FALSE(container->hasTransition());
+
+  // Removed while running: stop with finished = false.
+  container->addTransition(TransitionType::Fade, TransitionDirection::FromTop, 0.3, {},
+                           [&] { log.push_back("start"); },
+                           [&](bool f) { log.push_back(f ? "finish" : "cancel"); });
+  at(10.5);
+  container->removeTransition();
+  at(10.6);
+  EXPECT_EQ(log.back(), "cancel");
+  EXPECT_EQ(log.size(), 4u);
+
+  // Replaced before it started: no callbacks of the first at all.
+  log.clear();
+  container->addTransition(TransitionType::Fade, TransitionDirection::FromTop, 0.3, {},
+                           [&] { log.push_back("first start"); }, [&](bool) { log.push_back("first stop"); });
+  container->addTransition(TransitionType::MoveIn, TransitionDirection::FromBottom, 0.3, {},
+                           [&] { log.push_back("second start"); }, [&](bool f) { log.push_back(f ? "second finish" : "x"); });
+  at(11.0);
+  at(11.3);
+  EXPECT_EQ(log, (std::vector<std::string>{"second start", "second finish"}));
+  EXPECT_FALSE(Animator::shared().isAnimating());
+}
+
+// Where the old and the new screen are drawn half way through each transition.
+TEST_F(AnimationTest, TransitionsDrawOldAndNewContentByTypeAndDirection) {
+  const Colour oldColour{1, 0, 0, 1}, newColour{0, 1, 0, 1};
+  struct Case {
+    TransitionType type;
+    TransitionDirection direction;
+    Point oldCentre, newCentre;  // at half time (ease: exactly half way)
+    float oldAlpha, newAlpha;
+    bool oldDrawnFirst;
+  };
+  const Case cases[] = {
+      {TransitionType::Push, TransitionDirection::FromTop, {50, 200}, {50, 0}, 1, 1, true},
+      {TransitionType::Push, TransitionDirection::FromRight, {0, 100}, {100, 100}, 1, 1, true},
+      {TransitionType::MoveIn, TransitionDirection::FromBottom, {50, 100}, {50, 200}, 1, 1, true},
+      {TransitionType::Reveal, TransitionDirection::FromBottom, {50, 0}, {50, 100}, 1, 1, false},
+      {TransitionType::Reveal, TransitionDirection::FromLeft, {100, 100}, {50, 100}, 1, 1, false},
+      {TransitionType::Fade, TransitionDirection::FromLeft, {50, 100}, {50, 100}, 0.5f, 0.5f, true},
+  };
+  for (const Case& c : cases) {
+    auto container = std::make_shared<View>(Rect{0, 0, 100, 200});
+    auto oldScreen = std::make_shared<View>(Rect{0, 0, 100, 200});
+    auto newScreen = std::make_shared<View>(Rect{0, 0, 100, 200});
+    oldScreen->setBackgroundColour(oldColour);
+    newScreen->setBackgroundColour(newColour);
+    container->addSubview(newScreen);
+    container->addTransition(c.type, c.direction, 1.0, {oldScreen});
+    const double start = clock.now() + 1.0;
+    at(start);
+    at(start + 0.5);
+    RecordingCanvas canvas;
+    container->render(canvas, AffineTransform::identity(), 1.0f);
+    const auto* o = canvas.fillOf(oldColour);
+    const auto* n = canvas.fillOf(newColour);
+    ASSERT_TRUE(o != nullptr && n != nullptr);
+    EXPECT_NEAR(o->centre().x, c.oldCentre.x, 1e-6);
+    EXPECT_NEAR(o->centre().y, c.oldCentre.y, 1e-6);
+    EXPECT_NEAR(n->centre().x, c.newCentre.x, 1e-6);
+    EXPECT_NEAR(n->centre().y, c.newCentre.y, 1e-6);
+    EXPECT_NEAR(o->alpha, c.oldAlpha, 1e-6);
+    EXPECT_NEAR(n->alpha, c.newAlpha, 1e-6);
+    EXPECT_EQ(o < n, c.oldDrawnFirst);
+    at(start + 1.0);
+    RecordingCanvas after;
+    container->render(after, AffineTransform::identity(), 1.0f);
+    EXPECT_EQ(after.fillOf(oldColour), nullptr);
+    ASSERT_NE(after.fillOf(newColour), nullptr);
+    EXPECT_EQ(after.fillOf(newColour)->centre(), (Point{50, 100}));
+  }
+}
+
+TEST_F(AnimationTest, WindowNeedsDrawingWhileAnythingMoves) {
+  Window window(Size{480, 320});
+  auto root = std::make_shared<View>();
+  window.setRootView(root);
+  RecordingCanvas canvas;
+  window.draw(canvas);
+  window.clearNeedsDisplay();
+  at(12.0);
+  EXPECT_FALSE(window.needsDisplay());
+  root->setBackgroundColour(Colour::black());
+  EXPECT_TRUE(window.needsDisplay());
+  window.clearNeedsDisplay();
+  View::animate(0.3, [&] { root->setAlpha(0.5f); });
+  at(12.1);
+  window.clearNeedsDisplay();
+  EXPECT_TRUE(window.needsDisplay());
+  at(12.5);
+  at(12.6);
+  window.clearNeedsDisplay();
+  EXPECT_FALSE(window.needsDisplay());
+}
+
+}  // namespace
+}  // namespace piano::platform

@@ -1,0 +1,107 @@
+// Checks the rendered sample set in PIANO_SAMPLE_DIR: that every file is there and
+// decodes, and that the notes are loud enough, end in silence and are in tune.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "audio/mav_codec.h"
+#include "audio/sound_player.h"
+
+namespace {
+
+constexpr double kRate = 44100.0;
+
+std::vector<std::int16_t> load(const std::string& name) {
+  std::vector<std::int16_t> samples;
+  std::string error;
+  EXPECT_TRUE(piano::mav::readFile(std::string(PIANO_SAMPLE_DIR) + "/" + name, samples, error))
+      << name << ": " << error;
+  return samples;
+}
+
+int peakOf(const std::vector<std::int16_t>& x, std::size_t from = 0, std::size_t to = SIZE_MAX) {
+  int peak = 0;
+  for (std::size_t i = from; i < std::min(to, x.size()); ++i) peak = std::max(peak, std::abs(int{x[i]}));
+  return peak;
+}
+
+double dbfs(int peak) { return 20.0 * std::log10(peak / 32767.0); }
+
+// The period whose normalised autocorrelation is highest within a few semitones of
+// `expectedHz`, refined between lags; 0 when the note is not clearly periodic.
+double pitchNear(const std::vector<std::int16_t>& x, double expectedHz) {
+  const std::size_t from = static_cast<std::size_t>(0.3 * kRate), span = static_cast<std::size_t>(0.2 * kRate);
+  if (x.size() < from + span + 2000) return 0.0;
+  const double period = kRate / expectedHz;
+  const auto lo = static_cast<std::size_t>(period * 0.8), hi = static_cast<std::size_t>(period * 1.25) + 1;
+  std::vector<double> r(hi + 2, 0.0);
+  for (std::size_t lag = lo - 1; lag <= hi + 1; ++lag) {
+    double c = 0, a = 0, b = 0;
+    for (std::size_t i = from; i < from + span; ++i) {
+      c += static_cast<double>(x[i]) * x[i + lag];
+      a += static_cast<double>(x[i]) * x[i];
+      b += static_cast<double>(x[i + lag]) * x[i + lag];
+    }
+    r[lag] = c / std::sqrt(a * b + 1e-9);
+  }
+  std::size_t best = lo;
+  for (std::size_t lag = lo; lag <= hi; ++lag) if (r[lag] > r[best]) best = lag;
+  if (r[best] < 0.8) return 0.0;
+  const double denom = r[best - 1] - 2 * r[best] + r[best + 1];
+  const double shift = denom != 0 ? 0.5 * (r[best - 1] - r[best + 1]) / denom : 0.0;
+  return kRate / (best + shift);
+}
+
+class SampleSet : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::filesystem::exists(std::string(PIANO_SAMPLE_DIR) + "/samples.stamp")) {
+      GTEST_SKIP() << "no sample set in " << PIANO_SAMPLE_DIR;
+    }
+  }
+};
+
+TEST_F(SampleSet, EveryFileDecodesToAPlausibleSoundThatEndsInSilence) {
+  std::vector<std::string> names;
+  for (int key = 1; key <= 88; ++key) names.push_back(std::to_string(key) + ".mav");
+  names.push_back("metronomeHi.mav");
+  names.push_back("metronomeLo.mav");
+  int pianoPeak = 0;
+  for (const auto& name : names) {
+    const auto x = load(name);
+    const bool click = name.starts_with("metronome");
+    // Clicks are short; notes ring at least a fraction of a second and at most the cap.
+    EXPECT_GE(x.size(), click ? 0.01 * kRate : 0.3 * kRate) << name;
+    EXPECT_LE(x.size(), (click ? 2.0 : 12.0) * kRate) << name;
+    // The faded end: the final samples (and the packer's zero padding) are all but silent.
+    EXPECT_LE(peakOf(x, x.size() > 32 ? x.size() - 32 : 0), 8) << name;
+    // The engine plays a click for one buffer only, so its sound starts at once.
+    if (click) EXPECT_GT(dbfs(peakOf(x, 0, 256)), -12.0) << name;
+    else pianoPeak = std::max(pianoPeak, peakOf(x));
+  }
+  EXPECT_GT(dbfs(pianoPeak), -2.0);
+  EXPECT_LT(dbfs(pianoPeak), -0.5);
+}
+
+TEST_F(SampleSet, NotesAreInTune) {
+  // Key k sounds MIDI note k + 20: key 28 is C3, 40 C4, 49 A4 (440 Hz), 64 C5.
+  for (int key : {28, 40, 49, 64}) {
+    const double expected = 440.0 * std::pow(2.0, (key - 49) / 12.0);
+    const double measured = pitchNear(load(std::to_string(key) + ".mav"), expected);
+    EXPECT_NEAR(measured, expected, expected * 0.01) << "key " << key;
+  }
+}
+
+TEST_F(SampleSet, TheEngineFillsEverySlotFromIt) {
+  piano::SoundPlayer player({.output = nullptr, .sampleDir = PIANO_SAMPLE_DIR, .clock = {}});
+  ASSERT_EQ(player.numSampleListEntries(), 90);
+  for (int slot = 0; slot < 90; ++slot) EXPECT_GT(player.sampleSlot(slot).rawDataSize, 0) << slot;
+}
+
+}  // namespace
