@@ -85,10 +85,11 @@ int NoteRecorder::addPlayNote(int sampleNo, float volume, float attackDelta, flo
   volume = static_cast<float>(state_text::holdVolume(volume));
   attackDelta = static_cast<float>(state_text::holdAttackRate(attackDelta));
   releaseDelta = static_cast<float>(state_text::holdReleaseRate(releaseDelta));
+  const double pressTime = now();
   // Without the metronome a first take starts at its first press.
-  if (!metronome_ && songSize == 0 && currentOverdubNotesToAdd_.empty()) recordStartTimeStamp_ = now();
+  if (!metronome_ && songSize == 0 && currentOverdubNotesToAdd_.empty()) recordStartTimeStamp_ = pressTime;
   const int id = currentNoteID_++;
-  currentOverdubNotesToAdd_.push_back(Note::down(sampleNo, volume, now() - recordStartTimeStamp_,
+  currentOverdubNotesToAdd_.push_back(Note::down(sampleNo, volume, pressTime - recordStartTimeStamp_,
                                                  currentOverdubNo_, id, attackDelta, releaseDelta,
                                                  stampCreated()));
   return id;
