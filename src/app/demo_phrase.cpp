@@ -11,7 +11,8 @@ constexpr double kNoteLength = 0.32;
 constexpr double kChordLength = 2.5;
 constexpr double kRingOut = 1.5;
 constexpr float kDemoRelease = -0.00008f;  // the normal sustain of a fresh start
-constexpr double kVolume = 0.85;
+constexpr double kScaleVolume = 0.6;
+constexpr double kChordVolume = 0.45;  // four notes together: keep their sum clear of the limiter
 }  // namespace
 
 std::vector<DemoEvent> demoPhrase() {
@@ -20,13 +21,13 @@ std::vector<DemoEvent> demoPhrase() {
   std::vector<DemoEvent> events;
   double t = 0.0;
   for (int key : scale) {
-    events.push_back({t, key - 1, true});
-    events.push_back({t + kNoteLength * 0.9, key - 1, false});
+    events.push_back({t, key - 1, true, kScaleVolume});
+    events.push_back({t + kNoteLength * 0.9, key - 1, false, 0.0});
     t += kNoteLength;
   }
   t += kNoteLength;
-  for (int key : chord) events.push_back({t, key - 1, true});
-  for (int key : chord) events.push_back({t + kChordLength, key - 1, false});
+  for (int key : chord) events.push_back({t, key - 1, true, kChordVolume});
+  for (int key : chord) events.push_back({t + kChordLength, key - 1, false, 0.0});
   return events;
 }
 
@@ -39,7 +40,7 @@ void playDemoPhrase(SoundPlayer& engine, const std::function<void(double)>& wait
     waitUntil(e.time);
     auto& voice = voiceOfSlot[static_cast<std::size_t>(e.slot)];
     if (e.press) {
-      voice = engine.playSampleWithSampleNo(e.slot, kVolume, 1.0f, kDemoRelease);
+      voice = engine.playSampleWithSampleNo(e.slot, e.volume, 1.0f, kDemoRelease);
     } else if (voice >= 0) {
       engine.stopSample(voice);
       voice = -1;

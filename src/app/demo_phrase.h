@@ -15,6 +15,7 @@ struct DemoEvent {
   double time;  // seconds from the start
   int slot;     // sample slot (key number - 1)
   bool press;
+  double volume;  // of a press
 };
 
 std::vector<DemoEvent> demoPhrase();

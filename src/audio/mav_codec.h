@@ -39,6 +39,10 @@ std::vector<std::int16_t> unpack(const std::uint8_t* data, std::size_t size);
 // Reads and decodes a file. Returns false, with `error` saying why, when the file
 // cannot be read or is empty.
 bool readFile(const std::string& path, std::vector<std::int16_t>& samples, std::string& error);
+// The same, reading the file's bytes into `scratch`, which a caller loading many
+// files reuses so the bytes of each file need no fresh memory.
+bool readFile(const std::string& path, std::vector<std::int16_t>& samples, std::string& error,
+              std::vector<std::uint8_t>& scratch);
 
 // Packs and writes a file next to `wavPath` with ".wav" replaced by ".mav", printing
 // the packer's report lines. Returns false when the file could not be written.

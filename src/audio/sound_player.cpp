@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <thread>
 
 #include "audio/mav_codec.h"
 #include "platform/audio_output.h"
@@ -66,24 +67,65 @@ void SoundPlayer::stop() {
 // ---------------------------------------------------------------- sample store
 
 void SoundPlayer::loadPianoSounds() {
+  std::vector<std::pair<int, std::string>> files;
   for (int i = 1; i <= kNumPianoSlots; ++i) {
-    loadSampleAtSlot(i - 1, options_.sampleDir + "/" + std::to_string(i) + ".mav");
+    files.emplace_back(i - 1, options_.sampleDir + "/" + std::to_string(i) + ".mav");
   }
+  loadSamples(files);
 }
 
 void SoundPlayer::loadMetronomeSounds() {
-  loadSampleAtSlot(kMetronomeHiSlot, options_.sampleDir + "/metronomeHi.mav");
-  loadSampleAtSlot(kMetronomeLowSlot, options_.sampleDir + "/metronomeLo.mav");
+  loadSamples({{kMetronomeHiSlot, options_.sampleDir + "/metronomeHi.mav"},
+               {kMetronomeLowSlot, options_.sampleDir + "/metronomeLo.mav"}});
 }
 
-bool SoundPlayer::loadSampleAtSlot(int slot, const std::string& path) {
+void SoundPlayer::loadSamples(const std::vector<std::pair<int, std::string>>& files) {
+  // Decoding is spread over the cores: most of a load's time is the first touch
+  // of fresh memory and the decoding itself, both of which run side by side well.
+  struct Result {
+    std::vector<std::int16_t> samples;
+    std::string error;
+    bool ok = false;
+  };
+  std::vector<Result> results(files.size());
+  std::atomic<std::size_t> next{0};
+  auto work = [&] {
+    std::vector<std::uint8_t> scratch;
+    for (std::size_t i = next++; i < files.size(); i = next++) {
+      results[i].ok = mav::readFile(files[i].second, results[i].samples, results[i].error, scratch);
+    }
+  };
+  const unsigned helpers = std::min(3u, std::max(1u, std::thread::hardware_concurrency()) - 1);
+  std::vector<std::thread> threads;
+  for (unsigned t = 0; t < helpers && t + 1 < files.size(); ++t) threads.emplace_back(work);
+  work();
+  for (auto& t : threads) t.join();
+
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const auto& [slot, path] = files[i];
+    if (!claimSlot(slot)) continue;
+    if (!results[i].ok) {
+      std::printf("Sample %s could not be loaded (%s); slot %d stays silent.\n", path.c_str(),
+                  results[i].error.c_str(), slot);
+      continue;
+    }
+    setSampleData(slot, std::move(results[i].samples));
+  }
+}
+
+bool SoundPlayer::claimSlot(int slot) {
   if (numSampleListEntries_ >= kNumSampleSlots || slot < 0 || slot >= kNumSampleSlots) {
     std::printf("Too many samples loaded.\n");
     return false;
   }
-  // Every load call takes its own slot, so a missing file leaves one key silent
+  // Every load takes its own slot, so a missing file leaves one key silent
   // instead of shifting every later sample onto the wrong key.
   ++numSampleListEntries_;
+  return true;
+}
+
+bool SoundPlayer::loadSampleAtSlot(int slot, const std::string& path) {
+  if (!claimSlot(slot)) return false;
   std::vector<std::int16_t> samples;
   std::string error;
   if (!mav::readFile(path, samples, error)) {

@@ -126,6 +126,8 @@ class SoundPlayer {
   };
 
   bool isBusy(int voice) const;  // under startMutex_
+  void loadSamples(const std::vector<std::pair<int, std::string>>& files);
+  bool claimSlot(int slot);
   void takeRequests();           // audio thread
   double now() const;
 

@@ -1,0 +1,81 @@
+#include "platform/documents.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <unistd.h>
+
+namespace piano::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+class DocumentsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = fs::temp_directory_path() / ("piano-documents-test-" + std::to_string(::getpid()));
+    fs::remove_all(root_);
+    fs::create_directories(root_);
+    saved_ = save({kDocumentsEnvironmentVariable, "XDG_DATA_HOME", "HOME"});
+  }
+  void TearDown() override {
+    setDocumentsDirectoryOverride({});
+    for (auto& [name, value] : saved_) {
+      if (value) ::setenv(name.c_str(), value->c_str(), 1);
+      else ::unsetenv(name.c_str());
+    }
+    fs::remove_all(root_);
+  }
+  static std::vector<std::pair<std::string, std::optional<std::string>>> save(std::vector<std::string> names) {
+    std::vector<std::pair<std::string, std::optional<std::string>>> out;
+    for (auto& n : names) {
+      const char* v = std::getenv(n.c_str());
+      out.emplace_back(n, v ? std::optional<std::string>(v) : std::nullopt);
+    }
+    return out;
+  }
+  fs::path root_;
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+TEST_F(DocumentsTest, OptionBeatsEnvironmentWhichBeatsXdgAndFoldersAreCreated) {
+  ::setenv("HOME", (root_ / "home").c_str(), 1);
+  ::unsetenv("XDG_DATA_HOME");
+  ::unsetenv(kDocumentsEnvironmentVariable);
+  auto folder = documentsDirectory();
+  ASSERT_TRUE(folder.ok()) << folder.error;
+  EXPECT_EQ(folder.path, (root_ / "home/.local/share/piano").string());
+  EXPECT_TRUE(fs::is_directory(folder.path));
+
+  ::setenv("XDG_DATA_HOME", (root_ / "data/").c_str(), 1);
+  EXPECT_EQ(documentsDirectory().path, (root_ / "data/piano").string());
+  // A relative XDG_DATA_HOME is not a valid setting and falls back to HOME.
+  ::setenv("XDG_DATA_HOME", "relative/path", 1);
+  EXPECT_EQ(documentsDirectory().path, (root_ / "home/.local/share/piano").string());
+
+  ::setenv(kDocumentsEnvironmentVariable, (root_ / "env/songs//").c_str(), 1);
+  EXPECT_EQ(documentsDirectory().path, (root_ / "env/songs").string());
+
+  setDocumentsDirectoryOverride((root_ / "option").string());
+  EXPECT_EQ(documentsDirectory().path, (root_ / "option").string());
+  EXPECT_TRUE(fs::is_directory(root_ / "option"));
+}
+
+TEST_F(DocumentsTest, AFileInTheWayIsReportedNotUsed) {
+  std::ofstream(root_ / "file") << "x";
+  setDocumentsDirectoryOverride((root_ / "file").string());
+  auto folder = documentsDirectory();
+  EXPECT_FALSE(folder.ok());
+  EXPECT_TRUE(folder.path.empty());
+}
+
+TEST(DocumentsPathTest, JoinsWithOneSlash) {
+  EXPECT_EQ(documentsPath("/a/b", "x.SAV"), "/a/b/x.SAV");
+  EXPECT_EQ(documentsPath("/a/b/", "x.SAV"), "/a/b/x.SAV");
+}
+
+}  // namespace
+}  // namespace piano::platform

@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "platform/localized_strings.h"
+
+namespace piano::platform {
+namespace {
+
+TEST(Language, DesktopLocalesMapToTheLanguageCodes) {
+  EXPECT_EQ(languageCodeForLocale("zh_CN.UTF-8"), "zh-Hans");
+  EXPECT_EQ(languageCodeForLocale("zh_SG"), "zh-Hans");
+  EXPECT_EQ(languageCodeForLocale("zh-Hans-CN"), "zh-Hans");
+  EXPECT_EQ(languageCodeForLocale("zh_TW.UTF-8"), "zh-Hant");
+  EXPECT_EQ(languageCodeForLocale("zh"), "zh");  // a bare code is not Simplified Chinese
+  EXPECT_EQ(languageCodeForLocale("en_GB.UTF-8@euro"), "en-GB");
+  EXPECT_EQ(languageCodeForLocale("C.UTF-8"), "en");
+  EXPECT_EQ(languageCodeForLocale(""), "en");
+}
+
+TEST(Language, TheFirstSetVariableWinsAndLanguageListsTakeTheirFirstEntry) {
+  setenv("LANGUAGE", "zh_CN:en_US", 1);
+  setenv("LANG", "de_DE.UTF-8", 1);
+  EXPECT_EQ(preferredLanguage(), "zh-Hans");
+  unsetenv("LANGUAGE");
+  unsetenv("LC_ALL");
+  unsetenv("LC_MESSAGES");
+  EXPECT_EQ(preferredLanguage(), "de-DE");
+  unsetenv("LANG");
+  EXPECT_EQ(preferredLanguage(), "en");
+}
+
+TEST(Strings, DamagedLinesAreSkippedAndMissingTextsShowTheirKey) {
+  LocalizedStrings strings;
+  testing::internal::CaptureStdout();
+  const int read = strings.addTable(
+      "// comment\n\"OK\" = \"Fine\";\n\"BROKEN\" = \"no end\n\"EMPTY\" = \"\";\n"
+      "garbage\n\"ESC\" = \"a \\\"b\\\"\\nc\";",
+      "test");
+  const std::string printed = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(read, 3);
+  EXPECT_NE(printed.find("test line 3"), std::string::npos);
+  EXPECT_EQ(strings.text("OK"), "Fine");
+  EXPECT_EQ(strings.text("ESC"), "a \"b\"\nc");
+  EXPECT_EQ(strings.text("EMPTY"), "EMPTY");
+  EXPECT_EQ(strings.text("NOWHERE"), "NOWHERE");
+}
+
+TEST(Strings, BothShippedTablesParseCleanlyAndCarryTheSameKeys) {
+  auto keysOf = [](const std::string& language) {
+    LocalizedStrings only;
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(only.load(std::string(PIANO_RESOURCE_DIR) + "/strings", language));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << language;
+    return only;
+  };
+  const LocalizedStrings english = keysOf("en");
+  const LocalizedStrings chinese = keysOf("zh-Hans");
+  // Every key has a Chinese text of its own (the table falls back to English).
+  EXPECT_GT(english.keys().size(), 50u);
+  for (const std::string& key : english.keys()) {
+    EXPECT_NE(chinese.text(key), english.text(key)) << key << " has no Chinese text";
+  }
+}
+
+}  // namespace
+}  // namespace piano::platform

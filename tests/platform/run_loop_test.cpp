@@ -1,0 +1,119 @@
+#include "platform/run_loop.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace piano::platform {
+namespace {
+
+struct FakeClock {
+  double now = 100.0;
+  std::function<double()> function() {
+    return [this] { return now; };
+  }
+};
+
+TEST(RunLoopTest, TimersRunWhenDueInScheduleOrderAndCancelledOnesNever) {
+  FakeClock clock;
+  RunLoop loop(clock.function());
+  std::string order;
+  loop.performAfterDelay(0.5, [&] { order += "b"; });
+  loop.performAfterDelay(0.2, [&] { order += "a"; });
+  const auto cancelled = loop.performAfterDelay(0.2, [&] { order += "x"; });
+  loop.performAfterDelay(0.5, [&] { order += "c"; });
+  loop.cancel(cancelled);
+  loop.cancel(9999);  // unknown ids are ignored
+
+  EXPECT_NEAR(loop.secondsUntilNextEvent(), 0.2, 1e-9);
+  EXPECT_EQ(loop.runDue(), 0);
+  clock.now += 0.2;
+  EXPECT_EQ(loop.runDue(), 1);
+  clock.now += 1.0;
+  EXPECT_EQ(loop.runDue(), 2);
+  EXPECT_EQ(order, "abc");
+  EXPECT_TRUE(std::isinf(loop.secondsUntilNextEvent()));
+}
+
+TEST(RunLoopTest, PostedTasksRunFirstAndNewWorkWaitsForTheNextPass) {
+  FakeClock clock;
+  RunLoop loop(clock.function());
+  std::vector<std::string> ran;
+  loop.performAfterDelay(0, [&] {
+    ran.push_back("timer");
+    // A timer that reschedules itself for "now" must not spin this pass.
+    loop.performAfterDelay(0, [&] { ran.push_back("again"); });
+  });
+  loop.post([&] {
+    ran.push_back("posted");
+    loop.post([&] { ran.push_back("posted later"); });
+  });
+  EXPECT_DOUBLE_EQ(loop.secondsUntilNextEvent(), 0.0);
+  EXPECT_EQ(loop.runDue(), 2);
+  EXPECT_EQ(ran, (std::vector<std::string>{"posted", "timer"}));
+  EXPECT_EQ(loop.runDue(), 2);
+  EXPECT_EQ(ran.back(), "again");
+}
+
+TEST(RunLoopTest, ATimerCanCancelAnotherDueInTheSamePass) {
+  FakeClock clock;
+  RunLoop loop(clock.function());
+  int secondRan = 0;
+  RunLoop::TimerId second = 0;
+  loop.performAfterDelay(0.1, [&] { loop.cancel(second); });
+  second = loop.performAfterDelay(0.1, [&] { ++secondRan; });
+  clock.now += 1.0;
+  loop.runDue();
+  EXPECT_EQ(secondRan, 0);
+}
+
+TEST(RunLoopTest, PostsFromOtherThreadsArriveInOrderAndWakeTheLoop) {
+  RunLoop loop;
+  std::atomic<int> wakes{0};
+  loop.setWakeHandler([&] { ++wakes; });
+  std::vector<int> received;
+  static constexpr int kPerThread = 2000;
+  std::thread a([&] {
+    for (int i = 0; i < kPerThread; ++i) loop.post([&received, i] { received.push_back(i); });
+  });
+  std::thread b([&] {
+    for (int i = 0; i < kPerThread; ++i) loop.post([&received, i] { received.push_back(kPerThread + i); });
+  });
+  while (received.size() < 2 * kPerThread) {
+    loop.waitForEvents(0.05);
+    loop.runDue();
+  }
+  a.join();
+  b.join();
+  EXPECT_EQ(wakes.load(), 2 * kPerThread);
+  // Each thread's posts keep their order.
+  int lastA = -1, lastB = kPerThread - 1;
+  for (int value : received) {
+    if (value < kPerThread) {
+      EXPECT_GT(value, lastA);
+      lastA = value;
+    } else {
+      EXPECT_GT(value, lastB);
+      lastB = value;
+    }
+  }
+}
+
+TEST(RunLoopTest, WaitReturnsWhenATaskIsPosted) {
+  RunLoop loop;
+  std::thread poster([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    loop.post([] {});
+  });
+  // Without the post this would wait for an hour.
+  loop.waitForEvents(3600);
+  EXPECT_EQ(loop.runDue(), 1);
+  poster.join();
+}
+
+}  // namespace
+}  // namespace piano::platform

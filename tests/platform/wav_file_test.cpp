@@ -1,0 +1,110 @@
+#include "platform/wav_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+namespace piano::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::uint8_t> fileBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(WavFileTest, StreamedWriteReadsBackWithAStandardHeader) {
+  const fs::path path = fs::temp_directory_path() / ("piano-wav-" + std::to_string(::getpid()) + ".wav");
+  std::vector<std::int16_t> samples;
+  for (int i = 0; i < 1000; ++i) samples.push_back(static_cast<std::int16_t>(i * 37 - 20000));
+  samples.push_back(-32768);
+  samples.push_back(32767);
+  {
+    WavWriter writer;
+    ASSERT_TRUE(writer.open(path, 22050, 2));
+    ASSERT_TRUE(writer.write(samples.data(), 300));
+    ASSERT_TRUE(writer.write(samples.data() + 600, 201));
+    EXPECT_EQ(writer.framesWritten(), 501u);
+  }  // the destructor finishes the header
+  const auto bytes = fileBytes(path);
+  ASSERT_EQ(bytes.size(), 44u + 501u * 4u);
+  EXPECT_EQ(std::memcmp(bytes.data(), "RIFF", 4), 0);
+  EXPECT_EQ(bytes[40] | bytes[41] << 8, 501 * 4);
+
+  auto audio = readWavFile(path);
+  ASSERT_TRUE(audio);
+  EXPECT_EQ(audio->sampleRate, 22050);
+  EXPECT_EQ(audio->channels, 2);
+  ASSERT_EQ(audio->frames(), 501u);
+  EXPECT_EQ(audio->samples[0], samples[0]);
+  EXPECT_EQ(audio->samples[599], samples[599]);
+  EXPECT_EQ(audio->samples[600], samples[600]);
+  EXPECT_EQ(audio->samples.back(), 32767);
+  fs::remove(path);
+}
+
+std::vector<std::uint8_t> monoFile(std::vector<std::int16_t> samples) {
+  const fs::path path = fs::temp_directory_path() / ("piano-wav-mono-" + std::to_string(::getpid()) + ".wav");
+  WavAudio audio{44100, 1, samples};
+  EXPECT_TRUE(writeWavFile(path, audio));
+  auto bytes = fileBytes(path);
+  fs::remove(path);
+  return bytes;
+}
+
+TEST(WavFileTest, ReaderSkipsUnknownChunksAndCutsATruncatedDataChunk) {
+  auto bytes = monoFile({1, 2, 3, 4});
+  // Insert an odd-sized "LIST" chunk (with its pad byte) before "data".
+  const std::uint8_t list[] = {'L', 'I', 'S', 'T', 3, 0, 0, 0, 'a', 'b', 'c', 0};
+  bytes.insert(bytes.begin() + 36, std::begin(list), std::end(list));
+  auto audio = parseWav(bytes.data(), bytes.size());
+  ASSERT_TRUE(audio);
+  EXPECT_EQ(audio->samples, (std::vector<std::int16_t>{1, 2, 3, 4}));
+
+  // Lose the last byte and a half: only whole samples remain.
+  bytes.resize(bytes.size() - 3);
+  audio = parseWav(bytes.data(), bytes.size());
+  ASSERT_TRUE(audio);
+  EXPECT_EQ(audio->samples, (std::vector<std::int16_t>{1, 2}));
+}
+
+TEST(WavFileTest, ReaderRefusesOtherFormatsAndSurvivesRandomDamage) {
+  const auto good = monoFile({5, 6, 7});
+  auto eightBit = good;
+  eightBit[34] = 8;
+  std::string why;
+  EXPECT_FALSE(parseWav(eightBit.data(), eightBit.size(), &why));
+  EXPECT_EQ(why, "not 16 bits per sample");
+  auto floatFormat = good;
+  floatFormat[20] = 3;
+  EXPECT_FALSE(parseWav(floatFormat.data(), floatFormat.size()));
+  EXPECT_FALSE(parseWav(good.data(), 11));
+  EXPECT_FALSE(parseWav(nullptr, 0));
+
+  std::mt19937 random(7);
+  for (int round = 0; round < 20000; ++round) {
+    auto damaged = good;
+    const int edits = 1 + static_cast<int>(random() % 4);
+    for (int e = 0; e < edits; ++e) damaged[random() % damaged.size()] = static_cast<std::uint8_t>(random());
+    damaged.resize(random() % (damaged.size() + 1));
+    auto audio = parseWav(damaged.data(), damaged.size());
+    if (audio) {
+      EXPECT_LE(audio->samples.size() * 2, damaged.size());
+    }
+  }
+}
+
+TEST(WavFileTest, MissingFileAndBadParametersFailAsValues) {
+  EXPECT_FALSE(readWavFile("/nonexistent/piano.wav"));
+  WavWriter writer;
+  EXPECT_FALSE(writer.open("/nonexistent/dir/x.wav", 44100, 2));
+  EXPECT_FALSE(writer.write(nullptr, 0));
+  EXPECT_FALSE(writer.open(fs::temp_directory_path() / "x.wav", 44100, 0));
+}
+
+}  // namespace
+}  // namespace piano::platform
