@@ -362,6 +362,29 @@ TEST_F(LibraryScreenTest, BackAndHelpLeaveTheScreenAndEndTyping) {
   EXPECT_EQ(rig.host.pianoShown, 1);
 }
 
+TEST_F(LibraryScreenTest, TheOnScreenKeyboardTypesANameOverTheList) {
+  makeSongs(3);
+  rig.build();
+  NameKeyboard& keys = rig.view->nameKeyboard();
+  EXPECT_EQ(keys.alpha(), 0.0f);
+  rig.tap(at::kNameField);
+  EXPECT_EQ(keys.alpha(), 1.0f);
+  const auto tapKey = [&](const std::string& key) {
+    platform::Point centre;
+    ASSERT_TRUE(keys.centreOfKey(key, &centre)) << key;
+    rig.tap({25 + centre.x, 30 + centre.y});  // the keyboard lies over the list panel
+  };
+  for (const char* key : {"SHIFT", "w", "a", "l", "t", "z", "z", "DELETE", " ", "2"}) tapKey(key);
+  EXPECT_EQ(rig.view->saveTextField().text(), "Waltz 2");
+  EXPECT_EQ(rig.view->currentlySelected(), 0);  // the list under the keys was not touched
+  rig.stage.window().textInput("!");  // a computer keyboard types too
+  tapKey("DONE");
+  EXPECT_FALSE(rig.view->saveTextField().isEditing());
+  EXPECT_EQ(keys.alpha(), 0.0f);
+  rig.tap(at::kSave);
+  EXPECT_TRUE(docs.has("Waltz 2!.SAV"));
+}
+
 TEST(LibraryScreenTall, ZonesFollowTheTallLayout) {
   useLanguage("en");
   TempFolder docs("docs");
