@@ -1,7 +1,6 @@
 #include "screens/library/recorder_view.h"
 
 #include <algorithm>
-#include <cmath>
 #include <numbers>
 
 #include "platform/localized_strings.h"
