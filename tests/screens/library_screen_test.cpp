@@ -7,6 +7,7 @@
 
 #include "library_support.h"
 #include "platform/localized_strings.h"
+#include "recording/offline_renderer.h"
 
 namespace piano::testing {
 namespace {
@@ -360,6 +361,73 @@ TEST_F(LibraryScreenTest, BackAndHelpLeaveTheScreenAndEndTyping) {
   EXPECT_EQ(rig.view->saveTextField().text(), "half");
   rig.tap(at::kBack);
   EXPECT_EQ(rig.host.pianoShown, 1);
+}
+
+TEST_F(LibraryScreenTest, TheOnScreenKeyboardTypesANameOverTheList) {
+  makeSongs(3);
+  rig.build();
+  NameKeyboard& keys = rig.view->nameKeyboard();
+  EXPECT_EQ(keys.alpha(), 0.0f);
+  rig.tap(at::kNameField);
+  EXPECT_EQ(keys.alpha(), 1.0f);
+  const auto tapKey = [&](const std::string& key) {
+    platform::Point centre;
+    ASSERT_TRUE(keys.centreOfKey(key, &centre)) << key;
+    rig.tap({25 + centre.x, 30 + centre.y});  // the keyboard lies over the list panel
+  };
+  for (const char* key : {"SHIFT", "w", "a", "l", "t", "z", "z", "DELETE", " ", "2"}) tapKey(key);
+  EXPECT_EQ(rig.view->saveTextField().text(), "Waltz 2");
+  EXPECT_EQ(rig.view->currentlySelected(), 0);  // the list under the keys was not touched
+  rig.stage.window().textInput("!");  // a computer keyboard types too
+  tapKey("DONE");
+  EXPECT_FALSE(rig.view->saveTextField().isEditing());
+  EXPECT_EQ(keys.alpha(), 0.0f);
+  rig.tap(at::kSave);
+  EXPECT_TRUE(docs.has("Waltz 2!.SAV"));
+}
+
+// Two takes saved, the song erased, then loaded again: the same notes come
+// back and play through the sound engine.
+TEST_F(LibraryScreenTest, ASavedSongComesBackAfterTheSongIsErased) {
+  rig.build();
+  rig.recordTake({39, 43, 46});
+  rig.recordTake({27, 34});
+  const std::vector<Note> recorded = rig.recorder->notesSnapshot();
+  typeName("Two takes");
+  rig.tap(at::kSave);
+  rig.tap(at::kOK);
+  rig.tap(at::kModifyMode);
+  rig.tap(at::kWholeSong);
+  rig.tap(at::kOK);
+  ASSERT_EQ(rig.recorder->getNumNotes(), 0);
+  rig.tap(at::kSongsMode);
+  rig.tap(at::kLoad);
+  rig.tap(at::kOK);
+  rig.advance(0.01);
+  rig.advance(0.1);
+  ASSERT_EQ(rig.view->messageText(), localized("SONG LOADED"));
+
+  const std::vector<Note> loaded = rig.recorder->notesSnapshot();
+  ASSERT_EQ(loaded.size(), recorded.size());
+  for (std::size_t i = 0; i < loaded.size(); ++i) {
+    EXPECT_EQ(loaded[i].keyDown, recorded[i].keyDown) << i;
+    EXPECT_EQ(loaded[i].sampleNo, recorded[i].sampleNo) << i;
+    EXPECT_NEAR(loaded[i].time, recorded[i].time, 1e-6) << i;
+    EXPECT_FLOAT_EQ(loaded[i].volume, recorded[i].volume) << i;
+  }
+
+  OfflineRenderer::Settings settings;
+  settings.sampleDir = PIANO_SAMPLE_DIR;
+  OfflineRenderer renderer(settings);
+  ASSERT_TRUE(renderer.loadStateText(docs.read("Two takes.SAV")));
+  long long loudFrames = 0;
+  const auto result = renderer.render([&](const std::int16_t* samples, int frames) {
+    for (int i = 0; i < frames * 2; ++i) loudFrames += std::abs(samples[i]) > 300 ? 1 : 0;
+    return true;
+  });
+  EXPECT_EQ(result.pressesPlayed, 5);
+  EXPECT_TRUE(result.songEnded);
+  EXPECT_GT(loudFrames, 44100);
 }
 
 TEST(LibraryScreenTall, ZonesFollowTheTallLayout) {

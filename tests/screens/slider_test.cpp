@@ -20,17 +20,13 @@ struct SliderRig {
   Slider slider{*parent, 92, 154, 44, 166, 1.0f, 114};
 };
 
-TEST(SliderTest, KnobIsAChildOfTheParentOnItsTrack) {
+TEST(SliderTest, KnobSitsOnItsTrackInWholePoints) {
   SliderRig rig;
   const auto& knob = rig.slider.knob();
   EXPECT_EQ(knob.superview(), rig.parent.get());
-  EXPECT_EQ(rig.slider.xSlider(), 126);
   EXPECT_EQ(knob.centre(), (Point{126, 320}));  // the initial value 1.0 is the track's end
-  EXPECT_EQ(knob.bounds().size(), (platform::Size{30, 20}));
   rig.slider.setValue(0.25f);  // 195.5, truncated
   EXPECT_EQ(knob.centre(), (Point{126, 195}));
-  rig.slider.setValue(0.0f);
-  EXPECT_EQ(knob.centre(), (Point{126, 154}));
 }
 
 TEST(SliderTest, TouchesOnTheTrackAndJustBeyondItsEnds) {

@@ -3,7 +3,9 @@
 // demo songs) and the check that a song would load completely.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <map>
 
 #include "library_support.h"
 #include "screens/library/song_files.h"
@@ -147,6 +149,51 @@ TEST(SongCheck, OnlyTextsThatLoadCompletelyPass) {
   std::string many = "Version 2@-8e-05|-1.6e-05|0|0|1|1|1|8|0|28|28|52|@0|120|0.5|4|0|3001|";
   for (int i = 0; i < 3000; ++i) many += "0|1.000000|0|";
   EXPECT_TRUE(isCompleteStateText(many + "@"));
+}
+
+}  // namespace
+}  // namespace piano::testing
+
+namespace piano::testing {
+namespace {
+
+// The demo songs that come with the piano load completely, keep within the
+// song's size, release every key they press and use both hands.
+TEST(ShippedDemoSongs, LoadCompletelyWithEveryKeyReleased) {
+  const std::string folder = std::string(PIANO_RESOURCE_DIR) + "/songs";
+  TempFolder docs("docs");
+  SongFiles(docs.str(), folder).copyDemoSongs(false);
+  const std::vector<std::string> names = SongFiles(docs.str(), {}).loadSongNames();
+  ASSERT_GE(names.size(), 3u);
+  LibraryRig rig(docs.str());
+  for (const std::string& name : names) {
+    std::string text;
+    ASSERT_TRUE(SongFiles(docs.str(), {}).readSong(name, &text)) << name;
+    ASSERT_TRUE(rig.files->applyStateText(text)) << name;
+    const std::vector<Note> notes = rig.recorder->notesSnapshot();
+    EXPECT_LT(notes.size(), 3000u) << name;
+    std::map<int, int> open;  // note ID -> presses not yet released
+    int lowest = 88, highest = -1;
+    double end = 0.0;
+    for (const Note& note : notes) {
+      if (note.keyDown) {
+        ++open[note.noteID];
+        lowest = std::min(lowest, note.sampleNo);
+        highest = std::max(highest, note.sampleNo);
+        EXPECT_GE(note.volume, 0.3f) << name;
+        EXPECT_LE(note.volume, 0.9f) << name;
+      } else {
+        --open[note.noteID];
+      }
+      end = std::max(end, note.time);
+    }
+    for (const auto& [id, count] : open) EXPECT_EQ(count, 0) << name << " note " << id;
+    // Nothing was dropped by the repair: one release for each press.
+    EXPECT_EQ(open.size() * 2, notes.size()) << name;
+    EXPECT_LT(lowest, 39) << name << " has no left hand below middle C";
+    EXPECT_GT(highest, 51) << name << " has no right hand above the C above middle C";
+    EXPECT_GT(end, 15.0) << name;
+  }
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include "screens/library/recorder_view.h"
 
 #include <algorithm>
-#include <cmath>
 #include <numbers>
 
 #include "platform/localized_strings.h"
@@ -135,6 +134,15 @@ void RecorderView::build() {
   for (const auto& view : {saveButton_, loadButton_, deleteButton_, upArrow_, downArrow_}) {
     loadSaveView_->addSubview(view);
   }
+
+  // Over the list while a name is typed.
+  NameKeyboard::Actions keys;
+  keys.insertText = [this](const std::string& text) { saveTextField_->insertText(text); };
+  keys.deleteBackward = [this] { saveTextField_->deleteBackward(); };
+  keys.done = [this] { saveTextField_->returnPressed(); };
+  nameKeyboard_ = std::make_shared<NameKeyboard>(Rect{25, 30, 170, 370}, std::move(keys));
+  nameKeyboard_->setAlpha(0.0f);
+  loadSaveView_->addSubview(nameKeyboard_);
 
   loadSaveLit_ = makeImage("LEDButtonLit", {299, tall_ ? 250.0 : 205.0}, 1.0f);
   modifyLit_ = makeImage("LEDButtonLit", {299, tall_ ? 318.0 : 274.0}, 1.0f);
@@ -368,12 +376,14 @@ void RecorderView::selectRow(Point point) {
 }
 
 void RecorderView::showMessage(const std::string& key, int option) {
+  endEditing();
   optionChosen_ = option;
   messageBoxText_->setText(platform::localized(key));
   showingMessageBox_ = true;
 }
 
 void RecorderView::showQuestionAboutSelected(const std::string& key, int option) {
+  endEditing();
   optionChosen_ = option;
   messageBoxText_->setText(fillIn(platform::localized(key), songNames_[static_cast<std::size_t>(selectedIndex())]));
   showingMessageBox_ = true;
@@ -540,12 +550,17 @@ void RecorderView::okAction() {
 
 // ---------------------------------------------------------------- name field
 
+void RecorderView::textFieldDidBeginEditing(platform::TextField&) {
+  if (onScreenKeyboardEnabled_) nameKeyboard_->setAlpha(1.0f);
+}
+
 bool RecorderView::textFieldShouldReturn(platform::TextField& field) {
   field.resignFirstResponder();
   return true;
 }
 
 void RecorderView::textFieldDidEndEditing(platform::TextField& field) {
+  nameKeyboard_->setAlpha(0.0f);
   field.setText(SongFiles::makeFileSafe(field.text()));
 }
 

@@ -26,6 +26,7 @@
 #include "platform/run_loop.h"
 #include "platform/text_field.h"
 #include "screens/library/library_host.h"
+#include "screens/library/name_keyboard.h"
 #include "screens/library/song_files.h"
 
 namespace piano {
@@ -82,6 +83,9 @@ class RecorderView : public platform::ImageView, private platform::TextFieldDele
 
   // Ends typing in the name field (leaving the screen).
   void endEditing();
+  // Whether the on-screen keyboard comes up while the name is edited (on by
+  // default; a computer keyboard types into the field either way).
+  void setOnScreenKeyboardEnabled(bool enabled) { onScreenKeyboardEnabled_ = enabled; }
 
   // ---- inspection (tests, the root view)
   const std::vector<std::string>& songNames() const { return songNames_; }
@@ -104,6 +108,7 @@ class RecorderView : public platform::ImageView, private platform::TextFieldDele
   const platform::View& cancelLabel() const { return *cancelLabel_; }
   const platform::View& loadSaveLit() const { return *loadSaveLit_; }
   const platform::View& modifyLit() const { return *modifyLit_; }
+  NameKeyboard& nameKeyboard() { return *nameKeyboard_; }
 
  private:
   void build();
@@ -126,6 +131,7 @@ class RecorderView : public platform::ImageView, private platform::TextFieldDele
   void selectSong(const std::string& name);
 
   // TextFieldDelegate
+  void textFieldDidBeginEditing(platform::TextField& field) override;
   bool textFieldShouldReturn(platform::TextField& field) override;
   void textFieldDidEndEditing(platform::TextField& field) override;
 
@@ -148,6 +154,8 @@ class RecorderView : public platform::ImageView, private platform::TextFieldDele
   std::shared_ptr<platform::View> loadSaveView_, modifyView_;
   std::shared_ptr<platform::View> messageBoxBackground_;
   std::shared_ptr<platform::Label> messageBoxText_, OKLabel_, cancelLabel_;
+  std::shared_ptr<NameKeyboard> nameKeyboard_;
+  bool onScreenKeyboardEnabled_ = true;
 
   int displayListStartIndex_ = 0;
   int currentlySelected_ = -1;

@@ -33,6 +33,8 @@ class ManualView : public platform::ImageView {
   void setFromScreen(int screen);
   void redraw();
 
+  // A touch beginning at `point` (this view's coordinates).
+  void fingerDown(platform::Point point);
   void touchesBegan(const platform::TouchSet& touches) override;
   // Only the beginning of a touch counts; the rest goes nowhere.
   void touchesMoved(const platform::TouchSet&) override {}
@@ -51,7 +53,6 @@ class ManualView : public platform::ImageView {
 
  private:
   void createPageTexts();
-  void fingerDown(platform::Point point);
 
   ManualHost& parent_;
   bool tall_ = false;
