@@ -1,9 +1,12 @@
-// The keyboard screen wired as the application wires it: sound engine,
-// recorder, a root that forwards playback's key events to the keyboard view,
-// the portrait container turned onto the landscape window, and a headless
-// driver on a manual clock. Audio is pulled like a device would pull it: one
-// 256-frame buffer every 256/44100 s of the clock, each after a playback pass,
-// and kept for the test to analyse.
+// The keyboard screen wired as the application wires it: sound engine (the
+// built samples, or a short tone in every slot), recorder without its thread,
+// a root that forwards playback's key events to the view, the portrait
+// container turned onto the landscape window, all on a manual clock.
+//
+// Tests drive it two ways: fingers straight into the window with audio
+// rendered by hand, or touch scripts through the headless driver, during which
+// the output is pulled as a device would pull it (a 256-frame buffer every
+// 256/44100 s of the clock, each after a playback pass) and kept.
 #pragma once
 
 #include <cstdint>
@@ -17,44 +20,50 @@
 #include "platform/manual_clock.h"
 #include "platform/run_loop.h"
 #include "platform/sdl_display.h"
-#include "platform/window.h"
 #include "recording/note_recorder.h"
 #include "recording/recorder_parent.h"
 
 namespace piano::test {
 
+// Tests name only the options they change.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+struct KeyboardAppOptions {
+  std::string sampleDir;        // empty: a short tone in every slot
+  std::vector<int> emptySlots;  // with tones: slots left without a sample
+  bool display = false;         // an off-screen SDL display, for screenshots
+  bool tall = false;
+  int numKeysToDisplay = 8;
+  int displayNoteNames = 1;
+};
+
 class KeyboardApp : public RecorderParent, public KeyboardParent {
  public:
-  struct Options {
-    std::string sampleDir;    // empty: short test tones in every slot
-    bool display = false;     // an off-screen SDL display, for screenshots
-    bool tall = false;
-    int numKeysToDisplay = 8;
-    int displayNoteNames = 1;
-  };
-
-  explicit KeyboardApp(Options options);
+  using Options = KeyboardAppOptions;
+  explicit KeyboardApp(Options options = Options());
   ~KeyboardApp();
 
-  // Runs a touch script (see platform/touch_script.h); "portrait" is implied.
-  // Returns false when it does not parse or a screenshot failed.
+  // Fingers in portrait points, straight into the window at the clock's time.
+  void down(int finger, double x, double y);
+  void move(int finger, double x, double y);
+  void up(int finger);  // where the finger last was
+  void render(int frames = 256);
+  const Voice& voice(int v) const { return sound.voiceForTest(v); }
+  // In its release, or asked to enter it at the next buffer, or silent.
+  bool released(int v) const;
+  KeyPressEngine& engine() { return view->engine(); }
+  WhiteKeyPicture whiteShown(int position);
+  BlackKeyPicture blackShown(int boundary);
+
+  // A touch script (platform/touch_script.h) in portrait points.
   bool run(const std::string& script);
   void advance(double seconds) { driver_->advance(seconds); }
-  bool screenshot(const std::string& path);
+  const std::vector<std::int16_t>& audio() const { return audio_; }  // interleaved stereo
+  long long frameAt(double time) const;                              // index in audio() of a clock time
 
-  // Everything the output pulled so far, interleaved stereo, and the clock's
-  // time at its first frame.
-  const std::vector<std::int16_t>& audio() const { return audio_; }
-  double audioStart() const { return audioStart_; }
-  // Frame index of a clock time in audio().
-  long long frameAt(double time) const;
-
-  // RecorderParent: what playback reports, on the main thread.
   void mechanicalKeyPressDownForTrigger(int sampleNo) override { view->mechanicalKeyPressDownForTrigger(sampleNo); }
   void mechanicalKeyPressUpForTrigger(int sampleNo) override { view->mechanicalKeyPressUpForTrigger(sampleNo); }
   void playbackEnded() override { view->playbackEnded(); }
   void liftAllKeysAndStopRecording() override { view->liftAllKeysAndStopRecording(); }
-  // KeyboardParent: the other screens do not exist here.
   void showSetup() override { ++setups; }
   void showNoteRecorder() override { ++libraries; }
 
@@ -67,7 +76,8 @@ class KeyboardApp : public RecorderParent, public KeyboardParent {
   void audioTick();
   bool savedTall_;
   std::unique_ptr<platform::Display> display_;
-  std::unique_ptr<platform::Window> window_;
+  std::unique_ptr<platform::Window> ownWindow_;
+  platform::Window& window_;
   double wall_ = 1000.0;
 
  public:
@@ -76,20 +86,20 @@ class KeyboardApp : public RecorderParent, public KeyboardParent {
   std::shared_ptr<SingleKeyboardView> view;
 
  private:
-  std::shared_ptr<platform::View> root_;
-  std::shared_ptr<platform::View> container_;
+  std::shared_ptr<platform::View> root_ = std::make_shared<platform::View>();
+  std::shared_ptr<platform::View> container_ = std::make_shared<platform::View>();
   std::unique_ptr<platform::HeadlessDriver> driver_;
   std::vector<std::int16_t> audio_;
   std::vector<std::int16_t> buffer_;
   double audioStart_ = 0.0;
+  platform::Point fingers_[32];
 };
 
-// The fundamental frequency of a stretch of mono sound (YIN), in Hz; 0 when
-// none is found between 40 and 2000 Hz.
-double fundamentalFrequency(const std::vector<float>& mono, int sampleRate = 44100);
-// Mono (left + right) / 2 of `frames` frames from frame `first` of interleaved stereo.
+// The fundamental of a stretch of mono sound (YIN), in Hz; 0 when too short.
+double fundamentalFrequency(const std::vector<float>& mono);
+// (left + right) / 2 of `frames` frames from frame `first` of interleaved stereo.
 std::vector<float> monoSlice(const std::vector<std::int16_t>& stereo, long long first, long long frames);
-// The frequency of key `key` (1..88) on an equal-tempered piano tuned to A4 = 440 Hz.
+// Key `key` on an equal-tempered piano tuned to A4 (key 49) = 440 Hz.
 double keyFrequency(int key);
 
 }  // namespace piano::test

@@ -1,9 +1,8 @@
-#include "keyboard_app.h"
-
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
-#include "keyboard_rig.h"
+#include "keyboard_app.h"
 #include "platform/animation.h"
 #include "platform/screen.h"
 #include "platform/touch_script.h"
@@ -14,19 +13,10 @@ namespace {
 
 constexpr int kBufferFrames = 256;
 
-// The layout flag must be fixed before the screen is built.
-bool setLayout(bool tall) {
+bool setLayout(bool tall) {  // fixed before the screen is built
   const bool saved = platform::isTallScreen();
   platform::setTallScreen(tall);
   return saved;
-}
-
-NoteRecorder::Options recorderOptions(platform::ManualClock& clock, double& wall) {
-  NoteRecorder::Options options;
-  options.clock = clock.function();
-  options.wallClock = [&wall] { return wall += 0.001; };
-  options.startPlaybackThread = false;  // the audio tick runs the playback passes
-  return options;
 }
 
 std::unique_ptr<platform::Display> openDisplay(const KeyboardApp::Options& options, platform::RunLoop& loop) {
@@ -41,37 +31,48 @@ std::unique_ptr<platform::Display> openDisplay(const KeyboardApp::Options& optio
   return opened;
 }
 
+NoteRecorder::Options recorderOptions(platform::ManualClock& clock, double& wall) {
+  NoteRecorder::Options options;
+  options.clock = clock.function();
+  options.wallClock = [&wall] { return wall += 0.001; };
+  options.startPlaybackThread = false;  // the audio tick runs the playback passes
+  return options;
+}
+
 }  // namespace
 
 KeyboardApp::KeyboardApp(Options options)
     : savedTall_(setLayout(options.tall)),
       display_(openDisplay(options, loop)),
-      window_(display_ ? nullptr : std::make_unique<platform::Window>(platform::landscapeSize())),
+      ownWindow_(display_ ? nullptr : std::make_unique<platform::Window>(platform::landscapeSize())),
+      window_(display_ ? display_->window() : *ownWindow_),
       sound(SoundPlayer::Options{nullptr, options.sampleDir, clock.function()}),
       recorder(this, sound, loop, recorderOptions(clock, wall_)),
-      root_(std::make_shared<platform::View>()),
-      container_(std::make_shared<platform::View>()) {
-  if (options.sampleDir.empty()) fillTones(sound);
-  view = std::make_shared<SingleKeyboardView>(this, sound, recorder);
+      view(std::make_shared<SingleKeyboardView>(this, sound, recorder)) {
+  if (options.sampleDir.empty()) {
+    std::vector<std::int16_t> tone(22050);
+    for (std::size_t i = 0; i < tone.size(); ++i) tone[i] = (i / 50) % 2 == 0 ? 8000 : -8000;
+    for (int slot = 0; slot < 88; ++slot) {
+      if (std::count(options.emptySlots.begin(), options.emptySlots.end(), slot) == 0) sound.setSampleData(slot, tone);
+    }
+  }
   view->setNumKeysToDisplay(options.numKeysToDisplay);
   view->setDisplayNoteNames(options.displayNoteNames);
   view->showing();
   view->redraw();
 
-  platform::Window& window = display_ ? display_->window() : *window_;
   const platform::Size size = platform::landscapeSize();
   root_->setBackgroundColour(platform::Colour::black());
-  window.setRootView(root_);
+  window_.setRootView(root_);
   container_->setBounds({0, 0, size.height, size.width});
   container_->setCentre({size.width / 2, size.height / 2});
   container_->setTransform(platform::AffineTransform::rotation(-1.5707964));
   root_->addSubview(container_);
   container_->addSubview(view);
 
-  driver_ = std::make_unique<platform::HeadlessDriver>(window, &loop, clock);
-  if (display_) driver_->setScreenshotHandler([this](const std::string& path) { return screenshot(path); });
+  driver_ = std::make_unique<platform::HeadlessDriver>(window_, &loop, clock);
+  if (display_) driver_->setScreenshotHandler([this](const std::string& path) { return display_->saveScreenshot(path); });
   buffer_.resize(kBufferFrames * 2);
-  audio_.reserve(44100 * 2 * 10);
   audioStart_ = clock.now();
   loop.performAfterDelay(0.0, [this] { audioTick(); });
 }
@@ -79,6 +80,40 @@ KeyboardApp::KeyboardApp(Options options)
 KeyboardApp::~KeyboardApp() {
   platform::Animator::shared().setClock({});
   platform::setTallScreen(savedTall_);
+}
+
+void KeyboardApp::down(int finger, double x, double y) {
+  fingers_[finger] = {x, y};
+  window_.fingerDown(finger, platform::portraitToLandscape({x, y}), clock.now());
+}
+
+void KeyboardApp::move(int finger, double x, double y) {
+  fingers_[finger] = {x, y};
+  window_.fingerMove(finger, platform::portraitToLandscape({x, y}), clock.now());
+}
+
+void KeyboardApp::up(int finger) {
+  window_.fingerUp(finger, platform::portraitToLandscape(fingers_[finger]), clock.now());
+}
+
+void KeyboardApp::render(int frames) {
+  std::vector<std::int16_t> out(static_cast<std::size_t>(std::max(1, frames)) * 2);
+  sound.render(out.data(), frames);
+  clock.advance(frames / 44100.0);
+}
+
+bool KeyboardApp::released(int v) const {
+  return !voice(v).playing || voice(v).wantToStop || voice(v).phase == kRelease;
+}
+
+WhiteKeyPicture KeyboardApp::whiteShown(int position) {
+  const auto& image = view->whiteKey(position).image();
+  if (image == view->images().whiteKeyPressedImage) return WhiteKeyPicture::Down;
+  return image == view->images().whiteKeyImage ? WhiteKeyPicture::Up : WhiteKeyPicture::DownLeftShadow;
+}
+
+BlackKeyPicture KeyboardApp::blackShown(int boundary) {
+  return view->blackKey(boundary).image() == view->images().blackKeyImage ? BlackKeyPicture::Up : BlackKeyPicture::Down;
 }
 
 void KeyboardApp::audioTick() {
@@ -89,14 +124,10 @@ void KeyboardApp::audioTick() {
     sound.render(buffer_.data(), kBufferFrames);
     audio_.insert(audio_.end(), buffer_.begin(), buffer_.end());
   }
-  // Never "now": the driver moves on to the next scripted event without
-  // stepping again for work that is due at once.
   loop.performAfterDelay(std::max(1e-6, due() - clock.now()), [this] { audioTick(); });
 }
 
-long long KeyboardApp::frameAt(double time) const {
-  return static_cast<long long>(std::llround((time - audioStart_) * 44100.0));
-}
+long long KeyboardApp::frameAt(double time) const { return std::llround((time - audioStart_) * 44100.0); }
 
 bool KeyboardApp::run(const std::string& text) {
   platform::TouchScript script;
@@ -108,64 +139,41 @@ bool KeyboardApp::run(const std::string& text) {
   return driver_->run(script);
 }
 
-bool KeyboardApp::screenshot(const std::string& path) {
-  if (!display_) return false;
-  return display_->saveScreenshot(path);
-}
-
-// ------------------------------------------------------------------ pitch
-
 std::vector<float> monoSlice(const std::vector<std::int16_t>& stereo, long long first, long long frames) {
   std::vector<float> mono;
-  const long long total = static_cast<long long>(stereo.size() / 2);
-  for (long long i = std::max(0LL, first); i < std::min(total, first + frames); ++i) {
-    const auto at = static_cast<std::size_t>(2 * i);
-    mono.push_back((static_cast<float>(stereo[at]) + static_cast<float>(stereo[at + 1])) / 2.0f);
+  const long long end = std::min(static_cast<long long>(stereo.size() / 2), first + frames);
+  for (long long i = std::max(0LL, first); i < end; ++i) {
+    mono.push_back((stereo[static_cast<std::size_t>(2 * i)] + stereo[static_cast<std::size_t>(2 * i + 1)]) / 2.0f);
   }
   return mono;
 }
 
-double fundamentalFrequency(const std::vector<float>& x, int sampleRate) {
-  const int maxLag = sampleRate / 40;
-  const int minLag = sampleRate / 2000;
-  const int window = static_cast<int>(x.size()) - maxLag - 2;
+double fundamentalFrequency(const std::vector<float>& x) {
+  constexpr int kMinLag = 44100 / 2000, kMaxLag = 44100 / 40;
+  const int window = static_cast<int>(x.size()) - kMaxLag - 2;
   if (window < 512) return 0.0;
-  // Cumulative mean normalised difference.
-  std::vector<double> d(static_cast<std::size_t>(maxLag + 2), 0.0);
-  for (int lag = 1; lag <= maxLag + 1; ++lag) {
-    double sum = 0.0;
-    for (int i = 0; i < window; ++i) {
-      const double diff = x[static_cast<std::size_t>(i)] - x[static_cast<std::size_t>(i + lag)];
-      sum += diff * diff;
-    }
-    d[static_cast<std::size_t>(lag)] = sum;
-  }
-  std::vector<double> nd(d.size(), 1.0);
+  // Cumulative mean normalised difference; the first dip below 0.15, else the deepest.
+  std::vector<double> nd(kMaxLag + 2, 1.0);
   double running = 0.0;
-  for (int lag = 1; lag <= maxLag + 1; ++lag) {
-    running += d[static_cast<std::size_t>(lag)];
-    nd[static_cast<std::size_t>(lag)] = running > 0 ? d[static_cast<std::size_t>(lag)] * lag / running : 1.0;
+  for (int lag = 1; lag <= kMaxLag + 1; ++lag) {
+    double d = 0.0;
+    for (int i = 0; i < window; ++i) d += std::pow(x[static_cast<std::size_t>(i)] - x[static_cast<std::size_t>(i + lag)], 2);
+    running += d;
+    nd[static_cast<std::size_t>(lag)] = running > 0 ? d * lag / running : 1.0;
   }
-  int best = -1;
-  for (int lag = minLag; lag <= maxLag; ++lag) {
-    if (nd[static_cast<std::size_t>(lag)] < 0.15) {
-      while (lag + 1 <= maxLag && nd[static_cast<std::size_t>(lag + 1)] < nd[static_cast<std::size_t>(lag)]) ++lag;
+  auto at = [&](int lag) { return nd[static_cast<std::size_t>(lag)]; };
+  int best = kMinLag;
+  for (int lag = kMinLag; lag <= kMaxLag; ++lag) {
+    if (at(lag) < 0.15) {
+      while (lag < kMaxLag && at(lag + 1) < at(lag)) ++lag;
       best = lag;
       break;
     }
+    if (at(lag) < at(best)) best = lag;
   }
-  if (best < 0) {
-    best = minLag;
-    for (int lag = minLag; lag <= maxLag; ++lag) {
-      if (nd[static_cast<std::size_t>(lag)] < nd[static_cast<std::size_t>(best)]) best = lag;
-    }
-  }
-  // Parabolic interpolation around the minimum.
-  const double a = nd[static_cast<std::size_t>(best - 1)], b = nd[static_cast<std::size_t>(best)],
-               c = nd[static_cast<std::size_t>(best + 1)];
-  const double denominator = a - 2 * b + c;
-  const double shift = denominator != 0 ? 0.5 * (a - c) / denominator : 0.0;
-  return sampleRate / (best + shift);
+  const double a = at(best - 1), b = at(best), c = at(best + 1);
+  const double shift = a - 2 * b + c != 0 ? 0.5 * (a - c) / (a - 2 * b + c) : 0.0;
+  return 44100.0 / (best + shift);
 }
 
 double keyFrequency(int key) { return 440.0 * std::pow(2.0, (key - 49) / 12.0); }
