@@ -297,6 +297,17 @@ SdlCanvas::CachedTexture* SdlCanvas::imageTexture(const Image& image, int width,
   const auto key = std::make_tuple(image.path(), width, height);
   auto it = images_.find(key);
   if (it == images_.end()) {
+    // An image is shown at one size at a time: sizes it had before (a window
+    // being resized) go as soon as a new one is made, unless drawn this frame.
+    for (auto old = images_.lower_bound(std::make_tuple(image.path(), 0, 0));
+         old != images_.end() && std::get<0>(old->first) == image.path();) {
+      if (old->second.lastUsed < frame_ && old->second.texture != nullptr) {
+        SDL_DestroyTexture(old->second.texture);
+        old = images_.erase(old);
+      } else {
+        ++old;
+      }
+    }
     CachedTexture entry;
     SDL_Surface* surface = nullptr;
     if (image.format() == Image::Format::Svg) {
@@ -360,6 +371,16 @@ SdlCanvas::CachedTexture* SdlCanvas::lineTexture(const std::string& fontFile, in
   const auto key = std::make_tuple(fontFile, pixelSize, text);
   auto it = lines_.find(key);
   if (it == lines_.end()) {
+    if (lines_.size() > 4000) {  // a flood of texts or sizes: keep this frame's
+      for (auto old = lines_.begin(); old != lines_.end();) {
+        if (old->second.lastUsed < frame_) {
+          if (old->second.texture != nullptr) SDL_DestroyTexture(old->second.texture);
+          old = lines_.erase(old);
+        } else {
+          ++old;
+        }
+      }
+    }
     CachedTexture entry;
     if (TTF_Font* f = font(fontFile, pixelSize)) {
       // White glyphs, tinted by the vertex colour: one texture serves every colour.

@@ -230,7 +230,11 @@ std::unique_ptr<Display> Display::open(const DisplayOptions& options, RunLoop& l
     if (error != nullptr) *error = why;
     return nullptr;
   };
-  if (options.offscreen) setenv("SDL_VIDEODRIVER", "offscreen", 1);
+  if (options.offscreen) {
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    // A plain memory picture: no GPU driver is loaded behind the window.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  }
   // One finger is one touch: no mouse events made from fingers, no touches
   // made from the mouse; and the mouse leaving the window is noticed.
   SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");

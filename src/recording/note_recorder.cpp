@@ -72,12 +72,8 @@ void NoteRecorder::record() {
 }
 
 int NoteRecorder::addPlayNote(int sampleNo, float volume, float attackDelta, float releaseDelta) {
-  std::size_t songSize = 0;
-  {
-    std::lock_guard lock(songMutex_);
-    if (!recording_) return -1;
-    songSize = notes_.size();
-  }
+  if (!recording_) return -1;
+  const std::size_t songSize = notes_.size();
   if (songSize + currentOverdubNotesToAdd_.size() > kMaxNotes - 1) return -1;
   if (currentNoteID_ >= kMaxNoteID) return -1;
   // Only what a saved song can hold is recorded, so a save reads back the same.
@@ -85,22 +81,19 @@ int NoteRecorder::addPlayNote(int sampleNo, float volume, float attackDelta, flo
   volume = static_cast<float>(state_text::holdVolume(volume));
   attackDelta = static_cast<float>(state_text::holdAttackRate(attackDelta));
   releaseDelta = static_cast<float>(state_text::holdReleaseRate(releaseDelta));
+  const double pressTime = now();
   // Without the metronome a first take starts at its first press.
-  if (!metronome_ && songSize == 0 && currentOverdubNotesToAdd_.empty()) recordStartTimeStamp_ = now();
+  if (!metronome_ && songSize == 0 && currentOverdubNotesToAdd_.empty()) recordStartTimeStamp_ = pressTime;
   const int id = currentNoteID_++;
-  currentOverdubNotesToAdd_.push_back(Note::down(sampleNo, volume, now() - recordStartTimeStamp_,
+  currentOverdubNotesToAdd_.push_back(Note::down(sampleNo, volume, pressTime - recordStartTimeStamp_,
                                                  currentOverdubNo_, id, attackDelta, releaseDelta,
                                                  stampCreated()));
   return id;
 }
 
 void NoteRecorder::addStopNote(int noteID, int sampleNo) {
-  std::size_t songSize = 0;
-  {
-    std::lock_guard lock(songMutex_);
-    if (!recording_) return;
-    songSize = notes_.size();
-  }
+  if (!recording_) return;
+  const std::size_t songSize = notes_.size();
   if (songSize + currentOverdubNotesToAdd_.size() > kMaxNotes - 1) return;
   currentOverdubNotesToAdd_.push_back(Note::up(now() - recordStartTimeStamp_, noteID, sampleNo, stampCreated()));
 }
@@ -132,22 +125,15 @@ int NoteRecorder::getSampleNoForNoteID(int noteID) const {
   for (const Note& note : currentOverdubNotesToAdd_) {
     if (note.keyDown && note.noteID == noteID) return note.sampleNo;
   }
-  std::lock_guard lock(songMutex_);
   for (const Note& note : notes_) {
     if (note.keyDown && note.noteID == noteID) return note.sampleNo;
   }
   return -1;
 }
 
-int NoteRecorder::getNRState() const {
-  std::lock_guard lock(songMutex_);
-  return recording_ ? 2 : playing_ ? 1 : 0;
-}
+int NoteRecorder::getNRState() const { return recording_ ? 2 : playing_ ? 1 : 0; }
 
-int NoteRecorder::getNumNotes() const {
-  std::lock_guard lock(songMutex_);
-  return static_cast<int>(notes_.size());
-}
+int NoteRecorder::getNumNotes() const { return static_cast<int>(notes_.size()); }
 
 int NoteRecorder::currentNoteNo() const {
   std::lock_guard lock(songMutex_);

@@ -6,12 +6,20 @@
 //  - Everything public is for the main thread, except playbackPass(), which the
 //    playback thread runs (or a tool or test, on a thread of its own, when the
 //    recorder was made without a playback thread).
-//  - The song and the playback fields (`notes_`, `currentNoteNo_`, `playing_`,
-//    `recording_`, the time stamps, `wasPlaying_`, `wasRecording_`) are guarded by
-//    `songMutex_`, which only the main and playback threads take. The playback
-//    thread holds it while it starts and stops voices (the engine's own start
-//    mutex is taken inside; the audio thread takes neither), so a merge or an
-//    erasure never changes a note that playback is reading.
+//  - The song and the playback fields (`notes_`, `currentNoteNo_`, the time
+//    stamps, `wasPlaying_`, `wasRecording_`, and writes of `playing_` and
+//    `recording_`) are guarded by `songMutex_`, which only the main and playback
+//    threads take. The playback thread holds it while it starts and stops voices
+//    (the engine's own start mutex is taken inside; the audio thread takes
+//    neither), so a merge or an erasure never changes a note that playback is
+//    reading.
+//  - The main thread is the only one that adds, removes or rewrites notes; the
+//    playback thread writes nothing but the releases' `playlistNo`. So the main
+//    thread reads the song without the mutex wherever it does not read
+//    `playlistNo` (the number of notes, lookups, getState), and the state flags
+//    are atomics: the frequent queries of the keyboard views never wait for a
+//    playback pass, nor keep the playback thread waiting if the main thread is
+//    descheduled.
 //  - Effects on the user interface are posted to the main run loop after the
 //    mutex is let go, and never waited for.
 //  - The take in progress, the note-ID and take counters and the metronome are
@@ -175,8 +183,8 @@ class NoteRecorder final : public StateSection {
   mutable std::mutex songMutex_;
   std::vector<Note> notes_;
   int currentNoteNo_ = 0;
-  bool recording_ = false;
-  bool playing_ = false;
+  std::atomic<bool> recording_{false};  // written under the mutex, read anywhere
+  std::atomic<bool> playing_{false};    // written under the mutex, read anywhere
   double playbackStartTimeStamp_ = 0.0;
   bool wasRecording_ = false;
   bool wasPlaying_ = false;

@@ -1,5 +1,8 @@
 // Playback: the song is played by comparing each note's time with the time
 // elapsed since one start time, so the delay of a single pass never adds up.
+#include <pthread.h>
+#include <sched.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -131,6 +134,13 @@ void NoteRecorder::postEffects() {
 
 void NoteRecorder::playbackThreadMain() {
   using Clock = std::chrono::steady_clock;
+  // Notes start on time only if this thread runs soon after it wakes, also when
+  // other programs keep the cores busy. The lowest real-time priority is enough
+  // and harmless here (the thread sleeps between passes); where the system does
+  // not grant it, the thread stays at normal priority.
+  sched_param priority{};
+  priority.sched_priority = sched_get_priority_min(SCHED_FIFO);
+  pthread_setschedparam(pthread_self(), SCHED_FIFO, &priority);
   while (!stopThread_.load(std::memory_order_relaxed)) {
     const double nextDue = playbackPass();
     if (!clockIsMediaTime_) {

@@ -11,7 +11,6 @@ namespace piano {
 
 std::string NoteRecorder::getState() const {
   std::string out;
-  std::lock_guard lock(songMutex_);
   out.reserve(64 + notes_.size() * 40);
   state_text::appendBool(out, metronome_);
   state_text::appendInt(out, metronomeBPM_);

@@ -35,8 +35,9 @@ TEST(SvgSize, FromWidthAndHeightOrTheViewBox) {
 class ImageFiles : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = ::testing::TempDir() + "piano-image-test";
-    std::remove((dir + "/images/Key.svg").c_str());
+    // One folder per test: ctest runs tests side by side.
+    dir = ::testing::TempDir() + "piano-image-test-" +
+          ::testing::UnitTest::GetInstance()->current_test_info()->name();
     std::string command = "mkdir -p '" + dir + "/images'";
     ASSERT_EQ(std::system(command.c_str()), 0);
     setResourceDirectory(dir);

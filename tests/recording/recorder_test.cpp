@@ -48,16 +48,6 @@ TEST(RecorderTest, FirstTakeStartsAtTheFirstPressAndOverdubsShareThePlaybackOrig
   EXPECT_EQ(r.currentOverdubNo(), 2);
 }
 
-TEST(RecorderTest, WithTheMetronomeTheFirstTakeStartsAtRecord) {
-  RecorderRig rig;
-  rig.recorder->metronomeOn();
-  rig.recorder->record();
-  rig.clock += 1.0;
-  rig.pressAndRelease(39, 0.1);
-  stopTake(rig);
-  EXPECT_NEAR(rig.recorder->notesSnapshot()[0].time, 1.0, 1e-9);
-}
-
 TEST(RecorderTest, SongAndTakeHoldAtMost3000Notes) {
   RecorderRig rig;
   NoteRecorder& r = *rig.recorder;

@@ -1,0 +1,567 @@
+#include "screens/library/recorder_view.h"
+
+#include <algorithm>
+#include <numbers>
+
+#include "platform/localized_strings.h"
+#include "platform/resources.h"
+#include "platform/screen.h"
+#include "recording/file_manager.h"
+#include "recording/note_recorder.h"
+
+namespace piano {
+
+using platform::Colour;
+using platform::Point;
+using platform::Rect;
+
+namespace {
+
+constexpr int kRows = 6;
+constexpr double kQuarterTurn = std::numbers::pi / 2.0;
+// The name that earlier versions used for a scratch file, removed at every start.
+constexpr std::string_view kReservedName = "temporary";
+
+const Colour kPanelColour = Colour::rgb255(76, 109, 128);
+const Colour kBoxColour = Colour::rgb255(26, 25, 36);
+
+std::string fillIn(const std::string& question, const std::string& name) {
+  return question + " '" + name + "'?";
+}
+
+}  // namespace
+
+RecorderView::RecorderView(LibraryHost& parent, FileManager& fileManager, NoteRecorder& recorder,
+                           platform::RunLoop& runLoop, Options options)
+    : parent_(parent),
+      fileManager_(fileManager),
+      recorder_(recorder),
+      runLoop_(runLoop),
+      files_(options.documentsDirectory.empty() ? fileManager.documentsDirectory() : options.documentsDirectory,
+             options.demoSongDirectory ? *options.demoSongDirectory
+                                       : platform::resourceDirectory() + "/songs") {
+  tall_ = platform::isTallScreen();
+  setFrame(parent_.frame());
+  setImage(platform::Image::named(tall_ ? "RecorderBack-568h@2x" : "RecorderBack"));
+  setUserInteractionEnabled(true);
+  setMultipleTouchEnabled(true);
+  chinese_ = parent_.isChineseLanguage();
+  build();
+
+  files_.copyDemoSongs(chinese_);
+  files_.convertOldSavesToNewSaves();
+  loadSongNames();
+  currentlySelected_ = songNames_.empty() ? -1 : 0;
+  loadSaveMode_ = true;
+  redraw();
+}
+
+RecorderView::~RecorderView() {
+  if (saveTextField_) saveTextField_->setDelegate(nullptr);
+}
+
+std::shared_ptr<platform::Label> RecorderView::makeLabel(const Rect& frame, const std::string& text,
+                                                         const std::string& font, double size) {
+  auto label = std::make_shared<platform::Label>(frame);
+  label->setText(text);
+  label->setFont(font, size);
+  label->setTransform(platform::AffineTransform::rotation(kQuarterTurn));
+  return label;
+}
+
+std::shared_ptr<platform::ImageView> RecorderView::makeImage(const std::string& name, Point centre, float alpha) {
+  auto image = std::make_shared<platform::ImageView>(name);
+  image->setCentre(centre);
+  image->setAlpha(alpha);
+  return image;
+}
+
+void RecorderView::build() {
+  using platform::localized;
+  const double modeCentreY = tall_ ? 284.0 : 240.0;
+  loadSaveView_ = std::make_shared<platform::View>(Rect{0, 0, 320, 480});
+  loadSaveView_->setCentre({160, modeCentreY});
+  modifyView_ = std::make_shared<platform::View>(Rect{0, 0, 320, 480});
+  modifyView_->setCentre({160, modeCentreY});
+  addSubview(loadSaveView_);
+  addSubview(modifyView_);
+
+  modifyIcons_ = makeImage("ModifyIcons", {130, 244}, 0.8f);
+  modifyView_->addSubview(modifyIcons_);
+  const char* targets[] = {"LAST NOTE", "LAST TRACK", "WHOLE SONG"};
+  const double targetY[] = {85, 208, 360};
+  for (int i = 0; i < 3; ++i) {
+    auto label = makeLabel({120, 220, 140, 22}, localized(targets[i]), "Arial", chinese_ ? 18 : 16);
+    label->setCentre({70, targetY[i]});
+    label->setAlignment(platform::TextAlignment::Centre);
+    modifyView_->addSubview(label);
+  }
+  eraseLabel_ = makeLabel({130, 220, 160, 40}, localized("ERASE DOTDOTDOT"), "Helvetica", 36);
+  eraseLabel_->setAlignment(platform::TextAlignment::Centre);
+  eraseLabel_->setAlpha(0.8f);
+  modifyView_->addSubview(eraseLabel_);
+
+  saveBox_ = std::make_shared<platform::View>(Rect{203, 30, 43, 370});
+  saveBox_->setBackgroundColour(kPanelColour);
+  loadSaveView_->addSubview(saveBox_);
+  loadBox_ = std::make_shared<platform::View>(Rect{25, 30, 170, 370});
+  loadBox_->setBackgroundColour(kPanelColour);
+  loadSaveView_->addSubview(loadBox_);
+
+  for (int i = 0; i < kRows; ++i) {
+    auto row = makeLabel({18.0 - 27.0 * i, 183, 320, 26}, "", "Helvetica", 16);
+    loadSaveView_->addSubview(row);
+    loadLabel_[static_cast<std::size_t>(i)] = row;
+  }
+
+  saveTextField_ = std::make_shared<platform::TextField>(Rect{50, 200, 350, 26});
+  saveTextField_->setPlaceholder(localized("ENTER FILENAME"));
+  saveTextField_->setFont("Helvetica", 16);
+  saveTextField_->setBorderStyle(platform::BorderStyle::Line);
+  saveTextField_->setTextColour(Colour::black(0.9f));
+  saveTextField_->setClearButtonMode(platform::ClearButtonMode::WhileEditing);
+  saveTextField_->setMaxLength(SongFiles::kMaxNameBytes);
+  saveTextField_->setTransform(platform::AffineTransform::rotation(kQuarterTurn));
+  saveTextField_->setDelegate(this);
+  loadSaveView_->addSubview(saveTextField_);
+
+  saveButton_ = makeImage("SaveIcon", {chinese_ ? 228.5 : 225.5, 430}, 0.8f);
+  loadButton_ = makeImage("LoadIcon", {169.5, 430.5}, 0.8f);
+  deleteButton_ = makeImage("EraseIcon", {chinese_ ? 59.0 : 56.0, 430}, 0.8f);
+  upArrow_ = makeImage("LoadUpArrow", {178, 380}, 0.8f);
+  downArrow_ = makeImage("LoadUpArrow", {43, 380}, 0.8f);
+  downArrow_->setTransform(platform::AffineTransform::rotation(std::numbers::pi));
+  for (const auto& view : {saveButton_, loadButton_, deleteButton_, upArrow_, downArrow_}) {
+    loadSaveView_->addSubview(view);
+  }
+
+  // Over the list while a name is typed.
+  NameKeyboard::Actions keys;
+  keys.insertText = [this](const std::string& text) { saveTextField_->insertText(text); };
+  keys.deleteBackward = [this] { saveTextField_->deleteBackward(); };
+  keys.done = [this] { saveTextField_->returnPressed(); };
+  nameKeyboard_ = std::make_shared<NameKeyboard>(Rect{25, 30, 170, 370}, std::move(keys));
+  nameKeyboard_->setAlpha(0.0f);
+  loadSaveView_->addSubview(nameKeyboard_);
+
+  loadSaveLit_ = makeImage("LEDButtonLit", {299, tall_ ? 250.0 : 205.0}, 1.0f);
+  modifyLit_ = makeImage("LEDButtonLit", {299, tall_ ? 318.0 : 274.0}, 1.0f);
+  addSubview(loadSaveLit_);
+  addSubview(modifyLit_);
+
+  messageBoxBackground_ = std::make_shared<platform::View>(Rect{63, tall_ ? 144.0 : 104.0, 137, 265});
+  messageBoxBackground_->setBackgroundColour(kBoxColour);
+  messageBoxBackground_->setAlpha(0.0f);
+  addSubview(messageBoxBackground_);
+  messageBoxText_ = makeLabel({-38, 95, 252, 82}, "", "Helvetica", 20);
+  messageBoxText_->setTextColour(kPanelColour);
+  messageBoxText_->setAlignment(platform::TextAlignment::Centre);
+  messageBoxText_->setLineBreak(platform::LineBreak::WordWrap);
+  messageBoxText_->setNumberOfLines(0);
+  messageBoxBackground_->addSubview(messageBoxText_);
+  OKLabel_ = makeLabel({-20, 60, 90, 26}, localized("OK"), "Helvetica", 20);
+  cancelLabel_ = makeLabel({-20, 185, 90, 26}, localized("CANCEL"), "Helvetica", 20);
+  for (const auto& button : {OKLabel_, cancelLabel_}) {
+    button->setTextColour(kBoxColour);
+    button->setBackgroundColour(kPanelColour);
+    button->setAlignment(platform::TextAlignment::Centre);
+    messageBoxBackground_->addSubview(button);
+  }
+
+  helpIcon_ = makeImage("HelpIcon", {300.5, tall_ ? 547.0 : 461.5}, 1.0f);
+  backIcon_ = makeImage("BackIcon", {300.5, 20.5}, 1.0f);
+  addSubview(helpIcon_);
+  addSubview(backIcon_);
+}
+
+// ---------------------------------------------------------------- drawing
+
+void RecorderView::redraw() {
+  if (showingPleaseWaitMessage_) {
+    messageBoxBackground_->setAlpha(1.0f);
+    loadSaveView_->setAlpha(0.0f);
+    modifyView_->setAlpha(0.0f);
+    OKLabel_->setAlpha(0.0f);
+    cancelLabel_->setAlpha(0.0f);
+    return;
+  }
+  if (showingMessageBox_) {
+    messageBoxBackground_->setAlpha(1.0f);
+    if (optionChosen_ == kCloseResult) {
+      OKLabel_->setCentre({25, 135});
+      OKLabel_->setAlpha(1.0f);
+      cancelLabel_->setAlpha(0.0f);
+    } else {
+      OKLabel_->setCentre({25, 70});
+      OKLabel_->setAlpha(1.0f);
+      cancelLabel_->setAlpha(1.0f);
+    }
+    loadSaveView_->setAlpha(0.0f);
+    modifyView_->setAlpha(0.0f);
+    return;
+  }
+  messageBoxBackground_->setAlpha(0.0f);
+  if (!loadSaveMode_) {
+    loadSaveView_->setAlpha(0.0f);
+    modifyView_->setAlpha(1.0f);
+    loadSaveLit_->setAlpha(0.0f);
+    modifyLit_->setAlpha(1.0f);
+    return;
+  }
+  loadSaveView_->setAlpha(1.0f);
+  modifyView_->setAlpha(0.0f);
+  loadSaveLit_->setAlpha(1.0f);
+  modifyLit_->setAlpha(0.0f);
+  const int count = static_cast<int>(songNames_.size());
+  upArrow_->setAlpha(displayListStartIndex_ >= 1 ? 0.9f : 0.0f);
+  downArrow_->setAlpha(displayListStartIndex_ + kRows < count ? 0.9f : 0.0f);
+  for (int i = 0; i < kRows; ++i) {
+    platform::Label& row = *loadLabel_[static_cast<std::size_t>(i)];
+    if (i == currentlySelected_) {
+      row.setBackgroundColour(kBoxColour);
+      row.setTextColour(kPanelColour);
+    } else {
+      row.setBackgroundColour(Colour::clear());
+      row.setTextColour(Colour::black(0.9f));
+    }
+    const int index = displayListStartIndex_ + i;
+    row.setText(index >= 0 && index < count ? songNames_[static_cast<std::size_t>(index)] : std::string());
+  }
+}
+
+// ---------------------------------------------------------------- songs
+
+void RecorderView::loadSongNames() { songNames_ = files_.loadSongNames(); }
+
+bool RecorderView::selectionValid() const {
+  const int index = selectedIndex();
+  return currentlySelected_ >= 0 && index >= 0 && index < static_cast<int>(songNames_.size());
+}
+
+void RecorderView::selectSong(const std::string& name) {
+  const int count = static_cast<int>(songNames_.size());
+  const auto found = std::find(songNames_.begin(), songNames_.end(), name);
+  if (count == 0) {
+    displayListStartIndex_ = 0;
+    currentlySelected_ = -1;
+    return;
+  }
+  // The song on the bottom row when it is near the end of the list, as low as
+  // it can stand otherwise.
+  const int index = found != songNames_.end() ? static_cast<int>(found - songNames_.begin()) : count - 1;
+  displayListStartIndex_ = std::clamp(index - (kRows - 1), 0, std::max(0, count - kRows));
+  currentlySelected_ = index - displayListStartIndex_;
+}
+
+std::string RecorderView::usableName(const std::string& name) const {
+  return name == kReservedName ? std::string(kReservedName) + " 2" : name;
+}
+
+void RecorderView::save(const std::string& fileName) {
+  const bool saved = fileManager_.saveState(fileName);
+  loadSongNames();
+  optionChosen_ = kCloseResult;
+  messageBoxText_->setText(platform::localized(saved ? "SONG SAVED" : "SAVE FAILED"));
+  showingMessageBox_ = true;
+  if (saved) {
+    selectSong(fileName.substr(0, fileName.size() - std::min(fileName.size(), SongFiles::kExtension.size())));
+  } else if (!selectionValid()) {
+    selectSong({});
+  }
+  redraw();
+}
+
+void RecorderView::load() {
+  bool loaded = false;
+  if (songNumberToLoad_ >= 0 && songNumberToLoad_ < static_cast<int>(songNames_.size())) {
+    const std::string& name = songNames_[static_cast<std::size_t>(songNumberToLoad_)];
+    // The file is read and checked whole before anything is applied, so a
+    // damaged song never wipes the one the player has.
+    std::string text;
+    loaded = files_.readSong(name, &text) && fileManager_.applyStateText(text);
+    if (loaded) saveTextField_->setText(name);
+  }
+  loadResultKey_ = loaded ? "SONG LOADED" : "LOAD FAILED";
+  std::weak_ptr<int> alive = alive_;
+  runLoop_.performAfterDelay(0.1, [this, alive] {
+    if (!alive.expired()) stopShowingPleaseWait();
+  });
+}
+
+void RecorderView::stopShowingPleaseWait() {
+  optionChosen_ = kCloseResult;
+  messageBoxText_->setText(platform::localized(loadResultKey_.empty() ? "SONG LOADED" : loadResultKey_));
+  showingMessageBox_ = true;
+  showingPleaseWaitMessage_ = false;
+  redraw();
+}
+
+void RecorderView::erase(int index) {
+  const bool valid = index >= 0 && index < static_cast<int>(songNames_.size());
+  const bool erased = valid && files_.erase(songNames_[static_cast<std::size_t>(index)]);
+  optionChosen_ = kCloseResult;
+  messageBoxText_->setText(platform::localized(erased ? "SONG ERASED" : "ERASE FAILED"));
+  showingMessageBox_ = true;
+  loadSongNames();
+  if (songNames_.empty()) {
+    currentlySelected_ = -1;
+    displayListStartIndex_ = 0;
+  } else if (erased) {
+    --currentlySelected_;
+    if (currentlySelected_ < 0) {
+      currentlySelected_ = 0;
+      displayListStartIndex_ = std::max(0, displayListStartIndex_ - 1);
+    }
+  }
+  if (!songNames_.empty() && !selectionValid()) selectSong({});
+  redraw();
+}
+
+// ---------------------------------------------------------------- touches
+
+void RecorderView::touchesBegan(const platform::TouchSet& touches) { processTouches(touches); }
+void RecorderView::touchesMoved(const platform::TouchSet& touches) { processTouches(touches); }
+void RecorderView::touchesEnded(const platform::TouchSet& touches) { processTouches(touches); }
+void RecorderView::touchesCancelled(const platform::TouchSet& touches) { processTouches(touches); }
+
+void RecorderView::processTouches(const platform::TouchSet& touches) {
+  for (const platform::Touch* touch : touches) {
+    // A step below may start loading; the rest of the set is then ignored too.
+    if (showingPleaseWaitMessage_) return;
+    if (touch == nullptr) continue;
+    const Point location = touch->locationInView(this);
+    switch (touch->phase()) {
+      case platform::TouchPhase::Began:
+        fingerDown(location);
+        break;
+      case platform::TouchPhase::Moved:
+        fingerMove(location, touch->previousLocationInView(this));
+        break;
+      case platform::TouchPhase::Ended:
+      case platform::TouchPhase::Cancelled:
+        fingerUp(location);
+        break;
+      case platform::TouchPhase::Stationary:
+        break;
+    }
+  }
+}
+
+void RecorderView::fingerUp(Point) {}
+
+void RecorderView::fingerMove(Point point, Point) {
+  if (showingMessageBox_ || showingPleaseWaitMessage_) return;
+  if (point.x > 30 && point.x < 190 && point.y > 35 && point.y < 357) {
+    selectRow(point);
+    redraw();
+  }
+}
+
+void RecorderView::selectRow(Point point) {
+  const double x = point.x;
+  const int n = static_cast<int>(songNames_.size()) - displayListStartIndex_;
+  if (n >= 6 && x < 56) {
+    currentlySelected_ = 5;
+  } else if (n >= 5 && x < 83) {
+    currentlySelected_ = 4;
+  } else if (n >= 4 && x < 110) {
+    currentlySelected_ = 3;
+  } else if (n >= 3 && x < 138) {
+    currentlySelected_ = 2;
+  } else if (n >= 2 && x < 164) {
+    currentlySelected_ = 1;
+  } else if (n >= 1 && x > 164) {
+    currentlySelected_ = 0;
+  }
+}
+
+void RecorderView::showMessage(const std::string& key, int option) {
+  endEditing();
+  optionChosen_ = option;
+  messageBoxText_->setText(platform::localized(key));
+  showingMessageBox_ = true;
+}
+
+void RecorderView::showQuestionAboutSelected(const std::string& key, int option) {
+  endEditing();
+  optionChosen_ = option;
+  messageBoxText_->setText(fillIn(platform::localized(key), songNames_[static_cast<std::size_t>(selectedIndex())]));
+  showingMessageBox_ = true;
+}
+
+void RecorderView::switchMode() {
+  endEditing();
+  showingMessageBox_ = false;
+  optionChosen_ = kNothing;
+  loadSaveMode_ = !loadSaveMode_;
+  redraw();
+}
+
+void RecorderView::endEditing() {
+  if (saveTextField_->isEditing()) saveTextField_->resignFirstResponder();
+}
+
+void RecorderView::fingerDown(Point point) {
+  const double x = point.x;
+  const double y = point.y;
+  const double y2 = tall_ ? y - 40.0 : y;
+
+  if (showingMessageBox_) {
+    if (x > 62 && x < 118 && y2 > 107 && y2 < 240) {
+      okAction();
+      redraw();
+    } else if (x > 62 && x < 118 && y2 > 240 && y2 < 370) {
+      showingMessageBox_ = false;
+      redraw();
+    }
+    return;
+  }
+
+  if (x > 276 && y < 43) {
+    endEditing();
+    parent_.showPiano();
+    return;
+  }
+  if (x > 276 && y > (tall_ ? 520 : 438)) {
+    endEditing();
+    parent_.showManual(this);
+    return;
+  }
+  if (x > 272 && y > (tall_ ? 194 : 150) && y < (tall_ ? 284 : 240)) {
+    if (!loadSaveMode_) switchMode();
+    return;
+  }
+  if (x > 272 && y > (tall_ ? 284 : 240) && y < (tall_ ? 374 : 330)) {
+    if (loadSaveMode_) switchMode();
+    return;
+  }
+
+  if (loadSaveMode_) {
+    const int count = static_cast<int>(songNames_.size());
+    if (x > 147 && x < 200 && y2 > 406) {
+      if (selectionValid()) showQuestionAboutSelected("REALLY LOAD", kLoad);
+    } else if (x > 18 && x < 78 && y2 > 406) {
+      if (selectionValid()) showQuestionAboutSelected("REALLY ERASE", kErase);
+    } else if (x > 161 && x < 196 && y2 > 357 && y2 < 406) {
+      if (displayListStartIndex_ >= 1) {
+        --displayListStartIndex_;
+        currentlySelected_ = std::min(currentlySelected_ + 1, kRows - 1);
+      }
+    } else if (x > 26 && x < 63 && y2 > 357 && y2 < 406) {
+      if (displayListStartIndex_ + kRows < count) {
+        ++displayListStartIndex_;
+        currentlySelected_ = std::max(currentlySelected_ - 1, 0);
+      }
+    } else if (x > 200 && x < 253 && y2 > 406 && y2 < 480) {
+      saveRequest();
+    } else if (x > 30 && x < 190 && y2 > 35 && y2 < 357) {
+      selectRow(point);
+    } else {
+      return;
+    }
+    redraw();
+    return;
+  }
+
+  if (x > 60 && x < 175) {
+    if (y2 > 284 && y2 < 444) {
+      showMessage("REALLY ERASE SONG", kEraseWholeSong);
+    } else if (y2 > 153 && y2 < 284) {
+      showMessage("REALLY ERASE TRACK", kEraseLastTrack);
+    } else if (y2 > 33 && y2 < 153) {
+      showMessage("REALLY ERASE NOTE", kEraseLastNote);
+    } else {
+      return;
+    }
+    redraw();
+  }
+}
+
+void RecorderView::saveRequest() {
+  endEditing();
+  const std::string name = usableName(SongFiles::makeFileSafe(saveTextField_->text()));
+  saveTextField_->setText(name);
+  if (name.empty()) {
+    showMessage("NOT NAMED SONG", kSaveUnnamed);
+    return;
+  }
+  const std::string fileName = SongFiles::fileNameForSong(name);
+  if (files_.exists(fileName)) {
+    showMessage("OVERWRITE SONG", kOverwrite);
+    return;
+  }
+  save(fileName);
+}
+
+void RecorderView::okAction() {
+  switch (optionChosen_) {
+    case kSaveUnnamed:
+    case kOverwrite: {
+      // Both save under the name the question was about: the field's, or the
+      // default name when the field is empty.
+      std::string name = saveTextField_->text();
+      if (name.empty()) name = usableName(SongFiles::makeFileSafe(platform::localized("MY SONG")));
+      const std::string fileName = SongFiles::fileNameForSong(name);
+      if (optionChosen_ == kSaveUnnamed && files_.exists(fileName)) {
+        showMessage("OVERWRITE SONG", kOverwrite);
+        return;
+      }
+      showingMessageBox_ = false;
+      save(fileName);
+      return;
+    }
+    case kLoad: {
+      if (!selectionValid()) {
+        showingMessageBox_ = false;
+        return;
+      }
+      songNumberToLoad_ = selectedIndex();
+      showingPleaseWaitMessage_ = true;
+      messageBoxText_->setText(platform::localized("LOADING SAMPLES"));
+      redraw();
+      std::weak_ptr<int> alive = alive_;
+      runLoop_.performAfterDelay(0.001, [this, alive] {
+        if (!alive.expired()) load();
+      });
+      return;
+    }
+    case kErase:
+      erase(selectedIndex());
+      return;
+    case kCloseResult:
+      showingMessageBox_ = false;
+      return;
+    case kEraseWholeSong:
+      recorder_.eraseWholeSong();
+      showingMessageBox_ = false;
+      return;
+    case kEraseLastTrack:
+      recorder_.eraseLastOverdub();
+      showingMessageBox_ = false;
+      return;
+    case kEraseLastNote:
+      recorder_.eraseLastXNotes(1);
+      showingMessageBox_ = false;
+      return;
+    default:
+      return;
+  }
+}
+
+// ---------------------------------------------------------------- name field
+
+void RecorderView::textFieldDidBeginEditing(platform::TextField&) {
+  if (onScreenKeyboardEnabled_) nameKeyboard_->setAlpha(1.0f);
+}
+
+bool RecorderView::textFieldShouldReturn(platform::TextField& field) {
+  field.resignFirstResponder();
+  return true;
+}
+
+void RecorderView::textFieldDidEndEditing(platform::TextField& field) {
+  nameKeyboard_->setAlpha(0.0f);
+  field.setText(SongFiles::makeFileSafe(field.text()));
+}
+
+}  // namespace piano

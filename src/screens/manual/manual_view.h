@@ -1,0 +1,69 @@
+// ManualView: the instruction manual, a title page, a table of contents and
+// fifteen pages of text, paged with two arrows. Its back button returns to the
+// screen that opened it (the song library or the settings screen); a link asks
+// the root view to open the web site. The view is kept once built, so the
+// manual opens again at the page where it was left.
+//
+// Laid out in the portrait screen space of the transition container; texts
+// are turned a quarter turn to read along y.
+//
+// Threads: main thread only.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/image_view.h"
+#include "platform/label.h"
+#include "screens/manual/manual_host.h"
+
+namespace piano {
+
+class ManualView : public platform::ImageView {
+ public:
+  // The title page, the table of contents and fifteen pages.
+  static constexpr int kPageCount = 17;
+  enum FromScreen : int { kFromLibrary = 0, kFromSettings = 1 };
+
+  // `parent` must outlive the view. Create with std::make_shared.
+  explicit ManualView(ManualHost& parent);
+
+  // Where the back button returns to (kFromLibrary or kFromSettings).
+  void setFromScreen(int screen);
+  void redraw();
+
+  // A touch beginning at `point` (this view's coordinates).
+  void fingerDown(platform::Point point);
+  void touchesBegan(const platform::TouchSet& touches) override;
+  // Only the beginning of a touch counts; the rest goes nowhere.
+  void touchesMoved(const platform::TouchSet&) override {}
+  void touchesEnded(const platform::TouchSet&) override {}
+  void touchesCancelled(const platform::TouchSet&) override {}
+
+  // ---- inspection (tests)
+  int currentPage() const { return currentPage_; }
+  int previousScreen() const { return previousScreen_; }
+  const std::vector<std::string>& pages() const { return pages_; }
+  const platform::Label& manualTextLabel() const { return *manualTextLabel_; }
+  const platform::Label& pageNumberLabel() const { return *pageNumberLabel_; }
+  const platform::Label& titlePageLabel() const { return *titlePageLabel_; }
+  const platform::View& leftArrow() const { return *leftArrow_; }
+  const platform::View& rightArrow() const { return *rightArrow_; }
+
+ private:
+  void createPageTexts();
+
+  ManualHost& parent_;
+  bool tall_ = false;
+  int currentPage_ = 0;
+  std::vector<std::string> pages_;
+  std::shared_ptr<platform::Label> manualTextLabel_;
+  std::shared_ptr<platform::Label> pageNumberLabel_;
+  std::shared_ptr<platform::ImageView> leftArrow_, rightArrow_, backButton_;
+  std::shared_ptr<platform::Label> websiteLabel_;
+  std::shared_ptr<platform::Label> titlePageLabel_;
+  int previousScreen_ = kFromLibrary;
+};
+
+}  // namespace piano

@@ -1,0 +1,176 @@
+// SDL's input events as the display turns them into touches: pushed into
+// SDL's queue, then read by the display's main loop.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/run_loop.h"
+#include "platform/sdl_display.h"
+#include "platform/text_field.h"
+#include "platform/view.h"
+
+namespace piano::platform {
+namespace {
+
+struct Seen {
+  const Touch* touch;
+  int phase;
+  Point point;
+};
+
+class Recorder : public View {
+ public:
+  std::vector<Seen> seen;
+  void touchesBegan(const TouchSet& t) override { keep(t); }
+  void touchesMoved(const TouchSet& t) override { keep(t); }
+  void touchesEnded(const TouchSet& t) override { keep(t); }
+  void touchesCancelled(const TouchSet& t) override { keep(t); }
+
+ private:
+  void keep(const TouchSet& set) {
+    for (const Touch* t : set) seen.push_back({t, t->phaseNumber(), t->locationInView(this)});
+  }
+};
+
+class SdlEvents : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    DisplayOptions options;
+    options.offscreen = true;
+    options.pixelScale = 2.0;  // window positions are twice the points
+    options.layout = DisplayOptions::Layout::Normal;
+    std::string error;
+    display = Display::open(options, loop, &error);
+    ASSERT_TRUE(display) << error;
+    root = std::make_shared<Recorder>();
+    root->setMultipleTouchEnabled(true);
+    display->window().setRootView(root);
+  }
+  static void mouse(Uint32 type, int x, int y, Uint32 which = 0, Uint8 button = SDL_BUTTON_LEFT) {
+    SDL_Event e{};
+    e.type = type;
+    if (type == SDL_MOUSEMOTION) {
+      e.motion.which = which;
+      e.motion.x = x;
+      e.motion.y = y;
+      e.motion.state = SDL_BUTTON_LMASK;
+    } else {
+      e.button.which = which;
+      e.button.button = button;
+      e.button.x = x;
+      e.button.y = y;
+    }
+    SDL_PushEvent(&e);
+  }
+  static void finger(Uint32 type, SDL_FingerID id, float x, float y) {
+    SDL_Event e{};
+    e.type = type;
+    e.tfinger.touchId = 1;
+    e.tfinger.fingerId = id;
+    e.tfinger.x = x;
+    e.tfinger.y = y;
+    SDL_PushEvent(&e);
+  }
+  static void windowEvent(Uint8 what) {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = what;
+    SDL_PushEvent(&e);
+  }
+  void runUntilQuit() {
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    SDL_PushEvent(&quit);
+    display->run();
+  }
+
+  RunLoop loop;
+  std::unique_ptr<Display> display;
+  std::shared_ptr<Recorder> root;
+};
+
+TEST_F(SdlEvents, TheMouseIsOneFingerAndSyntheticEventsAreIgnored) {
+  SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+  mouse(SDL_MOUSEBUTTONDOWN, 200, 100);
+  mouse(SDL_MOUSEMOTION, 300, 100);
+  mouse(SDL_MOUSEBUTTONDOWN, 10, 10, SDL_TOUCH_MOUSEID);  // made from a finger
+  mouse(SDL_MOUSEBUTTONDOWN, 10, 10, 0, SDL_BUTTON_RIGHT);
+  mouse(SDL_MOUSEBUTTONUP, 300, 120);
+  mouse(SDL_MOUSEMOTION, 400, 120);  // no button: nothing
+  runUntilQuit();
+  ASSERT_EQ(root->seen.size(), 3u);
+  EXPECT_EQ(root->seen[0].phase, 0);
+  EXPECT_EQ(root->seen[0].point, (Point{100, 50}));
+  EXPECT_EQ(root->seen[1].point, (Point{150, 50}));
+  EXPECT_EQ(root->seen[2].phase, 3);
+  EXPECT_EQ(root->seen[2].point, (Point{150, 60}));
+}
+
+TEST_F(SdlEvents, FingersAreTouchesAndLosingFocusCancelsThemAll) {
+  SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+  finger(SDL_FINGERDOWN, 5, 0.5f, 0.5f);
+  finger(SDL_FINGERDOWN, 6, 0.25f, 0.25f);
+  mouse(SDL_MOUSEBUTTONDOWN, 20, 20);
+  finger(SDL_FINGERMOTION, 5, 0.5f, 0.75f);
+  finger(SDL_FINGERMOTION, 99, 0.1f, 0.1f);  // never down: ignored
+  windowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
+  finger(SDL_FINGERUP, 5, 0.5f, 0.75f);  // already cancelled
+  runUntilQuit();
+  ASSERT_EQ(root->seen.size(), 7u);
+  EXPECT_EQ(root->seen[0].point, (Point{240, 160}));
+  EXPECT_EQ(root->seen[1].point, (Point{120, 80}));
+  EXPECT_EQ(root->seen[3].point, (Point{240, 240}));
+  EXPECT_EQ(root->seen[3].touch, root->seen[0].touch);
+  int cancelled = 0;
+  for (std::size_t i = 4; i < root->seen.size(); ++i) cancelled += root->seen[i].phase == 4;
+  EXPECT_EQ(cancelled, 3);
+  EXPECT_EQ(display->window().activeTouchCount(), 0);
+}
+
+TEST_F(SdlEvents, TheMouseLeavingWithItsButtonDownCancels) {
+  SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+  windowEvent(SDL_WINDOWEVENT_LEAVE);  // button up: nothing to cancel
+  mouse(SDL_MOUSEBUTTONDOWN, 200, 100);
+  windowEvent(SDL_WINDOWEVENT_LEAVE);
+  mouse(SDL_MOUSEBUTTONUP, 200, 100);
+  runUntilQuit();
+  ASSERT_EQ(root->seen.size(), 2u);
+  EXPECT_EQ(root->seen[1].phase, 4);
+}
+
+class Finisher : public TextFieldDelegate {
+ public:
+  bool textFieldShouldReturn(TextField& f) override {
+    f.resignFirstResponder();
+    return true;
+  }
+};
+
+TEST_F(SdlEvents, TypingReachesTheFieldBeingEdited) {
+  auto field = std::make_shared<TextField>(Rect{0, 0, 200, 30});
+  Finisher finisher;
+  field->setDelegate(&finisher);
+  root->addSubview(field);
+  ASSERT_TRUE(field->becomeFirstResponder());
+  SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+  SDL_Event text{};
+  text.type = SDL_TEXTINPUT;
+  SDL_strlcpy(text.text.text, "Song!", sizeof(text.text.text));
+  SDL_PushEvent(&text);
+  SDL_Event key{};
+  key.type = SDL_KEYDOWN;
+  key.key.keysym.sym = SDLK_BACKSPACE;
+  SDL_PushEvent(&key);
+  key.key.keysym.sym = SDLK_RETURN;
+  SDL_PushEvent(&key);
+  runUntilQuit();
+  EXPECT_EQ(field->text(), "Song");
+  EXPECT_FALSE(field->isEditing());
+}
+
+}  // namespace
+}  // namespace piano::platform

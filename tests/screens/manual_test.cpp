@@ -1,0 +1,104 @@
+// The manual: its pages, paging at both ends, and the way back to the screen
+// it was opened from.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "library_support.h"
+#include "platform/localized_strings.h"
+
+namespace piano::testing {
+namespace {
+
+class FakeManualHost : public ManualHost {
+ public:
+  void showNoteRecorder() override { calls.push_back("library"); }
+  void showSetup() override { calls.push_back("settings"); }
+  void visitWebsite() override { calls.push_back("website"); }
+  platform::Rect frame() const override { return {0, 0, 320, 480}; }
+  std::vector<std::string> calls;
+};
+
+constexpr platform::Point kNext{285, 450};
+constexpr platform::Point kPrevious{285, 20};
+constexpr platform::Point kBack{20, 240};
+constexpr platform::Point kWebsite{20, 400};
+
+class ManualTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    useLanguage("en");
+    view = std::make_shared<ManualView>(host);
+    stage.show(view);
+  }
+  FakeManualHost host;
+  ScreenStage stage;
+  std::shared_ptr<ManualView> view;
+};
+
+TEST_F(ManualTest, OpensOnTheTitlePageAndPagesToTheLastAndBack) {
+  EXPECT_EQ(view->currentPage(), 0);
+  EXPECT_EQ(view->pageNumberLabel().alpha(), 0.0f);
+  EXPECT_EQ(view->leftArrow().alpha(), 0.0f);
+  EXPECT_EQ(view->manualTextLabel().alpha(), 0.0f);
+  EXPECT_GT(view->titlePageLabel().alpha(), 0.5f);
+  EXPECT_EQ(view->rightArrow().alpha(), 1.0f);
+
+  stage.tap(kPrevious);  // nothing before the title page
+  EXPECT_EQ(view->currentPage(), 0);
+  stage.tap(kNext);
+  EXPECT_EQ(view->pageNumberLabel().text(), "1 / 16");
+  EXPECT_EQ(view->manualTextLabel().text().rfind(platform::localized("MANUAL TOC"), 0), 0u);
+  EXPECT_EQ(view->titlePageLabel().alpha(), 0.0f);
+  for (int i = 0; i < 15; ++i) stage.tap(kNext);
+  EXPECT_EQ(view->currentPage(), 16);
+  EXPECT_EQ(view->pageNumberLabel().text(), "16 / 16");
+  EXPECT_EQ(view->rightArrow().alpha(), 0.0f);
+  stage.tap(kNext);
+  EXPECT_EQ(view->currentPage(), 16);
+  stage.tap(kPrevious);
+  EXPECT_EQ(view->currentPage(), 15);
+  stage.tap({150, 450});  // the middle of the page: nothing
+  stage.tap({285, 240});
+  EXPECT_EQ(view->currentPage(), 15);
+}
+
+TEST_F(ManualTest, BackReturnsToTheScreenItWasOpenedFromAndTheLinkOpensTheSite) {
+  view->setFromScreen(ManualView::kFromSettings);
+  stage.tap(kBack);
+  view->setFromScreen(ManualView::kFromLibrary);
+  stage.tap(kBack);
+  stage.tap(kWebsite);
+  stage.tap({20, 100});  // beside the back button: nothing
+  EXPECT_EQ(host.calls, (std::vector<std::string>{"settings", "library", "website"}));
+}
+
+TEST_F(ManualTest, OnlyTheBeginningOfATouchCounts) {
+  stage.press(1, {150, 240});
+  stage.drag(1, kNext);
+  stage.lift(1, kNext);
+  EXPECT_EQ(view->currentPage(), 0);
+}
+
+// Every page has a text of its own, in both languages, not its key.
+TEST(ManualTexts, EveryPageHasItsOwnTextInBothLanguages) {
+  for (const char* language : {"en", "zh-Hans"}) {
+    useLanguage(language);
+    FakeManualHost host;
+    ManualView view(host);
+    ASSERT_EQ(view.pages().size(), 17u);
+    std::set<std::string> distinct;
+    for (std::size_t i = 1; i < view.pages().size(); ++i) {
+      const std::string& page = view.pages()[i];
+      EXPECT_EQ(page.find("MANUAL"), std::string::npos) << language << " page " << i;
+      EXPECT_GT(page.size(), 60u) << language << " page " << i;
+      distinct.insert(page);
+    }
+    EXPECT_EQ(distinct.size(), 16u) << language;
+    EXPECT_EQ(view.titlePageLabel().text().find("APP TITLE"), std::string::npos);
+  }
+  useLanguage("en");
+}
+
+}  // namespace
+}  // namespace piano::testing
