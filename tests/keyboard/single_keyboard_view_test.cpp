@@ -1,6 +1,6 @@
-// The single keyboard screen: scale and key placement on both screen lengths,
-// start-key bounds, scrolling, the radar, black-key visibility, labels, lamps,
-// and presses arriving as real touches through the window.
+// The single keyboard screen: keys fill the screen at every scale on both
+// lengths, start-key bounds and scrolling, black keys, the radar, labels, and
+// touches the window cancels.
 #include "keyboard/single_keyboard_view.h"
 
 #include <gtest/gtest.h>
@@ -8,25 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "keyboard_rig.h"
-#include "platform/screen.h"
+#include "keyboard_app.h"
 
 namespace piano {
 namespace {
 
-using platform::Point;
-using test::ViewRig;
-
-// Where a view's middle lies in the keyboard view's portrait space.
-Point middleOnScreen(platform::View& part, platform::View& screen) {
-  return part.convertPointToView(part.bounds().centre(), &screen);
-}
-
-std::vector<std::string> labelTexts(SingleKeyboardView& view) {
-  std::vector<std::string> texts;
-  for (int i = 0; i < keys::kNumWhiteKeyViews; ++i) texts.push_back(view.noteName(i).text());
-  return texts;
-}
+using test::KeyboardApp;
 
 std::vector<int> blackKeysShown(SingleKeyboardView& view) {
   std::vector<int> shown;
@@ -36,108 +23,74 @@ std::vector<int> blackKeysShown(SingleKeyboardView& view) {
   return shown;
 }
 
-class TallScreen {
- public:
-  explicit TallScreen(bool tall) : saved_(platform::isTallScreen()) { platform::setTallScreen(tall); }
-  ~TallScreen() { platform::setTallScreen(saved_); }
-
- private:
-  bool saved_;
-};
-
-TEST(SingleKeyboardView, KeysFillTheScreenLengthAtEveryScale) {
+TEST(SingleKeyboardView, KeysFillTheScreenAtEveryScale) {
   for (bool tall : {false, true}) {
-    TallScreen flag(tall);
-    ViewRig rig;
-    SingleKeyboardView& view = *rig.view;
+    KeyboardApp app({.tall = tall});
+    SingleKeyboardView& view = *app.view;
     const double length = tall ? 568 : 480;
     for (int n = 8; n <= 15; ++n) {
       view.setNumKeysToDisplay(n);
       const double s = length / n / 60;
       SCOPED_TRACE(testing::Message() << "tall " << tall << " keys " << n);
-      EXPECT_NEAR(view.keyboardScaleFactor(), s, 1e-6);
       EXPECT_NEAR(view.touchscreen().keySize(), 60 * s, 1e-4);
       for (int i = 0; i < n; ++i) {
-        const Point white = middleOnScreen(view.whiteKey(i), view);
-        EXPECT_NEAR(white.x, 116, 1e-6);
-        EXPECT_NEAR(white.y, s * (30 + 60 * i), 1e-3);
+        platform::ImageView& key = view.whiteKey(i);
+        const platform::Point middle = key.convertPointToView(key.bounds().centre(), &view);
+        EXPECT_NEAR(middle.x, 116, 1e-6);
+        EXPECT_NEAR(middle.y, s * (30 + 60 * i), 1e-3);
       }
-      const Point black = middleOnScreen(view.blackKey(1), view);
-      EXPECT_NEAR(black.x, 168, 1e-6);
-      EXPECT_NEAR(black.y, s * 63, 1e-3);
-      // The n-th white key ends exactly at the far end of the screen.
-      const platform::Rect last = view.whiteKey(n - 1).frame();
-      EXPECT_NEAR(view.keyboard().convertPointToView({0, last.maxY()}, &view).y, length, 1e-3);
+      platform::ImageView& last = view.whiteKey(n - 1);
+      EXPECT_NEAR(last.convertPointToView({0, last.bounds().maxY()}, &view).y, length, 1e-3);
+      EXPECT_NEAR(view.blackKey(1).convertPointToView(view.blackKey(1).bounds().centre(), &view).x, 168, 1e-6);
     }
-    EXPECT_NEAR(view.topBar().centre().y, tall ? 284 : 240, 1e-9);
-    EXPECT_NEAR(view.playButtonLit().centre().y, tall ? 153.5 : 120, 1e-9);
+    EXPECT_EQ(view.topBar().centre().y, tall ? 284 : 240);
+    EXPECT_EQ(view.playButtonLit().centre().y, tall ? 153.5 : 120);
   }
 }
 
-TEST(SingleKeyboardView, StartKeyBoundsAndScrolling) {
-  ViewRig rig;
-  SingleKeyboardView& view = *rig.view;
-  view.setNumKeysToDisplay(8);
+TEST(SingleKeyboardView, StartKeyBoundsScrollingAndBlackKeys) {
+  KeyboardApp app;
+  SingleKeyboardView& view = *app.view;
   view.setStartKey(76);
   view.incKey();
   view.incOctave();
   EXPECT_EQ(view.getStartKey(), 76);
-  EXPECT_EQ(blackKeysShown(view), (std::vector<int>{1, 2, 4, 5, 6}));  // not 8: above key 88
-
-  // A finger holds a note while the window shrinks the start key's range.
-  rig.recorder.record();
-  rig.screen.down(1, {50, 90});  // D7
-  const int voice = view.engine().playlistNoForSlot(0);
-  ASSERT_NE(voice, -1);
+  EXPECT_EQ(blackKeysShown(view), (std::vector<int>{1, 2, 4, 5, 6}));  // not 8, above key 88
+  // Fewer start keys fit 15 keys: the start key moves, notes end, keys lift.
+  app.recorder.record();
+  app.down(1, 50, 90);
   view.setNumKeysToDisplay(15);
   EXPECT_EQ(view.getStartKey(), 64);
-  EXPECT_EQ(view.engine().playlistNoForSlot(0), -1);
-  EXPECT_EQ(rig.recorder.currentTake().size(), 2u);
-  EXPECT_EQ(view.whiteKey(1).image(), view.images().whiteKeyImage);
-
-  view.setStartKey(4);
-  view.decKey();
-  EXPECT_EQ(view.getStartKey(), 3);
+  EXPECT_EQ(app.engine().playlistNoForSlot(0), -1);
+  EXPECT_EQ(app.recorder.currentTake().size(), 2u);
+  EXPECT_EQ(app.whiteShown(1), WhiteKeyPicture::Up);
+  view.setStartKey(28);
+  EXPECT_EQ(blackKeysShown(view), (std::vector<int>{1, 2, 4, 5, 6, 8, 9, 11, 12, 13, 15}));
+  view.setStartKey(3);
   view.decKey();
   EXPECT_EQ(view.getStartKey(), 1);
   EXPECT_EQ(blackKeysShown(view).front(), 1);  // nothing below key 1
-  view.decKey();
   view.decOctave();
   EXPECT_EQ(view.getStartKey(), 1);
-  view.setStartKey(28);
-  view.incKey();
-  EXPECT_EQ(view.getStartKey(), 30);
-  EXPECT_EQ(view.noteName(0).text(), "D3");
   // Stored start keys are white keys of the piano.
-  view.setStartKey(29);
-  EXPECT_EQ(view.getStartKey(), 28);
-  view.setStartKey(500);
-  EXPECT_EQ(view.getStartKey(), 88);
-  view.setStartKey(-3);
-  EXPECT_EQ(view.getStartKey(), 1);
-}
-
-TEST(SingleKeyboardView, BlackKeysFollowTheWindow) {
-  ViewRig rig;
-  SingleKeyboardView& view = *rig.view;
-  view.setNumKeysToDisplay(15);
-  view.setStartKey(28);  // C3: hidden on B-C (0, 7, 14) and E-F (3, 10)
-  EXPECT_EQ(blackKeysShown(view), (std::vector<int>{1, 2, 4, 5, 6, 8, 9, 11, 12, 13, 15}));
+  for (const auto& [asked, stored] : std::vector<std::pair<int, int>>{{29, 28}, {500, 88}, {-3, 1}}) {
+    view.setStartKey(asked);
+    EXPECT_EQ(view.getStartKey(), stored);
+  }
+  view.setNumKeysToDisplay(0);  // held to one key rather than an infinite scale
+  EXPECT_EQ(view.numKeysToDisplay(), 1);
 }
 
 TEST(SingleKeyboardView, RadarShowsAndSetsTheWindow) {
   for (bool tall : {false, true}) {
-    TallScreen flag(tall);
-    ViewRig rig;
-    SingleKeyboardView& view = *rig.view;
-    view.setNumKeysToDisplay(8);
-    view.setStartKey(28);  // 16 white keys below C3
-    EXPECT_EQ(view.radarHighlight().frame(), (platform::Rect{241, 136.0 + (tall ? 62 : 20), 29, 68}));
-    view.radarPress({250, 0});
+    KeyboardApp app({.tall = tall});
+    SingleKeyboardView& view = *app.view;
+    EXPECT_EQ(view.radarHighlight().frame(), (platform::Rect{241, 136.0 + (tall ? 62 : 20), 29, 68}));  // C3
+    app.down(1, 250, 0);  // the very top of the strip
     EXPECT_EQ(view.getStartKey(), 1);
-    EXPECT_EQ(view.radarHighlight().frame().y, tall ? 62 : 20);
-    view.radarPress({250, 10000});
+    app.move(1, 250, 479);  // far beyond its end: the highest start key allowed
     EXPECT_EQ(view.getStartKey(), 76);
+    app.up(1);
     view.setNumKeysToDisplay(15);
     view.radarPress({250, 10000});
     EXPECT_EQ(view.getStartKey(), 64);
@@ -145,129 +98,51 @@ TEST(SingleKeyboardView, RadarShowsAndSetsTheWindow) {
   }
 }
 
-TEST(SingleKeyboardView, RadarFollowsAFingerAndKeepsItsNote) {
-  ViewRig rig;
-  SingleKeyboardView& view = *rig.view;
-  rig.screen.down(1, {50, 30});  // C3 held
-  const int voice = view.engine().playlistNoForSlot(0);
-  rig.screen.down(2, {250, 300});
-  const int first = view.getStartKey();
-  rig.screen.move(2, {250, 340});
-  EXPECT_GT(view.getStartKey(), first);
-  EXPECT_EQ(view.engine().playlistNoForSlot(0), voice);
-  rig.screen.up(2, {250, 340});
-  rig.screen.up(1, {50, 30});
-  EXPECT_EQ(view.engine().playlistNoForSlot(0), -1);
-}
-
 TEST(SingleKeyboardView, LabelModes) {
-  ViewRig rig;
-  SingleKeyboardView& view = *rig.view;
-  view.setNumKeysToDisplay(15);
-  view.setStartKey(28);
-  view.setDisplayNoteNames(2);
-  view.redraw();
-  EXPECT_EQ(labelTexts(view), (std::vector<std::string>{"C3", "D3", "E3", "F3", "G3", "A3", "B3", "C4", "D4", "E4",
-                                                        "F4", "G4", "A4", "B4", "C5"}));
-  for (int i = 0; i < 15; ++i) EXPECT_EQ(view.noteName(i).alpha(), 1.0f);
-
+  KeyboardApp app({.numKeysToDisplay = 15, .displayNoteNames = 2});
+  SingleKeyboardView& view = *app.view;
+  std::string texts;
+  for (int i = 0; i < 15; ++i) texts += view.noteName(i).text();
+  EXPECT_EQ(texts, "C3D3E3F3G3A3B3C4D4E4F4G4A4B4C5");
   view.setDisplayNoteNames(3);
   view.redraw();
   EXPECT_EQ(view.noteName(0).backgroundColour(), labelColour(3));
   EXPECT_EQ(view.noteName(7).backgroundColour(), labelColour(4));
-  EXPECT_EQ(view.noteName(14).backgroundColour(), labelColour(5));
-  EXPECT_EQ(labelColour(9), platform::Colour::black());
-
   view.setDisplayNoteNames(1);
   view.redraw();
   EXPECT_EQ(view.noteName(0).alpha(), 1.0f);
   EXPECT_EQ(view.noteName(1).alpha(), 0.0f);
   EXPECT_EQ(view.noteName(7).backgroundColour(), platform::Colour::clear());
-
   view.setDisplayNoteNames(0);
   view.setStartKey(40);
-  EXPECT_EQ(view.noteName(0).text(), "C3");  // texts untouched
-  for (int i = 0; i < 15; ++i) EXPECT_EQ(view.noteName(i).alpha(), 0.0f);
-
-  // Far up the piano labels go on past key 88 without running off the colours.
+  EXPECT_EQ(view.noteName(0).text(), "C3");  // mode 0 leaves the texts alone
+  EXPECT_EQ(view.noteName(0).alpha(), 0.0f);
+  // Past key 88 the names go on, and the colours end at black.
   view.setDisplayNoteNames(3);
   view.setNumKeysToDisplay(20);
   view.setStartKey(88);
-  EXPECT_EQ(view.noteName(0).text(), "C8");
   EXPECT_EQ(view.noteName(14).text(), "C10");
   EXPECT_EQ(view.noteName(14).backgroundColour(), platform::Colour::black());
 }
 
-TEST(SingleKeyboardView, FingersThroughTheWindowPressKeysAndButtons) {
-  ViewRig rig;
-  SingleKeyboardView& view = *rig.view;
-  view.setDisplayNoteNames(2);
-  view.redraw();
-  rig.screen.down(1, {50, 90});  // D3 at position 1
-  EXPECT_EQ(view.whiteKey(1).image(), view.images().whiteKeyPressedLeftShadowImage);
-  EXPECT_EQ(view.noteName(1).transform(), noteNameDownTransform(5));
-  EXPECT_TRUE(view.engine().keyboard(0).humanKeys[29]);
-  rig.screen.down(2, {150, 60});  // C#3 on boundary 1
-  EXPECT_EQ(view.blackKey(1).image(), view.images().blackKeyPressedImage);
-  rig.screen.down(3, {300, 160});  // record
-  EXPECT_EQ(view.recButtonLit().alpha(), 1.0f);
-  rig.screen.down(4, {300, 300});  // soft pedal
-  EXPECT_EQ(view.softButtonLit().alpha(), 1.0f);
-  rig.screen.up(1, {50, 90});
-  EXPECT_EQ(view.whiteKey(1).image(), view.images().whiteKeyImage);
-  EXPECT_EQ(view.noteName(1).transform(), noteNameUpTransform());
-  // Scroll buttons.
-  rig.screen.down(5, {300, 460});
-  EXPECT_EQ(view.getStartKey(), 40);
-  rig.screen.down(6, {300, 20});
-  EXPECT_EQ(view.getStartKey(), 28);
-}
-
 // When the window loses the fingers (focus lost, window hidden, the mouse
-// gone with its button down) each finger's note ends and its release is
-// recorded, as a lift would do.
+// gone with its button down), each finger's note ends as a lift would end it,
+// and the take records the release.
 TEST(SingleKeyboardView, CancelledTouchesEndEveryNote) {
-  ViewRig rig;
-  SingleKeyboardView& view = *rig.view;
-  rig.recorder.record();
-  for (int f = 0; f < 5; ++f) rig.screen.down(f, {50, 30.0 + 60 * f});
-  rig.screen.move(2, {150, 250});  // slid onto F#3
-  rig.render();
-  rig.screen.window().cancelAllTouches(rig.screen.time + 0.1);
-  rig.render();
-  rig.render();
-  for (int v = 0; v < kNumVoices; ++v) {
-    EXPECT_TRUE(!rig.voice(v).playing || rig.voice(v).phase == kRelease) << v;
-  }
-  int presses = 0, releases = 0;
-  for (const Note& note : rig.recorder.currentTake()) (note.keyDown ? presses : releases)++;
-  EXPECT_EQ(presses, 6);
-  EXPECT_EQ(releases, 6);
-  EXPECT_EQ(view.touchscreen().heldSlotCount(), 0);
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(view.whiteKey(i).image(), view.images().whiteKeyImage);
-}
-
-TEST(SingleKeyboardView, ShowingForgetsFingersAndRedrawEndsTheFade) {
-  ViewRig rig;
-  SingleKeyboardView& view = *rig.view;
-  rig.screen.down(1, {50, 30});
-  rig.screen.down(2, {300, 260});  // settings: fingers' notes end, the screen fades
-  EXPECT_EQ(rig.parent.setups, 1);
-  EXPECT_TRUE(view.engine().fadingToSettings());
-  view.showing();
-  view.redraw();
-  EXPECT_FALSE(view.engine().fadingToSettings());
-  EXPECT_EQ(view.touchscreen().heldSlotCount(), 0);
-  rig.screen.up(1, {50, 30});  // forgotten: nothing happens
-  rig.screen.down(3, {50, 90});
-  EXPECT_NE(view.engine().playlistNoForSlot(0), -1);
-}
-
-TEST(SingleKeyboardView, NoKeysCountIsHeldToOne) {
-  ViewRig rig;
-  rig.view->setNumKeysToDisplay(0);
-  EXPECT_EQ(rig.view->numKeysToDisplay(), 1);
-  EXPECT_NEAR(rig.view->keyboardScaleFactor(), 8.0, 1e-6);
+  KeyboardApp app;
+  app.recorder.record();
+  for (int f = 0; f < 5; ++f) app.down(f, 50, 30.0 + 60 * f);
+  app.move(2, 150, 250);  // slid onto F#3
+  app.render();
+  app.view->window()->cancelAllTouches(app.clock.now());
+  app.render();
+  for (int v = 0; v < kNumVoices; ++v) EXPECT_TRUE(app.released(v)) << v;
+  int balance = 0;
+  for (const Note& note : app.recorder.currentTake()) balance += note.keyDown ? 1 : -1;
+  EXPECT_EQ(app.recorder.currentTake().size(), 12u);
+  EXPECT_EQ(balance, 0);
+  EXPECT_EQ(app.view->touchscreen().heldSlotCount(), 0);
+  EXPECT_EQ(app.whiteShown(0), WhiteKeyPicture::Up);
 }
 
 }  // namespace
