@@ -1,0 +1,48 @@
+#include "dual_keyboard_rig.h"
+
+#include "platform/screen.h"
+
+namespace piano::test {
+
+namespace {
+
+NoteRecorder::Options recorderOptions(platform::ManualClock& clock, double& wall) {
+  NoteRecorder::Options options;
+  options.clock = clock.function();
+  options.wallClock = [&wall] { return wall += 0.001; };
+  options.startPlaybackThread = false;
+  return options;
+}
+
+}  // namespace
+
+TallScreenScope::TallScreenScope(bool tall) : saved_(platform::isTallScreen()) { platform::setTallScreen(tall); }
+TallScreenScope::~TallScreenScope() { platform::setTallScreen(saved_); }
+
+DualViewRig::DualViewRig(int toneFrames)
+    : sound(SoundPlayer::Options{nullptr, "", clock.function()}),
+      recorder(nullptr, sound, loop, recorderOptions(clock, wall)),
+      view(std::make_shared<DualKeyboardView>(&parent, sound, recorder)),
+      screen(view) {
+  // A square wave, loud enough to hear and long enough to outlast a test.
+  for (int slot = 0; slot < keys::kNumKeys; ++slot) {
+    std::vector<std::int16_t> tone(static_cast<std::size_t>(toneFrames));
+    for (std::size_t i = 0; i < tone.size(); ++i) tone[i] = (i / 50) % 2 == 0 ? 8000 : -8000;
+    sound.setSampleData(slot, std::move(tone));
+  }
+}
+
+void DualViewRig::render(int frames) {
+  std::vector<std::int16_t> buffer(static_cast<std::size_t>(frames) * 2);
+  sound.render(buffer.data(), frames);
+  clock.advance(static_cast<double>(frames) / 44100.0);
+  renderedFrames += frames;
+}
+
+int DualViewRig::soundingSampleOfSlot(int slot) const {
+  const int v = view->engine().playlistNoForSlot(slot);
+  if (v < 0) return -1;
+  return sound.voiceForTest(v).sampleNo;
+}
+
+}  // namespace piano::test
