@@ -28,6 +28,7 @@
 #include "platform/sdl_audio_output.h"
 #include "platform/sdl_display.h"
 #include "platform/touch_script.h"
+#include "platform/volume_view.h"
 #include "recording/note_recorder.h"
 
 namespace {
@@ -155,6 +156,7 @@ int runScript(const Arguments& a, const piano::platform::DisplayOptions& display
     output = std::make_unique<platform::NullAudioOutput>(/*paced=*/false);
   }
 
+  platform::setSystemAudioOutput(output.get());
   MainView::Options o;
   o.runLoop = &loop;
   o.output = output.get();
@@ -175,6 +177,9 @@ int runScript(const Arguments& a, const piano::platform::DisplayOptions& display
   loop.performAfterDelay(0.0, everyMillisecond);
   const bool ok = display->runScript(script, clock);
   mainView->applicationWillTerminate();
+  // The application goes before the output it plays into.
+  display->window().setRootView(nullptr);
+  mainView.reset();
   if (auto* wav = dynamic_cast<platform::WavFileAudioOutput*>(output.get()); wav && !wav->finish()) {
     std::printf("Writing %s failed\n", a.wavPath.c_str());
     return 1;
@@ -225,6 +230,7 @@ int main(int argc, char** argv) {
   } else {
     output = std::make_unique<platform::SdlAudioOutput>();
   }
+  platform::setSystemAudioOutput(output.get());
   MainView::Options o;
   o.runLoop = &loop;
   o.output = output.get();
@@ -235,6 +241,8 @@ int main(int argc, char** argv) {
   auto mainView = MainView::create(o);
   display->window().setRootView(mainView);
   const int status = display->run([&] { mainView->applicationWillTerminate(); });
+  // The application goes before the output it plays into.
+  display->window().setRootView(nullptr);
   mainView.reset();
   output.reset();
   return status;
