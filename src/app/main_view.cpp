@@ -236,11 +236,11 @@ bool MainView::setState(std::string_view section, int version) {
   setNumKeysToDisplay(keys);
   setDualKeyboard(dual);
   singleKeyboardView_->setStartKey(
-      state_text::readStartKey(single, numKeysToDisplay_, state_text::kDefaultStartKey));
+      keys::readStartKey(single, numKeysToDisplay_, keys::kDefaultStartKey));
   dualKeyboardView_->setStartKey(
-      0, state_text::readStartKey(lower, numKeysToDisplay_, state_text::kDefaultStartKey));
+      0, keys::readStartKey(lower, numKeysToDisplay_, keys::kDefaultStartKey));
   dualKeyboardView_->setStartKey(
-      1, state_text::readStartKey(upper, numKeysToDisplay_, state_text::kDefaultUpperStartKey));
+      1, keys::readStartKey(upper, numKeysToDisplay_, keys::kDefaultUpperStartKey));
   return true;
 }
 
@@ -254,9 +254,9 @@ void MainView::resetState() {
   soundPlayer_->setPianoNotePanning(true);
   setNumKeysToDisplay(8);
   setDualKeyboard(false);
-  singleKeyboardView_->setStartKey(state_text::kDefaultStartKey);
-  dualKeyboardView_->setStartKey(0, state_text::kDefaultStartKey);
-  dualKeyboardView_->setStartKey(1, state_text::kDefaultUpperStartKey);
+  singleKeyboardView_->setStartKey(keys::kDefaultStartKey);
+  dualKeyboardView_->setStartKey(0, keys::kDefaultStartKey);
+  dualKeyboardView_->setStartKey(1, keys::kDefaultUpperStartKey);
 }
 
 // ---------------------------------------------------------------- screens

@@ -113,4 +113,8 @@ std::string noteName(int key) {
   return letter + std::to_string(octaveNumber(key));
 }
 
+int readStartKey(int key, int numKeysToDisplay, int defaultKey) {
+  return isWhiteKey(key) && key <= upperLimitForNumKeys(numKeysToDisplay) ? key : defaultKey;
+}
+
 }  // namespace piano::keys

@@ -43,6 +43,10 @@ int displayPositionForKeyOffset(int startKey, int keyOffset, bool* white);
 // displayed key is at most 88 (88 for counts outside 8..15).
 int upperLimitForNumKeys(int numKeysToDisplay);
 
+// A start key read from a file: kept when it is a white key the keyboard may
+// start on with `numKeysToDisplay` keys, else `defaultKey`.
+int readStartKey(int key, int numKeysToDisplay, int defaultKey);
+
 // Scrolling steps (bounded below by key 1; the upper bound is the caller's).
 int octaveDown(int startKey);
 int keyDown(int startKey);

@@ -154,27 +154,6 @@ int readNumKeysToDisplay(int value) {
   return value >= kMinKeysToDisplay && value <= kMaxKeysToDisplay ? value : kMinKeysToDisplay;
 }
 
-bool isWhiteKey(int key) {
-  if (key < 1 || key > 88) return false;
-  switch (key % 12) {
-    case 1: case 3: case 4: case 6: case 8: case 9: case 11:
-      return true;
-    default:
-      return false;
-  }
-}
-
-int startKeyUpperLimit(int numKeysToDisplay) {
-  static constexpr int kLimits[] = {76, 75, 73, 71, 69, 68, 66, 64};
-  if (numKeysToDisplay < kMinKeysToDisplay || numKeysToDisplay > kMaxKeysToDisplay) return 88;
-  return kLimits[numKeysToDisplay - kMinKeysToDisplay];
-}
-
-int readStartKey(int key, int numKeysToDisplay, int defaultKey) {
-  if (isWhiteKey(key) && key <= startKeyUpperLimit(numKeysToDisplay)) return key;
-  return defaultKey;
-}
-
 bool isValidUtf8(std::string_view text) {
   std::size_t i = 0;
   const std::size_t n = text.size();

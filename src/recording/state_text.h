@@ -69,17 +69,8 @@ int holdMetronomeBeatsPerBar(int beats);
 // Main-section checks (the root view's fields).
 inline constexpr int kMinKeysToDisplay = 8;
 inline constexpr int kMaxKeysToDisplay = 15;
-inline constexpr int kDefaultStartKey = 28;       // single keyboard and lower keyboard
-inline constexpr int kDefaultUpperStartKey = 52;  // upper keyboard of the dual screen
 // A count outside 8..15 reads as 8.
 int readNumKeysToDisplay(int value);
-// Key numbers 1..88; white keys are A, B, C, D, E, F and G.
-bool isWhiteKey(int key);
-// The highest start key that keeps the keyboard's last key at or below key 88.
-int startKeyUpperLimit(int numKeysToDisplay);
-// A start key the keyboard may start on, given how many keys it shows; any
-// other value reads as `defaultKey`.
-int readStartKey(int key, int numKeysToDisplay, int defaultKey);
 
 // True when `text` is well-formed UTF-8.
 bool isValidUtf8(std::string_view text);

@@ -10,12 +10,42 @@
 
 #include "audio/sound_player.h"
 #include "keyboard/dual_keyboard_view.h"
-#include "keyboard_rig.h"
+#include "keyboard/keyboard_host.h"
+#include "platform/window.h"
 #include "platform/manual_clock.h"
 #include "platform/run_loop.h"
 #include "recording/note_recorder.h"
 
 namespace piano::test {
+
+// Fills the 88 piano slots with a square-wave tone of `toneFrames` frames.
+void fillTones(SoundPlayer& sound, int toneFrames = 22050);
+
+// Counts the root view's screen changes that the keyboard asks for.
+struct CountingParent : KeyboardParent {
+  int setups = 0;
+  int libraries = 0;
+  void showSetup() override { ++setups; }
+  void showNoteRecorder() override { ++libraries; }
+};
+
+// A screen in a landscape window, turned as the root view turns it, so that
+// fingers are given in the screen's portrait points.
+class PortraitScreen {
+ public:
+  explicit PortraitScreen(std::shared_ptr<platform::View> screen);
+  platform::Window& window() { return window_; }
+  platform::View& container() { return *container_; }
+  void down(std::int64_t finger, platform::Point portrait);
+  void move(std::int64_t finger, platform::Point portrait);
+  void up(std::int64_t finger, platform::Point portrait);
+  double time = 0.0;
+
+ private:
+  platform::Window window_;
+  std::shared_ptr<platform::View> root_;
+  std::shared_ptr<platform::View> container_;
+};
 
 // Sets the process-wide tall-screen flag for a scope (before a screen is built).
 class TallScreenScope {

@@ -4,6 +4,32 @@
 
 namespace piano::test {
 
+PortraitScreen::PortraitScreen(std::shared_ptr<platform::View> screen)
+    : window_(platform::landscapeSize()),
+      root_(std::make_shared<platform::View>()),
+      container_(std::make_shared<platform::View>()) {
+  const platform::Size size = platform::landscapeSize();
+  window_.setRootView(root_);
+  container_->setBounds({0, 0, size.height, size.width});
+  container_->setCentre({size.width / 2, size.height / 2});
+  container_->setTransform(platform::AffineTransform::rotation(-1.5707964f));
+  root_->addSubview(container_);
+  container_->addSubview(std::move(screen));
+}
+
+void PortraitScreen::down(std::int64_t finger, platform::Point portrait) {
+  window_.fingerDown(finger, platform::portraitToLandscape(portrait), time += 0.01);
+}
+
+void PortraitScreen::move(std::int64_t finger, platform::Point portrait) {
+  window_.fingerMove(finger, platform::portraitToLandscape(portrait), time += 0.01);
+}
+
+void PortraitScreen::up(std::int64_t finger, platform::Point portrait) {
+  window_.fingerUp(finger, platform::portraitToLandscape(portrait), time += 0.01);
+}
+
+
 namespace {
 
 NoteRecorder::Options recorderOptions(platform::ManualClock& clock, double& wall) {
@@ -24,6 +50,10 @@ DualViewRig::DualViewRig(int toneFrames)
       recorder(nullptr, sound, loop, recorderOptions(clock, wall)),
       view(std::make_shared<DualKeyboardView>(&parent, sound, recorder)),
       screen(view) {
+  fillTones(sound, toneFrames);
+}
+
+void fillTones(SoundPlayer& sound, int toneFrames) {
   // A square wave, loud enough to hear and long enough to outlast a test.
   for (int slot = 0; slot < keys::kNumKeys; ++slot) {
     std::vector<std::int16_t> tone(static_cast<std::size_t>(toneFrames));

@@ -14,7 +14,7 @@
 
 #include "audio/sound_player.h"
 #include "keyboard/dual_keyboard_view.h"
-#include "keyboard_rig.h"
+#include "dual_keyboard_rig.h"
 #include "platform/animation.h"
 #include "platform/manual_clock.h"
 #include "platform/run_loop.h"

@@ -57,6 +57,15 @@ TEST(KeyNumbers, EveryZoneOfEveryStartKeyMapsToItsKeyAndBack) {
   EXPECT_EQ(displayPositionForKeyOffset(28, 1 << 30, &white), kNotDisplayed);
 }
 
+TEST(KeyNumbers, StartKeysReadFromAFileMustBeWhiteAndWithinTheLimit) {
+  EXPECT_EQ(readStartKey(76, 8, 28), 76);
+  EXPECT_EQ(readStartKey(76, 15, 28), 28) << "past the limit for 15 keys (64)";
+  EXPECT_EQ(readStartKey(2, 8, 28), 28) << "A sharp is a black key";
+  EXPECT_EQ(readStartKey(-5, 8, 52), 52);
+  EXPECT_EQ(readStartKey(89, 8, 52), 52);
+  EXPECT_EQ(readStartKey(1, 8, 28), 1);
+}
+
 TEST(KeyNumbers, StepsLimitsRadarAndNames) {
   EXPECT_EQ(keyDown(4), 3);
   EXPECT_EQ(keyDown(3), 1);

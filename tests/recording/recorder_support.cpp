@@ -1,3 +1,4 @@
+#include "keyboard/key_numbers.h"
 #include "recorder_support.h"
 
 #include <cmath>
@@ -89,9 +90,9 @@ bool FakeMainSection::setState(std::string_view section, int version) {
   if (!fields.nextInt(dual)) return false;
   dualKeyboard = dual != 0;
   if (!fields.nextInt(single) || !fields.nextInt(lower) || !fields.nextInt(upper)) return false;
-  startKey = state_text::readStartKey(single, numKeysToDisplay, state_text::kDefaultStartKey);
-  lowerStartKey = state_text::readStartKey(lower, numKeysToDisplay, state_text::kDefaultStartKey);
-  upperStartKey = state_text::readStartKey(upper, numKeysToDisplay, state_text::kDefaultUpperStartKey);
+  startKey = keys::readStartKey(single, numKeysToDisplay, keys::kDefaultStartKey);
+  lowerStartKey = keys::readStartKey(lower, numKeysToDisplay, keys::kDefaultStartKey);
+  upperStartKey = keys::readStartKey(upper, numKeysToDisplay, keys::kDefaultUpperStartKey);
   return true;
 }
 

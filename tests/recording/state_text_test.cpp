@@ -202,11 +202,6 @@ TEST(StateTextTest, MainSectionChecksForKeysAndStartKeys) {
   EXPECT_EQ(readNumKeysToDisplay(15), 15);
   EXPECT_EQ(readNumKeysToDisplay(16), 8);
   EXPECT_EQ(readNumKeysToDisplay(-1), 8);
-  EXPECT_EQ(readStartKey(76, 8, 28), 76);
-  EXPECT_EQ(readStartKey(76, 15, 28), 28) << "past the limit for 15 keys (64)";
-  EXPECT_EQ(readStartKey(2, 8, 28), 28) << "A sharp is a black key";
-  EXPECT_EQ(readStartKey(-5, 8, 52), 52);
-  EXPECT_EQ(readStartKey(1, 8, 28), 1);
 
   StateRig s;
   ASSERT_TRUE(s.files.applyStateText("Version 2@nan|inf|0|0|1|1|1|99|0|3|50|64|@0|120|0.5|4|0|0|@"));
