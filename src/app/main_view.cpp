@@ -96,6 +96,7 @@ void MainView::build() {
   NoteRecorder::Options recorderOptions;
   recorderOptions.clock = options_.clock;
   recorderOptions.startPlaybackThread = options_.startPlaybackThread;
+  recorderOptions.playbackObserver = options_.playbackObserver;
   noteRecorder_ = std::make_unique<NoteRecorder>(this, *soundPlayer_, *options_.runLoop, recorderOptions);
 
   singleKeyboardView_ = std::make_shared<SingleKeyboardView>(this, *soundPlayer_, *noteRecorder_);

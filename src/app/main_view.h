@@ -37,6 +37,7 @@ class RunLoop;
 
 class SoundPlayer;
 class NoteRecorder;
+struct Note;
 class FileManager;
 class SingleKeyboardView;
 class DualKeyboardView;
@@ -64,6 +65,8 @@ class MainView : public platform::View,
     std::optional<std::string> language;          // preferred language; the desktop's when unset
     std::function<void(const std::string&)> openUrl;  // the system browser
     std::function<void()> disableIdleTimer;           // keep the screen awake
+    // Told of every note playback plays (tests and measurements).
+    std::function<void(const Note&, double elapsed)> playbackObserver;
   };
 
   static constexpr const char* kStateFileName = "system.state";

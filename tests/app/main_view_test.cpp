@@ -11,6 +11,7 @@
 #include "keyboard/single_keyboard_view.h"
 #include "platform/manual_clock.h"
 #include "platform/run_loop.h"
+#include "platform/screen.h"
 #include "platform/window.h"
 #include "recording/file_manager.h"
 #include "recording/note_recorder.h"
@@ -114,6 +115,28 @@ TEST_F(Application, SettingsStartKeysAndTheSongSurviveARestart) {
   EXPECT_EQ(second.dualKeyboardView().getStartKey(1), 64);
   EXPECT_EQ(second.noteRecorder().getNumNotes(), 2);
   EXPECT_EQ(second.currentScreen(), &second.dualKeyboardView()) << "the dual screen is the piano screen";
+}
+
+TEST_F(Application, ASettingChangedOnTheSettingsScreenReachesTheKeyboardsAndSurvivesARestart) {
+  MainView& first = start();
+  quit();  // past the welcome
+  MainView& v = start();
+  auto tap = [&](platform::Point portrait) {
+    window.fingerDown(1, platform::portraitToLandscape(portrait), clock.now());
+    window.fingerUp(1, platform::portraitToLandscape(portrait), clock.now());
+    settle();
+  };
+  (void)first;
+  tap({300, 260});  // the settings button of the keyboard's bar
+  ASSERT_EQ(v.currentScreen(), &v.appSettingsView());
+  tap({290, 170});  // APP in the navigation bar
+  tap({200, 200});  // NUMBER OF KEYS: 8 -> 9
+  tap({300, 20});   // back to the piano
+  EXPECT_EQ(v.numKeysToDisplay(), 9);
+  EXPECT_EQ(v.singleKeyboardView().numKeysToDisplay(), 9);
+  MainView& again = start();
+  EXPECT_EQ(again.numKeysToDisplay(), 9);
+  EXPECT_EQ(again.singleKeyboardView().numKeysToDisplay(), 9);
 }
 
 TEST_F(Application, SustainFractionsConvertToReleaseRatesAndBack) {
