@@ -54,10 +54,10 @@ NameKeyboard::NameKeyboard(const Rect& frame, Actions actions) : View(frame), ac
     // Row 0 at the largest x: the top of the display.
     const double x = frame.width - rowHeight * static_cast<double>(r + 1);
     double y = 0.0;
-    for (const KeySpec& spec : rows[r]) {
+    for (const KeySpec& keyDef : rows[r]) {
       Key key;
-      key.value = spec.value;
-      key.rect = {x, y, rowHeight, unit * spec.units};
+      key.value = keyDef.value;
+      key.rect = {x, y, rowHeight, unit * keyDef.units};
       // The label reads along y once turned, so its width runs along y.
       const Rect inner{x + kGap / 2, y + kGap / 2, rowHeight - kGap, key.rect.height - kGap};
       key.label = std::make_shared<platform::Label>(
@@ -69,7 +69,7 @@ NameKeyboard::NameKeyboard(const Rect& frame, Actions actions) : View(frame), ac
       key.label->setTextColour(Colour::black(0.9f));
       addSubview(key.label);
       keys_.push_back(std::move(key));
-      y += unit * spec.units;
+      y += unit * keyDef.units;
     }
   }
   relabel();
