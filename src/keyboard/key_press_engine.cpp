@@ -286,17 +286,22 @@ void KeyPressEngine::playbackEnded() {
 // Stopping the recorder silences every voice. The fingers still down end
 // their notes first, as their releases would, so that a take keeps the notes
 // held at its end and no slot keeps a voice number that may be reused.
-void KeyPressEngine::recordButton() {
+// Returns false when the recorder was idle (nothing to stop).
+bool KeyPressEngine::stopRecorderIfRunning() {
   const int state = noteRecorder_.getNRState();
+  if (state != 1 && state != 2) return false;
+  endFingerNotes();
   if (state == 2) {
-    endFingerNotes();
     recordLit_ = false;
-    noteRecorder_.stop();
-  } else if (state == 1) {
-    endFingerNotes();
-    playLit_ = false;
-    noteRecorder_.stop();
   } else {
+    playLit_ = false;
+  }
+  noteRecorder_.stop();
+  return true;
+}
+
+void KeyPressEngine::recordButton() {
+  if (!stopRecorderIfRunning()) {
     recordLit_ = true;
     noteRecorder_.record();
   }
@@ -304,18 +309,7 @@ void KeyPressEngine::recordButton() {
 }
 
 void KeyPressEngine::playButton() {
-  const int state = noteRecorder_.getNRState();
-  if (state == 2) {
-    endFingerNotes();
-    recordLit_ = false;
-    noteRecorder_.stop();
-  } else if (state == 1) {
-    endFingerNotes();
-    noteRecorder_.stop();
-    playLit_ = false;
-  } else {
-    playLit_ = noteRecorder_.play();
-  }
+  if (!stopRecorderIfRunning()) playLit_ = noteRecorder_.play();
   host_.redrawOnButtonPress();
 }
 

@@ -104,6 +104,7 @@ class KeyPressEngine {
   int clampKeyboard(int index) const { return index < 0 || index >= numKeyboards_ ? 0 : index; }
   void endSlotNote(int slot);
   // The buttons both layouts share.
+  bool stopRecorderIfRunning();
   void recordButton();
   void playButton();
   void leaveForScreen(bool library);
