@@ -121,7 +121,8 @@ class NoteRecorder final : public StateSection {
   void setMetronomeBeatsPerBar(int beats);  // 1..6
   int getMetronomeBeatsPerBar() const { return metronomeBeatsPerBar_; }
   double metronomeTimeBetweenBeats() const { return metronomeTimeBetweenBeats_; }
-  // The preview on the settings screen.
+  // The preview on the settings screen. After a stop it clicks no more; its
+  // pending tick only ends the loop, unless a start came before it.
   void startMetronome();
   void stopMetronome();
   bool metronomePlaying() const { return metronomePlaying_; }
