@@ -1,5 +1,7 @@
 #include "platform/paced_audio_output.h"
 
+#include <pthread.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -40,6 +42,7 @@ void PacedAudioOutput::renderFrames(long long frames) {
 
 void PacedAudioOutput::run() {
   using clock = std::chrono::steady_clock;
+  pthread_setname_np(pthread_self(), "audio out");
   const auto period = std::chrono::duration_cast<clock::duration>(
       std::chrono::duration<double>(static_cast<double>(bufferFrames_) / kSampleRate));
   auto next = clock::now();

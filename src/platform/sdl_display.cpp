@@ -26,6 +26,18 @@ namespace {
 // The mouse is one more finger, with an id no touch screen finger gets.
 constexpr std::int64_t kMouseFinger = 0;
 constexpr double kFrameSeconds = 1.0 / 60.0;
+// The longest sleep of the main loop: how soon a quit request that arrives as a
+// signal (Ctrl+C, SIGTERM) is seen where nothing else wakes the loop.
+constexpr double kLongestWaitSeconds = 0.5;
+
+// SDL sleeps in SDL_WaitEventTimeout only where its video driver can wait on
+// the window system; elsewhere it polls every millisecond. The off-screen and
+// dummy drivers deliver no input of their own, so there the main loop sleeps on
+// the run loop, which a hand-over from another thread wakes.
+bool driverDeliversInput() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  return driver == nullptr || (std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0);
+}
 
 bool parseScale(const char* text, double* out) {
   char* end = nullptr;
@@ -68,7 +80,7 @@ struct Display::Impl {
   SDL_Renderer* renderer = nullptr;
   std::unique_ptr<SdlCanvas> canvas;
   std::unique_ptr<Window> window;
-  Uint32 wakeEvent = 0;
+  bool waitForSdlEvents = true;  // else the run loop's own wait (see driverDeliversInput)
   bool quit = false;
   bool mouseDown = false;
   bool textInputOn = false;
@@ -282,14 +294,16 @@ std::unique_ptr<Display> Display::open(const DisplayOptions& options, RunLoop& l
   if (!options.offscreen) SDL_SetWindowMinimumSize(impl->sdlWindow, static_cast<int>(size.width / 2), static_cast<int>(size.height / 2));
   SDL_StopTextInput();
 
+  impl->waitForSdlEvents = driverDeliversInput();
   impl->canvas = std::make_unique<SdlCanvas>(impl->renderer);
   impl->window = std::make_unique<Window>(size);
-  impl->wakeEvent = SDL_RegisterEvents(1);
-  if (impl->wakeEvent != static_cast<Uint32>(-1)) {
-    const Uint32 type = impl->wakeEvent;
-    loop.setWakeHandler([type] {
+  // A hand-over wakes SDL's wait with an event of our own (the run loop's own
+  // wait needs none).
+  const Uint32 wakeEvent = impl->waitForSdlEvents ? SDL_RegisterEvents(1) : static_cast<Uint32>(-1);
+  if (wakeEvent != static_cast<Uint32>(-1)) {
+    loop.setWakeHandler([wakeEvent] {
       SDL_Event e{};
-      e.type = type;
+      e.type = wakeEvent;
       SDL_PushEvent(&e);
     });
   }
@@ -359,9 +373,13 @@ int Display::run(const std::function<void()>& onQuit) {
     // Sleep until an event, the next timer, or the next frame while things move.
     double wait = d.loop.secondsUntilNextEvent();
     if (animating || d.window->needsDisplay()) wait = std::min(wait, std::max(0.0, d.lastDraw + kFrameSeconds - d.loop.now()));
-    wait = std::clamp(wait, 0.0, 0.5);
+    wait = std::clamp(wait, 0.0, kLongestWaitSeconds);
     if (wait <= 0.0) continue;
-    if (SDL_WaitEventTimeout(&e, static_cast<int>(std::ceil(wait * 1000.0))) != 0) d.handle(e);
+    if (d.waitForSdlEvents) {
+      if (SDL_WaitEventTimeout(&e, static_cast<int>(std::ceil(wait * 1000.0))) != 0) d.handle(e);
+    } else {
+      d.loop.waitForEvents(wait);
+    }
   }
   d.cancelAll();
   if (onQuit) onQuit();

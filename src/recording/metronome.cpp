@@ -79,14 +79,17 @@ void NoteRecorder::startMetronome() {
 
 void NoteRecorder::stopMetronome() { metronomeSetup_ = false; }
 
+// A preview stopped since the last tick ends here, silently: the player left
+// its page and hears nothing more from it. A start before this tick keeps the
+// loop (and its beat count) going.
 void NoteRecorder::metronomeSetupLoop() {
-  tick();
-  if (metronomeSetup_) {
-    platform::RunLoop::TimerId timer = 0;
-    scheduleMetronome(previewBeatTime_, &NoteRecorder::metronomeSetupLoop, timer);
-  } else {
+  if (!metronomeSetup_) {
     metronomePlaying_ = false;
+    return;
   }
+  tick();
+  platform::RunLoop::TimerId timer = 0;
+  scheduleMetronome(previewBeatTime_, &NoteRecorder::metronomeSetupLoop, timer);
 }
 
 }  // namespace piano

@@ -31,7 +31,11 @@ NoteRecorder::NoteRecorder(RecorderParent* parent, SoundPlayer& soundPlayer, pla
     : NoteRecorder(parent, soundPlayer, mainLoop, Options()) {}
 
 NoteRecorder::~NoteRecorder() {
-  stopThread_.store(true, std::memory_order_relaxed);
+  {
+    std::lock_guard lock(songMutex_);
+    stopThread_ = true;
+    wakePlaybackThread();
+  }
   if (playbackThread_.joinable()) playbackThread_.join();
 }
 
@@ -60,6 +64,7 @@ void NoteRecorder::record() {
     playing_ = true;
     currentNoteNo_ = 0;
     resetPlaylistNumbersLocked();
+    wakePlaybackThread();
   }
   if (metronome_) {
     metronomeBeatCount_ = 0;

@@ -5,7 +5,9 @@
 // Threads:
 //  - Everything public is for the main thread, except playbackPass(), which the
 //    playback thread runs (or a tool or test, on a thread of its own, when the
-//    recorder was made without a playback thread).
+//    recorder was made without a playback thread). The playback thread passes
+//    about every millisecond while the song plays or a take runs, and sleeps
+//    otherwise until play, record or stop wakes it.
 //  - The song and the playback fields (`notes_`, `currentNoteNo_`, the time
 //    stamps, `wasPlaying_`, `wasRecording_`, and writes of `playing_` and
 //    `recording_`) are guarded by `songMutex_`, which only the main and playback
@@ -27,6 +29,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -121,7 +124,8 @@ class NoteRecorder final : public StateSection {
   void setMetronomeBeatsPerBar(int beats);  // 1..6
   int getMetronomeBeatsPerBar() const { return metronomeBeatsPerBar_; }
   double metronomeTimeBetweenBeats() const { return metronomeTimeBetweenBeats_; }
-  // The preview on the settings screen.
+  // The preview on the settings screen. After a stop it clicks no more; its
+  // pending tick only ends the loop, unless a start came before it.
   void startMetronome();
   void stopMetronome();
   bool metronomePlaying() const { return metronomePlaying_; }
@@ -158,6 +162,7 @@ class NoteRecorder final : public StateSection {
   void resetPlaylistNumbersLocked();
 
   void postEffects();
+  void wakePlaybackThread();
   void playbackThreadMain();
 
   // Metronome.
@@ -213,7 +218,10 @@ class NoteRecorder final : public StateSection {
   double previewBeatTime_ = 0.0;    // when the preview's next click is due
   platform::RunLoop::TimerId recordingTimer_ = 0;
 
-  std::atomic<bool> stopThread_{false};
+  // The playback thread waits on this (with songMutex_) while it has nothing
+  // to do; every change that gives it work wakes it.
+  std::condition_variable playbackWork_;
+  bool stopThread_ = false;  // guarded by songMutex_
   std::thread playbackThread_;
 };
 

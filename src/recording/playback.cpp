@@ -27,13 +27,19 @@ bool NoteRecorder::play() {
   playing_ = true;
   currentNoteNo_ = 0;
   resetPlaylistNumbersLocked();
+  wakePlaybackThread();
   return true;
 }
 
 void NoteRecorder::stop() {
   std::lock_guard lock(songMutex_);
   stopLocked();
+  wakePlaybackThread();
 }
+
+// Called with songMutex_ held, right after the change that gives the thread
+// work, so the thread either sees the change before it waits or is woken.
+void NoteRecorder::wakePlaybackThread() { playbackWork_.notify_one(); }
 
 void NoteRecorder::stopLocked() {
   playing_ = false;
@@ -134,6 +140,7 @@ void NoteRecorder::postEffects() {
 
 void NoteRecorder::playbackThreadMain() {
   using Clock = std::chrono::steady_clock;
+  pthread_setname_np(pthread_self(), "playback");
   // Notes start on time only if this thread runs soon after it wakes, also when
   // other programs keep the cores busy. The lowest real-time priority is enough
   // and harmless here (the thread sleeps between passes); where the system does
@@ -141,7 +148,14 @@ void NoteRecorder::playbackThreadMain() {
   sched_param priority{};
   priority.sched_priority = sched_get_priority_min(SCHED_FIFO);
   pthread_setschedparam(pthread_self(), SCHED_FIFO, &priority);
-  while (!stopThread_.load(std::memory_order_relaxed)) {
+  for (;;) {
+    {
+      // With nothing playing, recording or left to report, sleep until play,
+      // record, stop or the recorder's end: an idle piano costs no wake-ups.
+      std::unique_lock lock(songMutex_);
+      playbackWork_.wait(lock, [this] { return stopThread_ || playing_ || wasPlaying_; });
+      if (stopThread_) return;
+    }
     const double nextDue = playbackPass();
     if (!clockIsMediaTime_) {
       std::this_thread::sleep_for(std::chrono::duration<double>(kPollSeconds));

@@ -1,9 +1,11 @@
 // The keyboard screen end to end through the headless driver, with the built
 // sample set when there is one: a tap sounds its key's pitch at the next
 // buffer, a recorded take plays back the same notes in the same order with the
-// keys moving by themselves, and screenshots for a person to look at.
+// keys moving by themselves, play and record stop a song that plays, and
+// screenshots for a person to look at.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -86,6 +88,30 @@ TEST(KeyboardEndToEnd, ARecordedTakePlaysBackTheSameNotesInOrder) {
   for (std::size_t i = 0; i < 3; ++i) {
     EXPECT_NEAR(live[i] / keyFrequency(keys[i]), 1.0, 0.01) << "live note " << i;
     EXPECT_NEAR(played[i] / keyFrequency(keys[i]), 1.0, 0.01) << "played note " << i;
+  }
+}
+
+// Play or record pressed while the song plays stops it there and starts
+// nothing new: the lamps go out, the moving key comes up, the sounding note
+// goes into its release and the rest of the song never comes.
+TEST(KeyboardEndToEnd, PlayOrRecordPressedWhileTheSongPlaysStopsIt) {
+  KeyboardApp app;
+  // The song: C3 from its start to 1.0 s, E3 at 1.2 s.
+  ASSERT_TRUE(app.run("0.10 down 9 300 160\n0.15 up 9\n0.30 down 1 " + whiteKey(0) + "\n1.30 up 1\n1.50 down 2 " +
+                      whiteKey(2) + "\n1.60 up 2\n1.80 down 9 300 160\n1.85 up 9\n2.0 end\n"));
+  for (const std::string button : {"120", "160"}) {  // play, record
+    ASSERT_TRUE(app.run("0.10 down 9 300 120\n0.15 up 9\n0.30 end\n"));
+    ASSERT_EQ(app.whiteShown(0), WhiteKeyPicture::Down);
+    const double stopAt = app.clock.now();
+    ASSERT_TRUE(app.run("0.01 down 9 300 " + button + "\n0.05 up 9\n0.06 end\n"));
+    EXPECT_EQ(app.recorder.getNRState(), 0) << button;
+    EXPECT_FALSE(app.engine().playLit() || app.engine().recordLit()) << button;
+    EXPECT_EQ(app.whiteShown(0), WhiteKeyPicture::Up) << button;
+    for (int v = 0; v < kNumVoices; ++v) EXPECT_TRUE(app.released(v)) << button << " voice " << v;
+    app.advance(1.5);
+    const std::vector<float> after = monoSlice(app.audio(), app.frameAt(stopAt + 0.4), 44100);
+    EXPECT_EQ(after.size(), 44100u);
+    EXPECT_TRUE(std::all_of(after.begin(), after.end(), [](float x) { return x == 0.0f; })) << button;
   }
 }
 

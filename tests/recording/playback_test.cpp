@@ -52,21 +52,15 @@ TEST(PlaybackTest, EveryPressStartsAVoiceAndEveryReleaseStopsItThenTheSongEnds) 
                                                       "up 39", "ended", "lift"}));
 }
 
-TEST(PlaybackTest, NotesThatFellDueTogetherPlayInOnePassInSongOrder) {
-  RecorderRig rig;
-  loadSong(rig, kThreeNotes);
-  rig.recorder->play();
-  rig.advance(0.35);
-  EXPECT_EQ(rig.parent.log, (std::vector<std::string>{"down 39", "down 40", "up 40", "down 41"}));
-  EXPECT_EQ(rig.recorder->currentNoteNo(), 4);
-}
-
-TEST(PlaybackTest, StopDuringPlaybackReleasesEverythingAndLiftsTheKeysOnce) {
+TEST(PlaybackTest, NotesDueTogetherPlayInOnePassInSongOrderAndStopsLiftTheKeysOnce) {
   RecorderRig rig;
   loadSong(rig, kThreeNotes);
   NoteRecorder& r = *rig.recorder;
   r.play();
-  rig.advance(0.15);
+  rig.advance(0.35);
+  EXPECT_EQ(rig.parent.log, (std::vector<std::string>{"down 39", "down 40", "up 40", "down 41"}));
+  EXPECT_EQ(r.currentNoteNo(), 4);
+  rig.parent.log.clear();
   r.stop();
   r.stop();
   rig.renderBuffer();
@@ -74,9 +68,7 @@ TEST(PlaybackTest, StopDuringPlaybackReleasesEverythingAndLiftsTheKeysOnce) {
   EXPECT_EQ(rig.player->activeVoiceCount(), 0);
   rig.advance(0.001);
   rig.advance(0.001);
-  const auto lifts = std::count(rig.parent.log.begin(), rig.parent.log.end(), "lift");
-  EXPECT_EQ(lifts, 1);
-  EXPECT_EQ(std::count(rig.parent.log.begin(), rig.parent.log.end(), "ended"), 0);
+  EXPECT_EQ(rig.parent.log, (std::vector<std::string>{"lift"}));
 }
 
 TEST(PlaybackTest, ATakeRecordsPastTheEndOfTheSong) {
@@ -145,6 +137,8 @@ TEST(PlaybackTest, LoadingASongDuringPlaybackEndsItInsteadOfPlayingEverythingAtO
   EXPECT_EQ(rig.parent.log, (std::vector<std::string>{"ended"}));
 }
 
+// The thread sleeps while nothing plays: each play, and a stop, must wake it,
+// also after it went back to sleep at the end of the song before.
 TEST(PlaybackTest, ThePlaybackThreadPlaysAShortSongOnTheRealClock) {
   platform::RunLoop loop;
   LoggingParent parent;
@@ -155,13 +149,21 @@ TEST(PlaybackTest, ThePlaybackThreadPlaysAShortSongOnTheRealClock) {
   ASSERT_TRUE(recorder.setState("0|120|0.5|4|2|4|1|39|0.000000|0|1|1|-1|1|40|0.010000|1|1|1|-1|"
                                 "0|0.020000|1|0|0.030000|0|",
                                 2));
-  ASSERT_TRUE(recorder.play());
-  const double deadline = platform::mediaTime() + 5.0;
-  while ((parent.log.empty() || parent.log.back() != "lift") && platform::mediaTime() < deadline) {
-    loop.waitForEvents(0.01);
-    loop.runDue();
+  auto runUntilLift = [&] {
+    parent.log.clear();
+    const double deadline = platform::mediaTime() + 5.0;
+    while ((parent.log.empty() || parent.log.back() != "lift") && platform::mediaTime() < deadline) {
+      loop.waitForEvents(0.01);
+      loop.runDue();
+    }
+    return parent.log;
+  };
+  for (int round = 0; round < 2; ++round) {
+    ASSERT_TRUE(recorder.play());
+    EXPECT_EQ(runUntilLift(), (std::vector<std::string>{"down 39", "down 40", "up 40", "up 39", "ended", "lift"}));
   }
-  EXPECT_EQ(parent.log, (std::vector<std::string>{"down 39", "down 40", "up 40", "up 39", "ended", "lift"}));
+  recorder.stop();
+  EXPECT_EQ(runUntilLift(), (std::vector<std::string>{"lift"}));
 }
 
 }  // namespace
