@@ -90,7 +90,7 @@ void SoundPlayer::loadSamples(const std::vector<std::pair<int, std::string>>& fi
   std::vector<Result> results(files.size());
   std::atomic<std::size_t> next{0};
   auto work = [&] {
-    std::vector<std::uint8_t> scratch;
+    std::string scratch;
     for (std::size_t i = next++; i < files.size(); i = next++) {
       results[i].ok = mav::readFile(files[i].second, results[i].samples, results[i].error, scratch);
     }

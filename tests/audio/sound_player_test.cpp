@@ -2,10 +2,12 @@
 // by hand, buffer by buffer.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <limits>
+#include <sys/stat.h>
 
+#include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <limits>
 
 #include "audio/mav_codec.h"
 #include "audio/sound_player.h"
@@ -163,21 +165,41 @@ TEST_F(Engine, StoppedEngineLeavesBuffersUntouched) {
   EXPECT_EQ(out[2 * kFrames - 1], 77);
 }
 
-TEST(SampleStore, LoadsByNameAndLeavesMissingFilesSilent) {
+TEST(SampleStore, LoadsByNameAndLeavesMissingAndHostileFilesSilent) {
+  namespace fs = std::filesystem;
   const std::string dir = ::testing::TempDir() + "/store";
-  std::filesystem::create_directories(dir);
+  fs::remove_all(dir);
+  fs::create_directories(dir);
   // Only a few files exist: the rest stay empty but keep their own slots.
   std::vector<std::int16_t> tone(100, 1000);
   ASSERT_TRUE(mav::packToFile(dir + "/3.wav", tone.data(), tone.size()));
   ASSERT_TRUE(mav::packToFile(dir + "/metronomeLo.wav", tone.data(), 50));
+  // A pipe must not hang the start. Sparse files of zeros: plain at the longest a
+  // sample may be, packed past it (nine bytes per eight samples), and too large.
+  ASSERT_EQ(::mkfifo((dir + "/5.mav").c_str(), 0600), 0);
+  const struct {
+    const char* name;
+    char format;
+    std::size_t size;
+  } sparse[] = {{"/6.mav", mav::kFormatPlain, 2 * mav::kMaxDecodedSamples + 1},
+                {"/7.mav", mav::kFormatPacked, 9 * mav::kMaxDecodedSamples / 8 + 10},
+                {"/8.mav", mav::kFormatPlain, mav::kMaxFileBytes + 1}};
+  for (const auto& file : sparse) {
+    std::ofstream(dir + file.name) << file.format;
+    fs::resize_file(dir + file.name, file.size);
+  }
   testing::internal::CaptureStdout();
   SoundPlayer engine({nullptr, dir, {}});
   const std::string printed = testing::internal::GetCapturedStdout();
   EXPECT_EQ(engine.numSampleListEntries(), 90);
   EXPECT_EQ(engine.sampleSlot(2).rawDataSize, 103);  // 13 blocks of 8, minus the last value
   EXPECT_EQ(engine.sampleSlot(89).rawDataSize, 55);
-  EXPECT_EQ(engine.sampleSlot(0).rawDataSize, 0);
-  EXPECT_NE(printed.find("/1.mav"), std::string::npos);
+  EXPECT_EQ(engine.sampleSlot(5).rawDataSize, static_cast<int>(mav::kMaxDecodedSamples) - 1);
+  for (int slot : {0, 4, 6, 7}) EXPECT_EQ(engine.sampleSlot(slot).rawDataSize, 0) << slot;
+  for (const char* refused : {"/1.mav could not be loaded (no such file)", "/5.mav could not be loaded (not a",
+                              "/7.mav could not be loaded (decodes to", "/8.mav could not be loaded (more than"}) {
+    EXPECT_NE(printed.find(refused), std::string::npos) << refused;
+  }
   EXPECT_EQ(engine.playSampleWithSampleNo(0, 1.0, 1.0f, -1.0f), -1);
   EXPECT_GE(engine.playSampleWithSampleNo(2, 1.0, 1.0f, -1.0f), 0);
 
