@@ -7,6 +7,8 @@
 #include <fstream>
 #include <random>
 
+#include "platform/paced_audio_output.h"
+
 namespace piano::platform {
 namespace {
 
@@ -15,6 +17,16 @@ namespace fs = std::filesystem;
 std::vector<std::uint8_t> fileBytes(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The RIFF and data sizes of the header against the file's length.
+void expectSizesMatchTheFile(const std::vector<std::uint8_t>& bytes, std::uint32_t dataBytes) {
+  ASSERT_EQ(bytes.size(), 44u + dataBytes);
+  auto u32 = [&](std::size_t at) {
+    return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | static_cast<std::uint32_t>(bytes[at + 3]) << 24;
+  };
+  EXPECT_EQ(u32(4), bytes.size() - 8);
+  EXPECT_EQ(u32(40), dataBytes);
 }
 
 TEST(WavFileTest, StreamedWriteReadsBackWithAStandardHeader) {
@@ -31,9 +43,8 @@ TEST(WavFileTest, StreamedWriteReadsBackWithAStandardHeader) {
     EXPECT_EQ(writer.framesWritten(), 501u);
   }  // the destructor finishes the header
   const auto bytes = fileBytes(path);
-  ASSERT_EQ(bytes.size(), 44u + 501u * 4u);
+  expectSizesMatchTheFile(bytes, 501 * 4);
   EXPECT_EQ(std::memcmp(bytes.data(), "RIFF", 4), 0);
-  EXPECT_EQ(bytes[40] | bytes[41] << 8, 501 * 4);
 
   auto audio = readWavFile(path);
   ASSERT_TRUE(audio);
@@ -44,6 +55,27 @@ TEST(WavFileTest, StreamedWriteReadsBackWithAStandardHeader) {
   EXPECT_EQ(audio->samples[599], samples[599]);
   EXPECT_EQ(audio->samples[600], samples[600]);
   EXPECT_EQ(audio->samples.back(), 32767);
+  fs::remove(path);
+}
+
+TEST(WavFileTest, TheFileOutputWritesWhatItPlayedWithMatchingSizes) {
+  const fs::path path = fs::temp_directory_path() / ("piano-output-" + std::to_string(::getpid()) + ".wav");
+  {
+    WavFileAudioOutput output(path, /*paced=*/false);
+    ASSERT_TRUE(output.isOpen());
+    output.start([](void*, std::int16_t* out, int frames) {
+      for (int i = 0; i < 2 * frames; ++i) out[i] = static_cast<std::int16_t>(i - 300);
+      return 0;
+    }, nullptr);
+    output.renderFrames(1000);  // four buffers of 256 frames
+    EXPECT_TRUE(output.finish());
+  }
+  expectSizesMatchTheFile(fileBytes(path), 1024 * 4);
+  const auto audio = readWavFile(path);
+  ASSERT_TRUE(audio);
+  EXPECT_EQ(audio->sampleRate, 44100);
+  ASSERT_EQ(audio->frames(), 1024u);
+  EXPECT_EQ(audio->samples[511], 211);
   fs::remove(path);
 }
 
