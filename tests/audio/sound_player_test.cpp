@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <tuple>
 
 #include "audio/mav_codec.h"
 #include "audio/sound_player.h"
@@ -104,14 +105,11 @@ TEST_F(Engine, SaturatesAfterEachVoiceInVoiceOrder) {
 }
 
 TEST_F(Engine, PanningFollowsTheKeyAndSparesTheClicks) {
-  EXPECT_FLOAT_EQ(engine.panLeft(0), 1.0f);
-  EXPECT_FLOAT_EQ(engine.panRight(0), 0.5f);
-  EXPECT_FLOAT_EQ(engine.panLeft(44), 1.0f);
-  EXPECT_FLOAT_EQ(engine.panRight(44), 1.0f);
-  EXPECT_FLOAT_EQ(engine.panLeft(87), 0.5f);
-  EXPECT_FLOAT_EQ(engine.panRight(87), 1.0f);
-  EXPECT_NEAR(engine.panRight(43), 0.98864f, 1e-5);
-  EXPECT_NEAR(engine.panLeft(45), 0.97727f, 1e-5);
+  for (const auto& [slot, left, right] : {std::tuple{0, 1.0f, 0.5f}, {43, 1.0f, 0.98864f}, {44, 1.0f, 1.0f},
+                                          {45, 0.97727f, 1.0f}, {87, 0.5f, 1.0f}}) {
+    EXPECT_NEAR(engine.panLeft(slot), left, 1e-5) << slot;
+    EXPECT_NEAR(engine.panRight(slot), right, 1e-5) << slot;
+  }
 
   engine.playSampleWithSampleNo(0, 1.0, 1.0f, -1.0f);
   auto out = render();
