@@ -104,11 +104,8 @@ TEST(Mixer, EverySustainSettingRingsLongerThanTheOneBelow) {
   std::vector<std::int16_t> out(2 * 4096);
   int previous = 0;
   for (int position = 0; position < 100; ++position) {
-    Voice v;
-    v.playing = true;
-    v.phase = kRelease;
-    v.ADSRVolume = 1.0;
-    v.ADSRVolumeDelta = static_cast<float>(releaseRateForFraction(static_cast<float>(position) / 100.0f));
+    const float rate = static_cast<float>(releaseRateForFraction(static_cast<float>(position) / 100.0f));
+    Voice v{.playing = true, .ADSRVolume = 1.0, .ADSRVolumeDelta = rate, .phase = kRelease};
     while (v.playing) mixVoice(v, slot, 1.0f, 1.0f, out.data(), 4096);
     EXPECT_GT(v.playPosition, previous) << "sustain " << position;
     previous = v.playPosition;

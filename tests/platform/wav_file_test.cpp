@@ -60,21 +60,16 @@ TEST(WavFileTest, StreamedWriteReadsBackWithAStandardHeader) {
 
 TEST(WavFileTest, TheFileOutputWritesWhatItPlayedWithMatchingSizes) {
   const fs::path path = fs::temp_directory_path() / ("piano-output-" + std::to_string(::getpid()) + ".wav");
-  {
-    WavFileAudioOutput output(path, /*paced=*/false);
-    ASSERT_TRUE(output.isOpen());
-    output.start([](void*, std::int16_t* out, int frames) {
-      for (int i = 0; i < 2 * frames; ++i) out[i] = static_cast<std::int16_t>(i - 300);
-      return 0;
-    }, nullptr);
-    output.renderFrames(1000);  // four buffers of 256 frames
-    EXPECT_TRUE(output.finish());
-  }
+  WavFileAudioOutput output(path, /*paced=*/false);
+  output.start([](void*, std::int16_t* out, int frames) {
+    for (int i = 0; i < 2 * frames; ++i) out[i] = static_cast<std::int16_t>(i - 300);
+    return 0;
+  }, nullptr);
+  output.renderFrames(1000);  // four buffers of 256 frames
+  ASSERT_TRUE(output.finish());
   expectSizesMatchTheFile(fileBytes(path), 1024 * 4);
   const auto audio = readWavFile(path);
-  ASSERT_TRUE(audio);
-  EXPECT_EQ(audio->sampleRate, 44100);
-  ASSERT_EQ(audio->frames(), 1024u);
+  ASSERT_TRUE(audio && audio->frames() == 1024u);
   EXPECT_EQ(audio->samples[511], 211);
   fs::remove(path);
 }
