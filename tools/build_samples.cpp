@@ -50,6 +50,8 @@ constexpr double kSilenceDbfs = -60.0; // short-term RMS below which a note has 
 constexpr double kWindowSeconds = 0.05;
 constexpr double kPianoCapSeconds = 10.0;  // the bass rings longer; nobody holds it that long
 constexpr double kClickCapSeconds = 2.0;
+// The engine refuses longer files; a packed note ends with a whole block of 8.
+static_assert(kPianoCapSeconds * kRate + 8 <= piano::mav::kMaxDecodedSamples);
 constexpr double kFadeSeconds = 0.04;      // end of a note that died away by itself
 constexpr double kCapFadeSeconds = 0.5;    // end of a note cut short while still audible
 constexpr double kCapStepSeconds = 0.5;    // how much the cap shrinks when the set is too big

@@ -30,17 +30,17 @@ constexpr double kSustainRange = 0.00016;
 constexpr float kResetNormalSustain = 0.5f;
 constexpr float kResetPedalSustain = 0.9f;
 
-double releaseRateForFraction(float fraction) {
-  if (!(fraction >= 0.0f)) fraction = 0.0f;  // NaN too
-  if (fraction > 1.0f) fraction = 1.0f;
-  return -static_cast<double>(1.0f - fraction) * kSustainRange;
-}
-
 // Expression and label modes run 0..3; anything else a file may hold reads as
 // the value of a fresh start.
 int holdMode(int mode) { return mode >= 0 && mode <= 3 ? mode : 1; }
 
 }  // namespace
+
+double releaseRateForFraction(float fraction) {
+  if (!(fraction >= 0.0f)) fraction = 0.0f;  // NaN too
+  if (fraction > 1.0f) fraction = 1.0f;
+  return -static_cast<double>(1.0f - fraction) * kSustainRange;
+}
 
 std::shared_ptr<MainView> MainView::create(Options options) {
   std::shared_ptr<MainView> view(new MainView(std::move(options)));

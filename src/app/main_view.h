@@ -38,6 +38,10 @@ class RunLoop;
 class SoundPlayer;
 class NoteRecorder;
 struct Note;
+
+// The release rate of a sustain slider position: r = -(1 - f) * 0.00016 per
+// frame for f in 0..1 (held to that range; NaN reads as 0). Any thread.
+double releaseRateForFraction(float fraction);
 class FileManager;
 class SingleKeyboardView;
 class DualKeyboardView;

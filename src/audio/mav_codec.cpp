@@ -5,13 +5,11 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/file_io.h"
+
 namespace piano::mav {
 
 namespace {
-
-// Files this large cannot be a sample of this instrument; refusing them keeps a
-// hostile file from exhausting memory.
-constexpr std::size_t kMaxFileBytes = 64u << 20;
 
 // Bytes a block takes after its header byte: 8 plus one per two-byte delta. A
 // table, because the baseline instruction set has no population count.
@@ -72,25 +70,20 @@ std::vector<std::uint8_t> pack(const std::int16_t* samples, std::size_t count, P
   return out;
 }
 
-std::vector<std::int16_t> unpack(const std::uint8_t* data, std::size_t size) {
-  std::vector<std::int16_t> out;
+namespace {
+
+// Decodes into a buffer of exactly `length` samples (decodedLength's answer): the
+// load of the whole set is dominated by this.
+std::vector<std::int16_t> decode(const std::uint8_t* data, std::size_t size, std::size_t length) {
+  std::vector<std::int16_t> out(length);
   if (size < 1) return out;
   if (data[0] != kFormatPacked) {
-    const std::size_t n = (size - 1) / 2;
-    out.resize(n);
-    for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t i = 0; i < length; ++i) {
       const auto u = static_cast<std::uint16_t>(data[1 + 2 * i] | (data[2 + 2 * i] << 8));
       out[i] = static_cast<std::int16_t>(u);
     }
     return out;
   }
-  // First walk the block headers to learn the sample count, then decode into a
-  // buffer of exactly that size: the load of the whole set is dominated by this.
-  std::size_t blocks = 0;
-  for (std::size_t pos = 1; pos < size; ++blocks) {
-    pos += 1 + kBlockBytes[data[pos]];
-  }
-  out.resize(blocks * 8);
   std::int16_t* o = out.data();
   std::size_t pos = 1;
   std::uint16_t previous = 0;
@@ -132,38 +125,55 @@ std::vector<std::int16_t> unpack(const std::uint8_t* data, std::size_t size) {
   return out;
 }
 
+}  // namespace
+
+std::size_t decodedLength(const std::uint8_t* data, std::size_t size) {
+  if (size < 1) return 0;
+  if (data[0] != kFormatPacked) return (size - 1) / 2;
+  std::size_t blocks = 0;
+  for (std::size_t pos = 1; pos < size; ++blocks) pos += 1 + kBlockBytes[data[pos]];
+  return blocks * 8;
+}
+
+std::vector<std::int16_t> unpack(const std::uint8_t* data, std::size_t size) {
+  return decode(data, size, decodedLength(data, size));
+}
+
 bool readFile(const std::string& path, std::vector<std::int16_t>& samples, std::string& error) {
-  std::vector<std::uint8_t> bytes;
+  std::string bytes;
   return readFile(path, samples, error, bytes);
 }
 
 bool readFile(const std::string& path, std::vector<std::int16_t>& samples, std::string& error,
-              std::vector<std::uint8_t>& bytes) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) {
-    error = "cannot open";
+              std::string& bytes) {
+  switch (platform::readFileLimited(path, kMaxFileBytes, bytes)) {
+    case platform::ReadStatus::kOk:
+      break;
+    case platform::ReadStatus::kMissing:
+      error = "no such file";
+      return false;
+    case platform::ReadStatus::kTooLarge:
+      error = "more than " + std::to_string(kMaxFileBytes) + " bytes, longer than any sample";
+      return false;
+    case platform::ReadStatus::kNotAFile:
+      error = "not a regular file";
+      return false;
+    case platform::ReadStatus::kError:
+      error = "cannot be read";
+      return false;
+  }
+  const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+  const std::size_t length = decodedLength(data, bytes.size());
+  if (length > kMaxDecodedSamples) {
+    error = "decodes to " + std::to_string(length) + " samples, more than the " +
+            std::to_string(kMaxDecodedSamples) + " a sample may hold";
     return false;
   }
-  const std::streamoff length = in.tellg();
-  if (length <= 0) {
-    error = "empty file";
-    return false;
-  }
-  if (static_cast<std::size_t>(length) > kMaxFileBytes) {
-    error = "file too large";
-    return false;
-  }
-  bytes.resize(static_cast<std::size_t>(length));
-  in.seekg(0);
-  if (!in.read(reinterpret_cast<char*>(bytes.data()), length)) {
-    error = "read failed";
-    return false;
-  }
-  samples = unpack(bytes.data(), static_cast<std::size_t>(length));
-  if (samples.empty()) {
+  if (length == 0) {
     error = "no samples";
     return false;
   }
+  samples = decode(data, bytes.size(), length);
   return true;
 }
 

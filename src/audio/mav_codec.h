@@ -17,6 +17,14 @@ namespace piano::mav {
 inline constexpr std::uint8_t kFormatPacked = 1;
 inline constexpr std::uint8_t kFormatPlain = 2;  // what the packer writes for plain files
 
+// The most samples a file may decode to: 12 s at 44100 Hz, a margin over the
+// 10 s of the longest note. A file that would decode to more is refused before
+// anything is allocated for it, so a damaged or hostile set cannot take more
+// than about 1 MiB per slot.
+inline constexpr std::size_t kMaxDecodedSamples = 12 * 44100;
+// The longest file that can decode to no more: packed, every delta in two bytes.
+inline constexpr std::size_t kMaxFileBytes = 1 + 17 * ((kMaxDecodedSamples + 7) / 8);
+
 // What packing a signal cost, for the packer's report line.
 struct PackReport {
   std::size_t packedBytes = 0;  // total bytes of the packed form, format byte included
@@ -36,13 +44,18 @@ std::vector<std::uint8_t> pack(const std::int16_t* samples, std::size_t count,
 // Returns every decoded sample; the engine plays all but the last.
 std::vector<std::int16_t> unpack(const std::uint8_t* data, std::size_t size);
 
-// Reads and decodes a file. Returns false, with `error` saying why, when the file
-// cannot be read or is empty.
+// How many samples unpack() would return, from the format byte and the block
+// headers alone.
+std::size_t decodedLength(const std::uint8_t* data, std::size_t size);
+
+// Reads and decodes a file, through the bounded reader that never blocks on a
+// pipe or a device. Returns false, with `error` saying why, when the file is not a
+// readable regular file, is empty, or would decode to more than kMaxDecodedSamples.
 bool readFile(const std::string& path, std::vector<std::int16_t>& samples, std::string& error);
 // The same, reading the file's bytes into `scratch`, which a caller loading many
 // files reuses so the bytes of each file need no fresh memory.
 bool readFile(const std::string& path, std::vector<std::int16_t>& samples, std::string& error,
-              std::vector<std::uint8_t>& scratch);
+              std::string& scratch);
 
 // Packs and writes a file next to `wavPath` with ".wav" replaced by ".mav", printing
 // the packer's report lines. Returns false when the file could not be written.

@@ -4,6 +4,7 @@
 // with gains that are an exact linear function of the frame index. The integer
 // arithmetic is the same as stepping frame by frame, so the result is bit for bit
 // that of the plain loop (tests/audio keeps the plain loop as the reference).
+// voice.h describes the fixed-point envelope this follows.
 #include <algorithm>
 #include <cstdint>
 #include <limits>
@@ -26,6 +27,10 @@ std::int32_t toFixed(float value) {
   // with 65536 always fits; truncation toward zero as a C conversion does.
   return static_cast<std::int32_t>(value * 65536.0f);
 }
+
+// The release level's 32 fractional bits. Scaling by a power of two is exact in a
+// double, so only the final conversion truncates (toward zero).
+std::int64_t toFixed32(double value) { return static_cast<std::int64_t>(value * 0x1p32); }
 
 // Mixes frames [first, last) of the buffer. Frame f uses gains g0 + (f + 1) * step,
 // the gains the frame-by-frame loop would hold after f + 1 increments.
@@ -143,6 +148,9 @@ void mixVoice(Voice& voice, const SampleSlot& slot, float panLeft, float panRigh
   const float delta = static_cast<float>(voice.ADSRVolumeDelta);
   const float required = static_cast<float>(voice.requiredVolume);
   std::int32_t env = toFixed(level);
+  // A release can be slower than 1/65536 per frame, so its level keeps 32 bits
+  // below the point and is carried in the double exactly (see voice.h).
+  std::int64_t release = voice.phase == kRelease ? toFixed32(voice.ADSRVolume) : 0;
 
   int mixedUpTo = 0;  // frames consumed from the sample
   if (count >= 1) {
@@ -171,17 +179,18 @@ void mixVoice(Voice& voice, const SampleSlot& slot, float panLeft, float panRigh
       }
       mixedUpTo = count;
     } else if (voice.phase == kRelease) {
-      const std::int64_t k = firstFrameSilent(env, step, count);
+      const std::int64_t releaseStep = toFixed32(delta);
+      const std::int64_t k = firstFrameSilent(release, releaseStep, count);
       if (k == 0) {
         mixLinear(samples, out, 0, count, gL, gR, stepL, stepR);
-        env += count * step;
+        release += count * releaseStep;
         mixedUpTo = count;
       } else {
         // Frame k is the first at or below silence: it is not mixed.
         mixedUpTo = static_cast<int>(k) - 1;
         mixLinear(samples, out, 0, mixedUpTo, gL, gR, stepL, stepR);
         voice.playing = false;
-        env = 0;
+        release = 0;
       }
     } else {
       mixLinear(samples, out, 0, count, gL, gR, stepL, stepR);
@@ -196,7 +205,9 @@ void mixVoice(Voice& voice, const SampleSlot& slot, float panLeft, float panRigh
   } else {
     voice.playPosition = position;
   }
-  voice.ADSRVolume = static_cast<double>(static_cast<float>(env) * (1.0f / 65536.0f));
+  voice.ADSRVolume = voice.phase == kRelease
+                         ? static_cast<double>(release) * 0x1p-32
+                         : static_cast<double>(static_cast<float>(env) * (1.0f / 65536.0f));
 }
 
 }  // namespace piano

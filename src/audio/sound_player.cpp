@@ -90,7 +90,7 @@ void SoundPlayer::loadSamples(const std::vector<std::pair<int, std::string>>& fi
   std::vector<Result> results(files.size());
   std::atomic<std::size_t> next{0};
   auto work = [&] {
-    std::vector<std::uint8_t> scratch;
+    std::string scratch;
     for (std::size_t i = next++; i < files.size(); i = next++) {
       results[i].ok = mav::readFile(files[i].second, results[i].samples, results[i].error, scratch);
     }
@@ -176,14 +176,15 @@ int SoundPlayer::playSampleWithSampleNo(int sampleNo, double volume, float attac
   }
   if (chosen < 0) {
     // Every voice sounds: take the oldest one that may be taken. Its sound ends
-    // at once, without a release.
-    const double current = now();
-    double oldest = current;
+    // at once, without a release. Starts that read the same time (a clock that
+    // moves only between buffers, or a chord) are taken in the order they came.
+    const VoiceBooking* oldest = nullptr;
     for (int v = 0; v < kNumVoices; ++v) {
       const VoiceBooking& b = bookings_[static_cast<std::size_t>(v)];
       if (sampleList_[static_cast<std::size_t>(b.sampleNo)].cannotBeCulledOnTooManyNotes) continue;
-      if (b.created < oldest) {
-        oldest = b.created;
+      if (!oldest || b.created < oldest->created ||
+          (b.created == oldest->created && b.startNumber < oldest->startNumber)) {
+        oldest = &b;
         chosen = v;
       }
     }
@@ -194,6 +195,7 @@ int SoundPlayer::playSampleWithSampleNo(int sampleNo, double volume, float attac
   VoiceBooking& booking = bookings_[v];
   booking.generation += 1;
   booking.created = now();
+  booking.startNumber = ++startsSoFar_;
   booking.sampleNo = sampleNo;
 
   // Sequence lock: odd while the fields change. Each field store is a release, so

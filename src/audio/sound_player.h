@@ -75,6 +75,8 @@ class SoundPlayer {
   // release rate -1..0 per frame (values outside are held to those ranges; NaN
   // gives 0 volume, instant attack, instant release). Returns the voice number
   // 0..39, or -1 when the slot is out of range or empty, or no voice could be had.
+  // When all 40 sound, the voice started first (by the clock, then by the order
+  // of the starts) whose slot may be culled is taken for the new note.
   int playSampleWithSampleNo(int sampleNo, double volume, float attackDelta, float releaseDelta);
   // Releases voice 0..39 at the next buffer boundary; other numbers do nothing.
   void stopSample(int voice);
@@ -122,6 +124,7 @@ class SoundPlayer {
   struct VoiceBooking {
     std::uint32_t generation = 0;
     double created = 0.0;
+    std::uint64_t startNumber = 0;  // orders starts that share one clock reading
     int sampleNo = 0;
   };
 
@@ -143,6 +146,7 @@ class SoundPlayer {
 
   std::mutex startMutex_;
   std::array<VoiceBooking, kNumVoices> bookings_{};
+  std::uint64_t startsSoFar_ = 0;
   std::array<Mailbox, kNumVoices> mailboxes_{};
 
   // Audio thread only.

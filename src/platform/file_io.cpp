@@ -46,46 +46,45 @@ std::string folderOf(const std::string& path) {
 
 FileContents readFileLimited(const std::string& path, std::size_t maxBytes) {
   FileContents result;
+  result.status = readFileLimited(path, maxBytes, result.bytes);
+  return result;
+}
+
+ReadStatus readFileLimited(const std::string& path, std::size_t maxBytes, std::string& bytes) {
+  bytes.clear();
   Descriptor file;
   file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (file.fd < 0) {
-    result.status = errno == ENOENT || errno == ENOTDIR ? ReadStatus::kMissing : ReadStatus::kError;
-    return result;
+    return errno == ENOENT || errno == ENOTDIR ? ReadStatus::kMissing : ReadStatus::kError;
   }
   struct stat info {};
-  if (::fstat(file.fd, &info) != 0) return result;
-  if (!S_ISREG(info.st_mode)) {
-    result.status = ReadStatus::kNotAFile;
-    return result;
-  }
+  if (::fstat(file.fd, &info) != 0) return ReadStatus::kError;
+  if (!S_ISREG(info.st_mode)) return ReadStatus::kNotAFile;
   if (info.st_size < 0 || static_cast<unsigned long long>(info.st_size) > maxBytes) {
-    result.status = ReadStatus::kTooLarge;
-    return result;
+    return ReadStatus::kTooLarge;
   }
-  result.bytes.resize(static_cast<std::size_t>(info.st_size) + 1);
+  bytes.resize(static_cast<std::size_t>(info.st_size) + 1);
   std::size_t got = 0;
   for (;;) {
-    if (got == result.bytes.size()) {
+    if (got == bytes.size()) {
       // The file grew while being read: read on only while still under the limit.
-      if (result.bytes.size() > maxBytes) {
-        result.bytes.clear();
-        result.status = ReadStatus::kTooLarge;
-        return result;
+      if (bytes.size() > maxBytes) {
+        bytes.clear();
+        return ReadStatus::kTooLarge;
       }
-      result.bytes.resize(std::min(maxBytes + 1, result.bytes.size() * 2));
+      bytes.resize(std::min(maxBytes + 1, bytes.size() * 2));
     }
-    const ssize_t n = ::read(file.fd, result.bytes.data() + got, result.bytes.size() - got);
+    const ssize_t n = ::read(file.fd, bytes.data() + got, bytes.size() - got);
     if (n < 0) {
       if (errno == EINTR) continue;
-      result.bytes.clear();
-      return result;
+      bytes.clear();
+      return ReadStatus::kError;
     }
     if (n == 0) break;
     got += static_cast<std::size_t>(n);
   }
-  result.bytes.resize(got);
-  result.status = ReadStatus::kOk;
-  return result;
+  bytes.resize(got);
+  return ReadStatus::kOk;
 }
 
 bool writeFileAtomically(const std::string& path, std::string_view bytes) {

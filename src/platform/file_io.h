@@ -26,6 +26,9 @@ struct FileContents {
 // Reads a regular file of at most `maxBytes` bytes. Never blocks on a pipe or a
 // device, and never reads more than maxBytes + 1 bytes of a file that grows.
 FileContents readFileLimited(const std::string& path, std::size_t maxBytes);
+// The same into `bytes` (emptied unless kOk), whose memory a caller reading many
+// files reuses.
+ReadStatus readFileLimited(const std::string& path, std::size_t maxBytes, std::string& bytes);
 
 // Writes `bytes` to a new file in the same folder, flushes it to the disk, then
 // renames it over `path`. A failure at any step leaves the earlier file as it

@@ -8,12 +8,12 @@
 
 #include <atomic>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/audio_output.h"
+#include "platform/wav_file.h"
 
 namespace piano::platform {
 
@@ -63,12 +63,13 @@ class NullAudioOutput final : public PacedAudioOutput {
 };
 
 // Writes what it plays to a 16-bit stereo 44100 Hz WAV file. The header's sizes
-// are filled in when the output stops (or is destroyed).
+// are filled in when the output stops (or is destroyed). Writing ends, and
+// finish() reports the failure, at the 4 GiB a WAV header can describe.
 class WavFileAudioOutput final : public PacedAudioOutput {
  public:
   WavFileAudioOutput(const std::string& path, bool paced);
   ~WavFileAudioOutput() override;
-  bool isOpen() const { return file_ != nullptr; }
+  bool isOpen() const { return writer_.isOpen(); }
   const char* describe() const override { return "WAV file output"; }
   // Stops pulling and completes the file. Returns false when writing failed.
   bool finish();
@@ -77,9 +78,7 @@ class WavFileAudioOutput final : public PacedAudioOutput {
   void consume(const std::int16_t* interleaved, int frames) override;
 
  private:
-  std::FILE* file_ = nullptr;
-  std::uint32_t dataBytes_ = 0;
-  bool writeFailed_ = false;
+  WavWriter writer_;
 };
 
 }  // namespace piano::platform

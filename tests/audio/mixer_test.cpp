@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "app/main_view.h"
 #include "reference_mixer.h"
 
 namespace piano {
@@ -37,7 +38,7 @@ Case randomCase(std::mt19937& rng) {
   v.requiredVolume = pick(0, 4) == 0 ? 1.0 : uni(0, 1);
   v.ADSRVolume = v.phase == 1 ? v.requiredVolume : (pick(0, 4) == 0 ? 1.0 : uni(0, 1));
   const double rates[] = {1.0, 0.0008, uni(0, 0.01), 0.0, uni(0, 1)};
-  const double releases[] = {-1.0, -0.00008, -0.0000002, 0.0, -uni(0, 0.01)};
+  const double releases[] = {-1.0, -0.00008, -uni(0, 0.00002), 0.0, -uni(0, 0.01)};
   v.ADSRVolumeDelta = v.phase == 0 ? rates[pick(0, 4)] : v.phase == 2 ? releases[pick(0, 4)] : 0.0;
   v.requiredReleaseDelta = releases[pick(0, 4)];
   v.atLeastOneBufferFilled = pick(0, 1);
@@ -95,6 +96,21 @@ TEST(Mixer, AttackReachesTargetOnTheExactFrame) {
   mixVoice(v, slot, 1.0f, 1.0f, next.data(), 1);
   EXPECT_EQ(v.phase, kSteady);
   EXPECT_EQ(next[0], 16384);
+}
+
+TEST(Mixer, EverySustainSettingRingsLongerThanTheOneBelow) {
+  // From full level; the slowest setting below 1.00 fades in about 625000 frames.
+  const SampleSlot slot = test::makeSlot(std::vector<std::int16_t>(700001, 1000));
+  std::vector<std::int16_t> out(2 * 4096);
+  int previous = 0;
+  for (int position = 0; position < 100; ++position) {
+    const float rate = static_cast<float>(releaseRateForFraction(static_cast<float>(position) / 100.0f));
+    Voice v{.playing = true, .ADSRVolume = 1.0, .ADSRVolumeDelta = rate, .phase = kRelease};
+    while (v.playing) mixVoice(v, slot, 1.0f, 1.0f, out.data(), 4096);
+    EXPECT_GT(v.playPosition, previous) << "sustain " << position;
+    previous = v.playPosition;
+  }
+  EXPECT_LT(previous, slot.rawDataSize) << "the release ends before the sample";
 }
 
 }  // namespace

@@ -17,6 +17,9 @@ void referenceMixVoice(Voice& v, const SampleSlot& slot, float pL, float pR, std
   const float delta = static_cast<float>(v.ADSRVolumeDelta);
   const float required = static_cast<float>(v.requiredVolume);
   std::int32_t env = static_cast<std::int32_t>(level * 65536.0f);
+  // The release level in 32.32, from the double itself.
+  std::int64_t env32 = static_cast<std::int64_t>(v.ADSRVolume * 4294967296.0);
+  const std::int64_t step32 = static_cast<std::int64_t>(static_cast<double>(delta) * 4294967296.0);
   std::int32_t step = 0, target = 0, gL = 0, gR = 0, stepL = 0, stepR = 0, targetL = 0, targetR = 0;
   if (count >= 1) {
     step = static_cast<std::int32_t>(delta * 65536.0f);
@@ -42,9 +45,9 @@ void referenceMixVoice(Voice& v, const SampleSlot& slot, float pL, float pR, std
     } else {
       gL += stepL;
       gR += stepR;
-      if (v.phase == 2 && env <= 0) {
+      if (v.phase == 2 && (env32 += step32) <= 0) {
         v.playing = false;
-        env = 0;
+        env32 = 0;
         break;
       }
     }
@@ -59,7 +62,8 @@ void referenceMixVoice(Voice& v, const SampleSlot& slot, float pL, float pR, std
   } else {
     v.playPosition = position;
   }
-  v.ADSRVolume = static_cast<float>(env) * (1.0f / 65536.0f);
+  v.ADSRVolume = v.phase == 2 ? static_cast<double>(env32) / 4294967296.0
+                              : static_cast<float>(env) * (1.0f / 65536.0f);
 }
 
 SampleSlot makeSlot(std::vector<std::int16_t> samples) {

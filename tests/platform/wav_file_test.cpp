@@ -7,6 +7,8 @@
 #include <fstream>
 #include <random>
 
+#include "platform/paced_audio_output.h"
+
 namespace piano::platform {
 namespace {
 
@@ -15,6 +17,16 @@ namespace fs = std::filesystem;
 std::vector<std::uint8_t> fileBytes(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The RIFF and data sizes of the header against the file's length.
+void expectSizesMatchTheFile(const std::vector<std::uint8_t>& bytes, std::uint32_t dataBytes) {
+  ASSERT_EQ(bytes.size(), 44u + dataBytes);
+  auto u32 = [&](std::size_t at) {
+    return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | static_cast<std::uint32_t>(bytes[at + 3]) << 24;
+  };
+  EXPECT_EQ(u32(4), bytes.size() - 8);
+  EXPECT_EQ(u32(40), dataBytes);
 }
 
 TEST(WavFileTest, StreamedWriteReadsBackWithAStandardHeader) {
@@ -31,9 +43,8 @@ TEST(WavFileTest, StreamedWriteReadsBackWithAStandardHeader) {
     EXPECT_EQ(writer.framesWritten(), 501u);
   }  // the destructor finishes the header
   const auto bytes = fileBytes(path);
-  ASSERT_EQ(bytes.size(), 44u + 501u * 4u);
+  expectSizesMatchTheFile(bytes, 501 * 4);
   EXPECT_EQ(std::memcmp(bytes.data(), "RIFF", 4), 0);
-  EXPECT_EQ(bytes[40] | bytes[41] << 8, 501 * 4);
 
   auto audio = readWavFile(path);
   ASSERT_TRUE(audio);
@@ -44,6 +55,22 @@ TEST(WavFileTest, StreamedWriteReadsBackWithAStandardHeader) {
   EXPECT_EQ(audio->samples[599], samples[599]);
   EXPECT_EQ(audio->samples[600], samples[600]);
   EXPECT_EQ(audio->samples.back(), 32767);
+  fs::remove(path);
+}
+
+TEST(WavFileTest, TheFileOutputWritesWhatItPlayedWithMatchingSizes) {
+  const fs::path path = fs::temp_directory_path() / ("piano-output-" + std::to_string(::getpid()) + ".wav");
+  WavFileAudioOutput output(path, /*paced=*/false);
+  output.start([](void*, std::int16_t* out, int frames) {
+    for (int i = 0; i < 2 * frames; ++i) out[i] = static_cast<std::int16_t>(i - 300);
+    return 0;
+  }, nullptr);
+  output.renderFrames(1000);  // four buffers of 256 frames
+  ASSERT_TRUE(output.finish());
+  expectSizesMatchTheFile(fileBytes(path), 1024 * 4);
+  const auto audio = readWavFile(path);
+  ASSERT_TRUE(audio && audio->frames() == 1024u);
+  EXPECT_EQ(audio->samples[511], 211);
   fs::remove(path);
 }
 
@@ -72,7 +99,7 @@ TEST(WavFileTest, ReaderSkipsUnknownChunksAndCutsATruncatedDataChunk) {
   EXPECT_EQ(audio->samples, (std::vector<std::int16_t>{1, 2}));
 }
 
-TEST(WavFileTest, ReaderRefusesOtherFormatsAndSurvivesRandomDamage) {
+TEST(WavFileTest, BadFilesAndParametersFailAsValuesAndRandomDamageIsSurvived) {
   const auto good = monoFile({5, 6, 7});
   auto eightBit = good;
   eightBit[34] = 8;
@@ -84,6 +111,11 @@ TEST(WavFileTest, ReaderRefusesOtherFormatsAndSurvivesRandomDamage) {
   EXPECT_FALSE(parseWav(floatFormat.data(), floatFormat.size()));
   EXPECT_FALSE(parseWav(good.data(), 11));
   EXPECT_FALSE(parseWav(nullptr, 0));
+  EXPECT_FALSE(readWavFile("/nonexistent/piano.wav"));
+  WavWriter writer;
+  EXPECT_FALSE(writer.open("/nonexistent/dir/x.wav", 44100, 2));
+  EXPECT_FALSE(writer.write(nullptr, 0));
+  EXPECT_FALSE(writer.open(fs::temp_directory_path() / "x.wav", 44100, 0));
 
   std::mt19937 random(7);
   for (int round = 0; round < 20000; ++round) {
@@ -96,14 +128,6 @@ TEST(WavFileTest, ReaderRefusesOtherFormatsAndSurvivesRandomDamage) {
       EXPECT_LE(audio->samples.size() * 2, damaged.size());
     }
   }
-}
-
-TEST(WavFileTest, MissingFileAndBadParametersFailAsValues) {
-  EXPECT_FALSE(readWavFile("/nonexistent/piano.wav"));
-  WavWriter writer;
-  EXPECT_FALSE(writer.open("/nonexistent/dir/x.wav", 44100, 2));
-  EXPECT_FALSE(writer.write(nullptr, 0));
-  EXPECT_FALSE(writer.open(fs::temp_directory_path() / "x.wav", 44100, 0));
 }
 
 }  // namespace
