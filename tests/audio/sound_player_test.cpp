@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
@@ -179,7 +180,7 @@ TEST_F(Engine, StoppedEngineLeavesBuffersUntouched) {
 
 TEST(SampleStore, LoadsByNameAndLeavesMissingAndHostileFilesSilent) {
   namespace fs = std::filesystem;
-  const std::string dir = ::testing::TempDir() + "/store";
+  const std::string dir = ::testing::TempDir() + "/piano-store-" + std::to_string(::getpid());
   fs::remove_all(dir);
   fs::create_directories(dir);
   // Only a few files exist: the rest stay empty but keep their own slots.
@@ -219,6 +220,7 @@ TEST(SampleStore, LoadsByNameAndLeavesMissingAndHostileFilesSilent) {
   EXPECT_FALSE(engine.loadSampleAtSlot(2, dir + "/3.mav"));
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "Too many samples loaded.\n");
   EXPECT_EQ(engine.sampleSlot(2).rawDataSize, 103);
+  fs::remove_all(dir);
 }
 
 }  // namespace
