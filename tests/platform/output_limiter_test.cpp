@@ -3,45 +3,38 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
 #include "audio/sound_player.h"
 #include "platform/paced_audio_output.h"
+#include "platform/wav_file.h"
 
 namespace piano::platform {
 namespace {
 
-class CapturingOutput final : public PacedAudioOutput {
- public:
-  CapturingOutput() : PacedAudioOutput(/*paced=*/false, /*bufferFrames=*/100) {}
-  ~CapturingOutput() override { stop(); }
-  const char* describe() const override { return "capture"; }
-  std::vector<std::int16_t> sound;
-
- protected:
-  void consume(const std::int16_t* interleaved, int frames) override {
-    sound.insert(sound.end(), interleaved, interleaved + 2 * frames);
-  }
-};
-
 TEST(OutputLimiter, AQuietNoteOnlyTakesTheMakeUpGainAndTheVolumeAfterALatency) {
-  // A note below the threshold even after the engine's make-up gain (x 10), at
-  // half volume, in buffers that do not divide the look-ahead.
+  // Below the threshold even after the engine's make-up gain (x 10), at half volume.
   std::vector<std::int16_t> note(20000);
   for (std::size_t i = 0; i < note.size(); ++i) note[i] = static_cast<std::int16_t>(3000 * std::sin(0.05 * i));
-  CapturingOutput output;
-  output.setVolume(0.5f);
-  SoundPlayer player({.output = &output, .sampleDir = {}, .clock = [] { return 1.0; }});
-  player.setSampleData(44, note);  // the middle key: full level on both sides
-  ASSERT_GE(player.playSampleWithSampleNo(44, 1.0, 1.0f, -1.0f), 0);
-  output.renderFrames(10000);
-  ASSERT_EQ(output.sound.size(), 2u * 10000);
-  for (std::size_t frame = 0; frame < 10000; ++frame) {
-    const std::size_t latency = OutputLimiter::kLatencyFrames;
-    const int expected = frame < latency ? 0 : 5 * note[frame - latency];
-    ASSERT_EQ(output.sound[2 * frame], expected) << frame;
-    ASSERT_EQ(output.sound[2 * frame + 1], expected) << frame;
+  const std::string path = ::testing::TempDir() + "limiter-" + std::to_string(::getpid()) + ".wav";
+  {
+    WavFileAudioOutput output(path, /*paced=*/false);
+    output.setVolume(0.5f);
+    SoundPlayer player({.output = &output, .sampleDir = {}, .clock = [] { return 1.0; }});
+    player.setSampleData(44, note);  // the middle key: full level on both sides
+    ASSERT_GE(player.playSampleWithSampleNo(44, 1.0, 1.0f, -1.0f), 0);
+    output.renderFrames(10000);
+  }
+  const auto sound = readWavFile(path);
+  std::remove(path.c_str());
+  ASSERT_TRUE(sound && sound->samples.size() >= 2 * 10000);
+  const std::size_t latency = OutputLimiter::kLatencyFrames;
+  for (std::size_t i = 0; i < 2 * 10000; ++i) {
+    ASSERT_EQ(sound->samples[i], i < 2 * latency ? 0 : 5 * note[i / 2 - latency]) << i;
   }
 }
 
