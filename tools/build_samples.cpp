@@ -4,7 +4,9 @@
 // grand piano (bank 0, program 0) for keys 1..88 (MIDI notes 21..108) into
 // 1.mav .. 88.mav, and the soundfont's metronome (bank 128, program 55) into
 // metronomeHi.mav (note 34, the bell) and metronomeLo.mav (note 33, the click).
-// Every file is mono, signed 16-bit, 44100 Hz, packed with the engine's own packer.
+// Every file is mono, signed 16-bit, 44100 Hz, packed with the engine's own packer,
+// stored at the level of audio/sample_level.h (20 dB below how it is heard) with
+// TPDF dither, so that the output stage's make-up gain finds no grit in the tails.
 //
 // The notes are rendered sustained: the player holds the key and the engine applies
 // its own release envelope, so a sample is the whole ringing note, cut where it
@@ -22,14 +24,19 @@
 #include <filesystem>
 #include <numbers>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "audio/mav_codec.h"
+#include "audio/sample_level.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using piano::kSamplePeakDbfs;
+using piano::kSampleSetLevel;
+using piano::kVoicesWithinFullScale;
 
 constexpr char kDefaultSoundfont[] = "/usr/share/sounds/sf3/MuseScore_General_Full.sf3";
 
@@ -45,8 +52,7 @@ constexpr int kClickBank = 128, kClickProgram = 55;
 constexpr int kClickHiNote = 34;  // the metronome bell: the accented first beat
 constexpr int kClickLoNote = 33;  // the metronome click: every other beat
 
-constexpr double kPeakDbfs = -1.0;     // loudest sample of the set (and of the clicks)
-constexpr double kSilenceDbfs = -60.0; // short-term RMS below which a note has died away
+constexpr double kSilenceDbfs = -60.0; // short-term RMS (as heard) below which a note has died away
 constexpr double kWindowSeconds = 0.05;
 constexpr double kPianoCapSeconds = 10.0;  // the bass rings longer; nobody holds it that long
 constexpr double kClickCapSeconds = 2.0;
@@ -162,11 +168,16 @@ struct Shaped {
   bool capped = false;  // still audible at the cap
 };
 
-// Scales a rendered note to 16 bits: drops the lead-in that would round to zero
-// anyway (a click must sound at once, since the engine plays only its first buffer),
-// cuts it where it dies away or at `capFrames`, and fades the end to exactly zero.
-Shaped shape(const std::vector<float>& x, double gain, std::size_t capFrames) {
-  const double scale = gain * kFullScale;
+// Scales a rendered note to 16 bits at the set's stored level, `gain` being the
+// gain at which it is heard: drops the lead-in that would round to zero anyway (a
+// click must sound at once, since the engine plays only its first buffer), cuts it
+// where it dies away or at `capFrames`, and fades the end to exactly zero. The
+// rounding is dithered (triangular, +-1 step, faded with the note) from a generator
+// seeded by `seed`, so the same soundfont always gives the same files.
+Shaped shape(const std::vector<float>& x, double gain, std::size_t capFrames, unsigned seed) {
+  const double scale = gain * kSampleSetLevel * kFullScale;
+  std::mt19937 random(seed);
+  const auto uniform = [&random] { return static_cast<double>(random()) / 4294967296.0; };
   std::size_t start = 0;
   while (start < x.size() && std::fabs(x[start] * scale) < 0.5) ++start;
   const std::size_t limit = std::min(x.size(), start + capFrames);
@@ -181,13 +192,16 @@ Shaped shape(const std::vector<float>& x, double gain, std::size_t capFrames) {
       length, static_cast<std::size_t>((out.capped ? kCapFadeSeconds : kFadeSeconds) * kRate));
   out.samples.resize(length);
   for (std::size_t i = 0; i < length; ++i) {
-    double v = x[start + i] * scale;
+    double envelope = 1.0;
     const std::size_t left = length - 1 - i;  // samples after this one
     if (left < fade) {
       // Raised cosine from 1 down to 0 at the very last sample.
       const double t = static_cast<double>(left) / static_cast<double>(fade);
-      v *= 0.5 - 0.5 * std::cos(std::numbers::pi * t);
+      envelope = 0.5 - 0.5 * std::cos(std::numbers::pi * t);
     }
+    const double first = uniform();
+    const double dither = first - uniform();
+    const double v = (x[start + i] * scale + dither) * envelope;
     out.samples[i] = static_cast<std::int16_t>(std::clamp(std::lround(v), -32767L, 32767L));
   }
   return out;
@@ -301,23 +315,25 @@ int main(int argc, char** argv) {
   // One gain for the piano keeps the instrument's own balance from key to key; the
   // clicks get one of their own, so the bell stays louder than the plain click and the
   // louder of the two peaks at the same level as the piano.
-  const double pianoGain = dbToGain(kPeakDbfs) / pianoPeak;
-  const double clickGain = dbToGain(kPeakDbfs) / clickPeak;
+  const double pianoGain = dbToGain(kSamplePeakDbfs) / pianoPeak;
+  const double clickGain = dbToGain(kSamplePeakDbfs) / clickPeak;
 
   // Shape and pack; if the set is too big, shorten the longest notes and try again.
   std::vector<std::vector<std::uint8_t>> images(notes.size());
   std::size_t cap = static_cast<std::size_t>(pianoFrames);
   std::size_t total = 0, longest = 0;
-  int longestKey = 0, cappedNotes = 0;
+  int longestKey = 0, cappedNotes = 0, loudest = 0;
   for (;;) {
     total = 0;
     longest = 0;
     cappedNotes = 0;
+    loudest = 0;
     for (std::size_t i = 0; i < notes.size(); ++i) {
       const bool piano = i < kKeys;
       const Shaped s = shape(notes[i].signal, piano ? pianoGain : clickGain,
-                             piano ? cap : static_cast<std::size_t>(clickFrames));
+                             piano ? cap : static_cast<std::size_t>(clickFrames), static_cast<unsigned>(i));
       if (s.samples.empty()) return fail("nothing audible in " + notes[i].name);
+      for (std::int16_t v : s.samples) loudest = std::max(loudest, std::abs(int{v}));
       if (piano && s.samples.size() > longest) {
         longest = s.samples.size();
         longestKey = static_cast<int>(i) + 1;
@@ -332,6 +348,12 @@ int main(int argc, char** argv) {
     }
     cap -= static_cast<std::size_t>(kCapStepSeconds * kRate);
   }
+  // The promise the mixer's headroom rests on: so many voices at full level never
+  // reach its limit, even with every peak at the same moment.
+  if (loudest * kVoicesWithinFullScale >= 32767) {
+    return fail("the loudest sample (" + std::to_string(loudest) + ") leaves " +
+                std::to_string(kVoicesWithinFullScale) + " voices no headroom in the mix");
+  }
 
   if (!writeSet(outDir, notes, images, error)) return fail(error);
 
@@ -339,10 +361,12 @@ int main(int argc, char** argv) {
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   std::printf(
       "piano_build_samples: %zu files, %.1f MB in %s, %.1f s\n"
-      "  piano: gain %+.1f dB (peak %.1f dBFS), cut at %.0f dBFS RMS, cap %.1f s "
-      "(%d notes capped), longest key %d (%.2f s); clicks: gain %+.1f dB\n",
-      notes.size(), total / 1e6, outDir.c_str(), seconds, 20 * std::log10(pianoGain), kPeakDbfs,
+      "  piano: gain %+.1f dB (heard peak %.1f dBFS), cut at %.0f dBFS RMS, cap %.1f s "
+      "(%d notes capped), longest key %d (%.2f s); clicks: gain %+.1f dB\n"
+      "  stored %.1f dB below that: loudest sample %d, %d voices at most %d of 32767\n",
+      notes.size(), total / 1e6, outDir.c_str(), seconds, 20 * std::log10(pianoGain), kSamplePeakDbfs,
       kSilenceDbfs, static_cast<double>(cap) / kRate, cappedNotes, longestKey,
-      static_cast<double>(longest) / kRate, 20 * std::log10(clickGain));
+      static_cast<double>(longest) / kRate, 20 * std::log10(clickGain), -20 * std::log10(kSampleSetLevel),
+      loudest, kVoicesWithinFullScale, loudest * kVoicesWithinFullScale);
   return 0;
 }

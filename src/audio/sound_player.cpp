@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "audio/mav_codec.h"
+#include "audio/sample_level.h"
 #include "platform/audio_output.h"
 #include "platform/clock.h"
 
@@ -54,7 +55,10 @@ double SoundPlayer::now() const {
 }
 
 void SoundPlayer::start() {
-  if (options_.output && !options_.output->start(&SoundPlayer::renderCallback, this)) {
+  if (!options_.output) return;
+  // The mix keeps the sample set's headroom; the output brings it back to loudness.
+  options_.output->setMakeUpGain(kSampleSetMakeUpGain);
+  if (!options_.output->start(&SoundPlayer::renderCallback, this)) {
     std::printf("Audio output could not be started; the piano will be silent.\n");
   }
 }

@@ -1,5 +1,6 @@
 #include "platform/audio_output.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -15,18 +16,18 @@ float AudioOutput::volume() const {
   return static_cast<float>(gain_.load(std::memory_order_relaxed)) / 65536.0f;
 }
 
+void AudioOutput::setMakeUpGain(float gain) {
+  if (!(gain >= 1.0f)) gain = 1.0f;  // also catches NaN
+  makeUpGain_.store(std::min(gain, 100.0f), std::memory_order_relaxed);
+}
+
 void AudioOutput::pull(RenderCallback render, void* context, std::int16_t* out, int frames,
-                       const AudioOutput& self) {
-  const std::size_t values = static_cast<std::size_t>(frames) * kChannels;
+                       AudioOutput& self) {
   if (render == nullptr || render(context, out, frames) != 0) {
-    std::memset(out, 0, values * sizeof(std::int16_t));
-    return;
+    // Silence still goes through the limiter, which lets out what it holds.
+    std::memset(out, 0, static_cast<std::size_t>(frames) * kChannels * sizeof(std::int16_t));
   }
-  const std::int32_t gain = self.gain_.load(std::memory_order_relaxed);
-  if (gain == 65536) return;
-  for (std::size_t i = 0; i < values; ++i) {
-    out[i] = static_cast<std::int16_t>((static_cast<std::int32_t>(out[i]) * gain) >> 16);
-  }
+  self.limiter_.process(out, frames, self.makeUpGain_.load(std::memory_order_relaxed) * self.volume());
 }
 
 }  // namespace piano::platform

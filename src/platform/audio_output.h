@@ -1,13 +1,18 @@
 // The audio output unit: pulls interleaved stereo signed 16-bit frames at 44100 Hz
-// from a render function on a thread of its own, then applies the output volume,
-// as a device's own volume control would.
+// from a render function on a thread of its own, then scales them by the make-up
+// gain the renderer asks for and by the output volume, and limits the result to
+// full scale (platform/output_limiter.h). The volume comes before the limiter, as
+// a device's own volume control would, so a turned-down piano is not limited for
+// peaks it no longer plays.
 //
-// Threads: start/stop/setVolume from the main thread; the render function runs on
-// the output's thread (real time for a device) and must not block.
+// Threads: start/stop/setVolume/setMakeUpGain from the main thread; the render
+// function runs on the output's thread (real time for a device) and must not block.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
+
+#include "platform/output_limiter.h"
 
 namespace piano::platform {
 
@@ -35,16 +40,21 @@ class AudioOutput {
   // Output volume, 0.0 to 1.0 (other values are held to that range).
   void setVolume(float volume);
   float volume() const;
+  // Gain for a renderer whose mix keeps headroom below full scale, 1 to 100
+  // (other values are held to that range); 1 until set.
+  void setMakeUpGain(float gain);
 
  protected:
-  // Renders one buffer through the callback, writes silence when the engine
-  // reports that it is stopped, and applies the volume. Real-time safe.
+  // Renders one buffer through the callback (silence when the engine reports
+  // that it is stopped), applies the gains and the limiter. Real-time safe.
   static void pull(RenderCallback render, void* context, std::int16_t* out, int frames,
-                   const AudioOutput& self);
+                   AudioOutput& self);
 
  private:
   // The volume as a 16.16 fixed-point gain, read on the output thread.
   std::atomic<std::int32_t> gain_{65536};
+  std::atomic<float> makeUpGain_{1.0f};
+  OutputLimiter limiter_;  // the output thread's
 };
 
 }  // namespace piano::platform

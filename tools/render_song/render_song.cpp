@@ -1,6 +1,7 @@
 // piano_render_song: plays a song file (a state text: a ".SAV" song or
-// "system.state") through the sound engine into a 16-bit stereo 44100 Hz WAV
-// file, faster than real time, with the note timing of live playback.
+// "system.state") through the sound engine and the output stage into a 16-bit
+// stereo 44100 Hz WAV file, faster than real time, with the note timing of live
+// playback.
 //
 //   piano_render_song <song-file> <out.wav> [--samples DIR] [--buffer FRAMES]
 //                     [--max-seconds S]
@@ -8,9 +9,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
+#include "audio/sample_level.h"
 #include "audio/sound_player.h"
 #include "platform/file_io.h"
+#include "platform/output_limiter.h"
 #include "platform/wav_file.h"
 #include "recording/file_manager.h"
 #include "recording/note_recorder.h"
@@ -93,8 +97,13 @@ int main(int argc, char** argv) {
     return 1;
   }
   const auto began = std::chrono::steady_clock::now();
-  const auto result = renderer.render([&wav](const std::int16_t* frames, int count) {
-    return wav.write(frames, static_cast<std::size_t>(count));
+  // The same output stage as the application's, at full volume.
+  piano::platform::OutputLimiter limiter;
+  std::vector<std::int16_t> buffer;
+  const auto result = renderer.render([&](const std::int16_t* frames, int count) {
+    buffer.assign(frames, frames + 2 * count);
+    limiter.process(buffer.data(), count, piano::kSampleSetMakeUpGain);
+    return wav.write(buffer.data(), static_cast<std::size_t>(count));
   });
   const bool written = wav.close();
   const double wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
