@@ -54,17 +54,30 @@ class Application : public ::testing::Test {
     return *view;
   }
   void quit() {
-    // The welcome, if it came, is tapped away as a player would.
+    dismissWelcome();
+    view->applicationWillTerminate();
+    window.setRootView(nullptr);
+    view.reset();
+  }
+  // The welcome, if it came, is tapped away as a player would.
+  void dismissWelcome() {
     while (window.isShowingAlert()) {
       const platform::Rect button = window.alertButtonRect();
       const platform::Point middle{button.x + button.width / 2, button.y + button.height / 2};
       window.fingerDown(9, middle, clock.now());
       window.fingerUp(9, middle, clock.now());
     }
-    view->applicationWillTerminate();
-    window.setRootView(nullptr);
-    view.reset();
   }
+  // Fingers at points of the screens' portrait space.
+  void down(int finger, platform::Point at) { window.fingerDown(finger, landscape(at), clock.now()); }
+  void move(int finger, platform::Point at) { window.fingerMove(finger, landscape(at), clock.now()); }
+  void up(int finger, platform::Point at) { window.fingerUp(finger, landscape(at), clock.now()); }
+  void tap(platform::Point at) {
+    down(1, at);
+    up(1, at);
+    settle();
+  }
+  static platform::Point landscape(platform::Point portrait) { return platform::portraitToLandscape(portrait); }
   // Lets the screen changes finish.
   void settle() {
     for (int i = 0; i < 40; ++i) {
@@ -118,15 +131,8 @@ TEST_F(Application, SettingsStartKeysAndTheSongSurviveARestart) {
 }
 
 TEST_F(Application, ASettingChangedOnTheSettingsScreenReachesTheKeyboardsAndSurvivesARestart) {
-  MainView& first = start();
-  quit();  // past the welcome
   MainView& v = start();
-  auto tap = [&](platform::Point portrait) {
-    window.fingerDown(1, platform::portraitToLandscape(portrait), clock.now());
-    window.fingerUp(1, platform::portraitToLandscape(portrait), clock.now());
-    settle();
-  };
-  (void)first;
+  dismissWelcome();
   tap({300, 260});  // the settings button of the keyboard's bar
   ASSERT_EQ(v.currentScreen(), &v.appSettingsView());
   tap({290, 170});  // APP in the navigation bar
@@ -214,6 +220,30 @@ TEST_F(Application, ScreensChangeWithTheirTransitionsAndComeBack) {
   v.showSetup();
   settle();
   EXPECT_EQ(v.transitionView().subviews().front().get(), &v.recorderView());
+}
+
+// A finger held on the keyboard while another leaves it during a take: the
+// take's stop, handed over by the playback thread, redraws the keyboard that
+// is no longer shown, and a slide of the held finger must still start nothing.
+TEST_F(Application, AKeyboardLeftForAnotherScreenStartsNoVoice) {
+  for (const platform::Point leave : {platform::Point{300, 260}, platform::Point{300, 210}}) {
+    MainView& v = start();
+    dismissWelcome();
+    for (int slot = 0; slot < 88; ++slot) v.soundPlayer().setSampleData(slot, std::vector<std::int16_t>(4410, 1000));
+    tap({300, 170});  // record
+    down(2, {50, 90});
+    ASSERT_EQ(v.soundPlayer().activeVoiceCount(), 1) << "the held finger sounds";
+    tap(leave);
+    v.noteRecorder().playbackPass();
+    settle();
+    ASSERT_NE(v.currentScreen(), &v.singleKeyboardView());
+    const int voices = v.soundPlayer().activeVoiceCount();
+    move(2, {50, 150});
+    move(2, {50, 210});
+    EXPECT_EQ(v.soundPlayer().activeVoiceCount(), voices);
+    up(2, {50, 210});
+    quit();
+  }
 }
 
 TEST_F(Application, PlaybackKeysGoToTheKeyboardInUseAndTheEndToBoth) {
