@@ -54,7 +54,8 @@ void usage() {
       "  --script FILE     run a script of timed touches off screen (see docs/headless.md)\n"
       "  --demo            only play a short phrase through the engine, without a window\n"
       "  --tall, --normal  the 568 x 320 or the 480 x 320 layout (default: from the display)\n"
-      "  --offscreen       no window on the screen; --scale=N pixels per point\n");
+      "  --offscreen       no window on the screen\n"
+      "  --scale N         pixels per point of the picture (also --scale=N)\n");
 }
 
 bool parseArguments(int argc, char** argv, Arguments& a) {
