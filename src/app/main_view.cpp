@@ -299,6 +299,7 @@ void MainView::showSetup() {
 }
 
 void MainView::showNoteRecorder() {
+  recorderView_->showing();
   const bool fromManual = manualView_ && currentScreen_ == manualView_.get();
   switchTo(recorderView_, fromManual ? platform::TransitionType::Reveal : platform::TransitionType::Push,
            platform::TransitionDirection::FromBottom);
