@@ -28,6 +28,7 @@
 #include "platform/sdl_audio_output.h"
 #include "platform/sdl_display.h"
 #include "platform/touch_script.h"
+#include "platform/url_opener.h"
 #include "platform/volume_view.h"
 #include "recording/note_recorder.h"
 
@@ -89,12 +90,6 @@ bool parseArguments(int argc, char** argv, Arguments& a) {
     }
   }
   return true;
-}
-
-void openInBrowser(const std::string& address) {
-  // Our own address, quoted for the shell; the browser starts on its own.
-  const std::string command = "xdg-open '" + address + "' >/dev/null 2>&1 &";
-  if (std::system(command.c_str()) != 0) std::printf("Could not open %s\n", address.c_str());
 }
 
 int playDemo(const Arguments& a) {
@@ -237,7 +232,9 @@ int main(int argc, char** argv) {
   o.output = output.get();
   o.sampleDir = a.sampleDir;
   o.language = language;
-  o.openUrl = openInBrowser;
+  o.openUrl = [&loop](const std::string& address, std::function<void(bool)> done) {
+    platform::openUrl(address, loop, std::move(done));
+  };
   o.disableIdleTimer = [] { SDL_DisableScreenSaver(); };
   auto mainView = MainView::create(o);
   display->window().setRootView(mainView);
