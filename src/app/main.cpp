@@ -28,6 +28,7 @@
 #include "platform/sdl_audio_output.h"
 #include "platform/sdl_display.h"
 #include "platform/touch_script.h"
+#include "platform/url_opener.h"
 #include "platform/volume_view.h"
 #include "recording/note_recorder.h"
 
@@ -54,7 +55,8 @@ void usage() {
       "  --script FILE     run a script of timed touches off screen (see docs/headless.md)\n"
       "  --demo            only play a short phrase through the engine, without a window\n"
       "  --tall, --normal  the 568 x 320 or the 480 x 320 layout (default: from the display)\n"
-      "  --offscreen       no window on the screen; --scale=N pixels per point\n");
+      "  --offscreen       no window on the screen\n"
+      "  --scale N         pixels per point of the picture (also --scale=N)\n");
 }
 
 bool parseArguments(int argc, char** argv, Arguments& a) {
@@ -88,12 +90,6 @@ bool parseArguments(int argc, char** argv, Arguments& a) {
     }
   }
   return true;
-}
-
-void openInBrowser(const std::string& address) {
-  // Our own address, quoted for the shell; the browser starts on its own.
-  const std::string command = "xdg-open '" + address + "' >/dev/null 2>&1 &";
-  if (std::system(command.c_str()) != 0) std::printf("Could not open %s\n", address.c_str());
 }
 
 int playDemo(const Arguments& a) {
@@ -236,7 +232,9 @@ int main(int argc, char** argv) {
   o.output = output.get();
   o.sampleDir = a.sampleDir;
   o.language = language;
-  o.openUrl = openInBrowser;
+  o.openUrl = [&loop](const std::string& address, std::function<void(bool)> done) {
+    platform::openUrl(address, loop, std::move(done));
+  };
   o.disableIdleTimer = [] { SDL_DisableScreenSaver(); };
   auto mainView = MainView::create(o);
   display->window().setRootView(mainView);

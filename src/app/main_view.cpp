@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 #include "audio/sound_player.h"
@@ -13,6 +14,7 @@
 #include "platform/localized_strings.h"
 #include "platform/resources.h"
 #include "platform/screen.h"
+#include "platform/url_opener.h"
 #include "platform/window.h"
 #include "recording/file_manager.h"
 #include "recording/note_recorder.h"
@@ -299,6 +301,7 @@ void MainView::showSetup() {
 }
 
 void MainView::showNoteRecorder() {
+  recorderView_->showing();
   const bool fromManual = manualView_ && currentScreen_ == manualView_.get();
   switchTo(recorderView_, fromManual ? platform::TransitionType::Reveal : platform::TransitionType::Push,
            platform::TransitionDirection::FromBottom);
@@ -317,11 +320,23 @@ void MainView::showManual(platform::View* sender) {
 }
 
 void MainView::visitWebsite() {
-  const std::string address = "file://" + platform::resourceDirectory() + "/manual/index.html";
-  if (options_.openUrl) {
-    options_.openUrl(address);
+  // The page in the language of the texts, else the English one.
+  const std::string folder = platform::resourceDirectory() + "/manual/";
+  std::string page = folder + platform::localizedStrings().language() + ".html";
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(page, error)) page = folder + "en.html";
+  page = std::filesystem::absolute(page, error).string();
+  std::weak_ptr<ManualView> manual = manualView_;
+  auto report = [manual, page](bool opened) {
+    if (const auto view = manual.lock(); view && !opened) view->showOpenFailure(page);
+  };
+  if (!std::filesystem::is_regular_file(page, error)) {
+    std::printf("The manual's web page %s is missing\n", page.c_str());
+    report(false);
+  } else if (options_.openUrl) {
+    options_.openUrl(platform::fileUrl(page), report);
   } else {
-    std::printf("Website: %s\n", address.c_str());
+    std::printf("Manual: %s\n", platform::fileUrl(page).c_str());
   }
 }
 

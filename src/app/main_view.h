@@ -67,7 +67,8 @@ class MainView : public platform::View,
     std::function<double()> clock;                // media clock; the platform's when empty
     bool startPlaybackThread = true;              // off when a driver runs playback passes
     std::optional<std::string> language;          // preferred language; the desktop's when unset
-    std::function<void(const std::string&)> openUrl;  // the system browser
+    // Opens an address in the system browser and tells `done` whether it could.
+    std::function<void(const std::string& address, std::function<void(bool opened)> done)> openUrl;
     std::function<void()> disableIdleTimer;           // keep the screen awake
     // Told of every note playback plays (tests and measurements).
     std::function<void(const Note&, double elapsed)> playbackObserver;
@@ -109,6 +110,8 @@ class MainView : public platform::View,
   void showSetup() override;
   void showNoteRecorder() override;
   void showManual(platform::View* sender) override;
+  // Opens the manual's web page in the language of the texts; when the browser
+  // cannot, the manual screen says so.
   void visitWebsite() override;
   void testDisplayFirstTimeMessage();
   // Saves the state file, then stops the sound engine.

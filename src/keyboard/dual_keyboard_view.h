@@ -139,6 +139,7 @@ class DualKeyboardView : public platform::View, public KeyboardHost, public Fing
   void layoutButtonPress(int zone, platform::Point point) override;
   int keyboardForZone(int zone, int* zoneOnKeyboard) const override;
   float expressionForPoint(platform::Point point) const override;
+  bool isOnScreen() const override { return window() != nullptr; }
 
   static bool validKeyboard(int keyboard) { return keyboard >= 0 && keyboard < kNumKeyboards; }
   Board& board(int keyboard) { return boards_.at(static_cast<std::size_t>(keyboard)); }

@@ -35,6 +35,10 @@ KeyPressEngine::KeyPressEngine(KeyboardHost& host, KeyboardParent* parent, Sound
 void KeyPressEngine::performFingerPressAction(platform::Point point, bool press, int keyZoneNo, int slot) {
   if (fadingToSettings_) return;
   if (!validSlot(slot)) return;
+  // A keyboard that is not shown plays nothing and runs no button, whatever
+  // has redrawn it (and so cleared the fading flag) since it was left; a
+  // release still ends what its finger holds.
+  if (press && !host_.isOnScreen()) return;
 
   switch (keyZoneNo) {
     case zone::kRecord:

@@ -41,6 +41,10 @@ class KeyboardHost {
   // Loudness from the finger's position (the touch layer's expression).
   virtual float expressionForPoint(platform::Point point) const = 0;
 
+  // Whether the view is on the screen (in a window). A view that was left for
+  // another screen still hears the fingers that began on it.
+  virtual bool isOnScreen() const = 0;
+
   virtual void redraw() = 0;
   virtual void redrawOnButtonPress() = 0;
 

@@ -100,6 +100,7 @@ class SingleKeyboardView : public platform::View, public KeyboardHost, public Fi
   void layoutButtonPress(int zone, platform::Point point) override;
   int keyboardForZone(int zone, int* zoneOnKeyboard) const override;
   float expressionForPoint(platform::Point point) const override;
+  bool isOnScreen() const override { return window() != nullptr; }
 
   // After a scroll: labels follow, pictures lift (notes sound on until their
   // fingers lift), black keys follow the new window.

@@ -59,9 +59,13 @@ bool DisplayOptions::fromArguments(int* argc, char** argv, DisplayOptions* optio
       options->layout = Layout::Normal;
     } else if (std::strcmp(a, "--offscreen") == 0) {
       options->offscreen = true;
-    } else if (std::strncmp(a, "--scale=", 8) == 0) {
-      if (!parseScale(a + 8, &options->pixelScale)) {
-        if (error != nullptr) *error = std::string("bad scale in ") + a + " (a number above 0, at most 8)";
+    } else if (std::strcmp(a, "--scale") == 0 || std::strncmp(a, "--scale=", 8) == 0) {
+      // "--scale=2" or "--scale 2", as the other options take their values.
+      const char* value = a[7] == '=' ? a + 8 : (i + 1 < *argc ? argv[++i] : "");
+      if (!parseScale(value, &options->pixelScale)) {
+        if (error != nullptr) {
+          *error = std::string("bad scale \"") + value + "\": give --scale a number above 0, at most 8";
+        }
         return false;
       }
     } else {

@@ -34,8 +34,8 @@ struct DisplayOptions {
   std::string title = "Piano";
 
   // Takes the options it knows out of argv: --tall, --normal, --offscreen,
-  // --scale=N. Unknown arguments stay. Returns false with a message on a bad
-  // value.
+  // --scale=N or --scale N. Unknown arguments stay. Returns false with a
+  // message on a bad value.
   static bool fromArguments(int* argc, char** argv, DisplayOptions* options, std::string* error);
 };
 

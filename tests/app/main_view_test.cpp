@@ -4,14 +4,18 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "app/main_view.h"
 #include "audio/sound_player.h"
 #include "keyboard/dual_keyboard_view.h"
 #include "keyboard/single_keyboard_view.h"
+#include "platform/label.h"
+#include "platform/localized_strings.h"
 #include "platform/manual_clock.h"
 #include "platform/run_loop.h"
 #include "platform/screen.h"
+#include "platform/url_opener.h"
 #include "platform/window.h"
 #include "recording/file_manager.h"
 #include "recording/note_recorder.h"
@@ -47,24 +51,42 @@ class Application : public ::testing::Test {
     o.documentsDirectory = documents.string();
     o.clock = clock.function();
     o.startPlaybackThread = false;
-    o.language = "en";
+    o.language = language;
+    o.openUrl = [this](const std::string& address, std::function<void(bool)> done) {
+      opened.push_back(address);
+      done(browserWorks);
+    };
+    platform::localizedStrings().load(std::string(PIANO_RESOURCE_DIR) + "/strings", language);
     view = MainView::create(o);
     window.setRootView(view);
     settle();
     return *view;
   }
   void quit() {
-    // The welcome, if it came, is tapped away as a player would.
+    dismissWelcome();
+    view->applicationWillTerminate();
+    window.setRootView(nullptr);
+    view.reset();
+  }
+  // The welcome, if it came, is tapped away as a player would.
+  void dismissWelcome() {
     while (window.isShowingAlert()) {
       const platform::Rect button = window.alertButtonRect();
       const platform::Point middle{button.x + button.width / 2, button.y + button.height / 2};
       window.fingerDown(9, middle, clock.now());
       window.fingerUp(9, middle, clock.now());
     }
-    view->applicationWillTerminate();
-    window.setRootView(nullptr);
-    view.reset();
   }
+  // Fingers at points of the screens' portrait space.
+  void down(int finger, platform::Point at) { window.fingerDown(finger, landscape(at), clock.now()); }
+  void move(int finger, platform::Point at) { window.fingerMove(finger, landscape(at), clock.now()); }
+  void up(int finger, platform::Point at) { window.fingerUp(finger, landscape(at), clock.now()); }
+  void tap(platform::Point at) {
+    down(1, at);
+    up(1, at);
+    settle();
+  }
+  static platform::Point landscape(platform::Point portrait) { return platform::portraitToLandscape(portrait); }
   // Lets the screen changes finish.
   void settle() {
     for (int i = 0; i < 40; ++i) {
@@ -79,7 +101,15 @@ class Application : public ::testing::Test {
   platform::RunLoop loop{clock.function()};
   platform::Window window{{480, 320}};
   std::shared_ptr<MainView> view;
+  std::string language = "en";
+  std::vector<std::string> opened;  // addresses given to the browser
+  bool browserWorks = true;
 };
+
+void collectLabels(const platform::View& view, std::set<std::string>& out) {
+  if (const auto* label = dynamic_cast<const platform::Label*>(&view)) out.insert(label->text());
+  for (const auto& child : view.subviews()) collectLabels(*child, out);
+}
 
 TEST_F(Application, SettingsStartKeysAndTheSongSurviveARestart) {
   MainView& first = start();
@@ -118,15 +148,8 @@ TEST_F(Application, SettingsStartKeysAndTheSongSurviveARestart) {
 }
 
 TEST_F(Application, ASettingChangedOnTheSettingsScreenReachesTheKeyboardsAndSurvivesARestart) {
-  MainView& first = start();
-  quit();  // past the welcome
   MainView& v = start();
-  auto tap = [&](platform::Point portrait) {
-    window.fingerDown(1, platform::portraitToLandscape(portrait), clock.now());
-    window.fingerUp(1, platform::portraitToLandscape(portrait), clock.now());
-    settle();
-  };
-  (void)first;
+  dismissWelcome();
   tap({300, 260});  // the settings button of the keyboard's bar
   ASSERT_EQ(v.currentScreen(), &v.appSettingsView());
   tap({290, 170});  // APP in the navigation bar
@@ -191,21 +214,37 @@ TEST_F(Application, TheWelcomeShowsOnTheFirstStartOnly) {
   }
 }
 
+// Through the real screens: the library reads the folder when it is shown; the
+// manual's back button returns to the screen it was opened from, the settings
+// or the library; a browser that cannot show the manual's web page is told of
+// on the manual until the next touch.
 TEST_F(Application, ScreensChangeWithTheirTransitionsAndComeBack) {
   MainView& v = start();
+  dismissWelcome();
   EXPECT_EQ(v.currentScreen(), &v.singleKeyboardView());
-  v.showSetup();
-  settle();
-  EXPECT_EQ(v.currentScreen(), &v.appSettingsView());
-  v.showManual(&v.appSettingsView());
-  settle();
-  ASSERT_NE(v.manualView(), nullptr);
-  EXPECT_EQ(v.currentScreen(), v.manualView());
-  v.showSetup();  // back from the manual
-  settle();
-  v.showPiano();
-  settle();
-  EXPECT_EQ(v.currentScreen(), &v.singleKeyboardView());
+  const platform::Point settingsButton{300, 260}, libraryButton{300, 210}, help{300, 460}, back{300, 20},
+      manualBack{20, 240}, webPage{20, 400};
+  for (const platform::Point via : {settingsButton, libraryButton}) {
+    std::ofstream(documents / "Copied in.SAV") << "x";
+    tap(via);
+    platform::View* const from = v.currentScreen();
+    EXPECT_EQ(from, via == settingsButton ? static_cast<platform::View*>(&v.appSettingsView()) : &v.recorderView());
+    const std::vector<std::string>& songs = v.recorderView().songNames();
+    EXPECT_EQ(std::count(songs.begin(), songs.end(), "Copied in"), via == libraryButton ? 1 : 0);
+    tap(help);
+    ASSERT_NE(v.manualView(), nullptr);
+    EXPECT_EQ(v.currentScreen(), v.manualView());
+    browserWorks = via == settingsButton;
+    tap(webPage);
+    EXPECT_EQ(v.manualView()->openFailureBox().alpha(), browserWorks ? 0.0f : 1.0f);
+    EXPECT_EQ(v.manualView()->openFailureText().text().find(platform::localized("MANUAL NOT OPENED")),
+              browserWorks ? std::string::npos : 0u);
+    tap(manualBack);
+    EXPECT_EQ(v.manualView()->openFailureBox().alpha(), 0.0f);
+    EXPECT_EQ(v.currentScreen(), from);
+    tap(back);
+    EXPECT_EQ(v.currentScreen(), &v.singleKeyboardView());
+  }
   EXPECT_EQ(v.transitionView().subviews().size(), 1u);
   // A request while a change runs is dropped.
   v.showNoteRecorder();
@@ -214,6 +253,66 @@ TEST_F(Application, ScreensChangeWithTheirTransitionsAndComeBack) {
   v.showSetup();
   settle();
   EXPECT_EQ(v.transitionView().subviews().front().get(), &v.recorderView());
+}
+
+// A finger held on the keyboard while another leaves it during a take: the
+// take's stop, handed over by the playback thread, redraws the keyboard that
+// is no longer shown, and a slide of the held finger must still start nothing.
+TEST_F(Application, AKeyboardLeftForAnotherScreenStartsNoVoice) {
+  for (const platform::Point leave : {platform::Point{300, 260}, platform::Point{300, 210}}) {
+    MainView& v = start();
+    dismissWelcome();
+    for (int slot = 0; slot < 88; ++slot) v.soundPlayer().setSampleData(slot, std::vector<std::int16_t>(4410, 1000));
+    tap({300, 170});  // record
+    down(2, {50, 90});
+    ASSERT_EQ(v.soundPlayer().activeVoiceCount(), 1) << "the held finger sounds";
+    tap(leave);
+    v.noteRecorder().playbackPass();
+    settle();
+    ASSERT_NE(v.currentScreen(), &v.singleKeyboardView());
+    const int voices = v.soundPlayer().activeVoiceCount();
+    move(2, {50, 150});
+    move(2, {50, 210});
+    EXPECT_EQ(v.soundPlayer().activeVoiceCount(), voices);
+    up(2, {50, 210});
+    quit();
+  }
+}
+
+// Every control word that the manual quotes (“...”) is a label that the
+// screens show in the same language, whatever the settings' values; the
+// manual's web page opens in that language too.
+TEST_F(Application, TheManualQuotesTheLabelsTheScreensShow) {
+  for (const char* lang : {"en", "zh-Hans"}) {
+    language = lang;
+    MainView& v = start();
+    v.showManual(&v.recorderView());
+    std::set<std::string> labels;
+    for (int value = 0; value < 4; ++value) {
+      v.setExpressionFunction(value);
+      v.setDisplayNoteNames(value);
+      v.setDualKeyboard(value % 2 == 1);
+      v.soundPlayer().setPianoNotePanning(value % 2 == 1);
+      v.appSettingsView().redraw();
+      collectLabels(v.appSettingsView(), labels);
+      collectLabels(v.recorderView(), labels);
+      collectLabels(*v.manualView(), labels);
+    }
+    const std::string open = "“", close = "”";
+    int quoted = 0;
+    for (const std::string& page : v.manualView()->pages()) {
+      for (std::size_t at = page.find(open); at != std::string::npos; at = page.find(open, at + 1), ++quoted) {
+        const std::size_t end = page.find(close, at);
+        ASSERT_NE(end, std::string::npos) << lang << ": " << page.substr(at, 40);
+        const std::string word = page.substr(at + open.size(), end - at - open.size());
+        EXPECT_TRUE(labels.count(word)) << lang << ": " << open << word << close << " is on no screen";
+      }
+    }
+    EXPECT_GT(quoted, 30) << lang;
+    v.visitWebsite();
+    const fs::path page = fs::absolute(std::string(PIANO_RESOURCE_DIR) + "/manual/" + lang + ".html");
+    EXPECT_EQ(opened.back(), platform::fileUrl(page.string()));
+  }
 }
 
 TEST_F(Application, PlaybackKeysGoToTheKeyboardInUseAndTheEndToBoth) {

@@ -240,6 +240,7 @@ class DualHost : public KeyboardHost {
     return zone > zone::kUpperKeyboard ? 1 : 0;
   }
   float expressionForPoint(platform::Point) const override { return 1.0f; }
+  bool isOnScreen() const override { return true; }
   void redraw() override {}
   void redrawOnButtonPress() override {}
   WhiteKeyPicture white[2][15] = {};

@@ -5,6 +5,7 @@
 #include <SDL.h>
 
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -170,6 +171,28 @@ TEST_F(SdlEvents, TypingReachesTheFieldBeingEdited) {
   runUntilQuit();
   EXPECT_EQ(field->text(), "Song");
   EXPECT_FALSE(field->isEditing());
+}
+
+// The display's options take "--scale 3" and "--scale=3" alike, leave the
+// rest for the program, and refuse a scale that is missing or out of range.
+TEST(DisplayOptions, ScaleTakesBothSpellings) {
+  for (const auto& [line, scale] : {std::pair{"piano --scale 3 --wav a.wav", 3.0}, {"piano --scale=1.5", 1.5},
+                                    {"piano --scale", 0.0}, {"piano --scale 9", 0.0}, {"piano --scale=x", 0.0}}) {
+    std::vector<std::string> words;
+    std::istringstream in(line);
+    for (std::string word; in >> word;) words.push_back(word);
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    int argc = static_cast<int>(words.size());
+    DisplayOptions options;
+    std::string error;
+    EXPECT_EQ(DisplayOptions::fromArguments(&argc, argv.data(), &options, &error), scale > 0) << line;
+    EXPECT_EQ(options.pixelScale, scale) << line;
+    if (scale == 3.0) {
+      EXPECT_EQ(std::string(argv[1]) + " " + argv[2] + " " + std::to_string(argc), "--wav a.wav 3");
+    }
+  }
 }
 
 }  // namespace

@@ -109,6 +109,17 @@ TEST_F(LibraryScreenTest, ATapPastTheEndOfAShortListSelectsItsLastSong) {
   rig.tap({164, 196});  // between rows 0 and 1: nothing changes
   EXPECT_EQ(v.currentlySelected(), 2);
   EXPECT_EQ(v.rowLabel(3).text(), "");
+
+  // Each showing reads the folder again: the selected song stays selected
+  // while it is there, its row is kept when it is gone.
+  docs.write("A song.SAV", "x");
+  rig.view->showing();
+  EXPECT_EQ(v.rowLabel(0).text(), "A song");
+  EXPECT_EQ(selectedName(), "Song 3");
+  std::filesystem::remove(docs.path() / "Song 3.SAV");
+  rig.view->showing();
+  EXPECT_EQ(v.songNames().size(), 3u);
+  EXPECT_EQ(selectedName(), "Song 2");
 }
 
 TEST_F(LibraryScreenTest, SavingUnderATypedNameMakesItFileSafeAndSelectsTheSong) {

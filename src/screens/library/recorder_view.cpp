@@ -233,6 +233,28 @@ void RecorderView::redraw() {
 
 void RecorderView::loadSongNames() { songNames_ = files_.loadSongNames(); }
 
+void RecorderView::showing() {
+  // A question or a load in progress acts on the list as it is (the screen is
+  // never left with one up; this keeps it so).
+  if (showingMessageBox_ || showingPleaseWaitMessage_) return;
+  const std::optional<std::string> selected =
+      selectionValid() ? std::optional(songNames_[static_cast<std::size_t>(selectedIndex())]) : std::nullopt;
+  loadSongNames();
+  const int count = static_cast<int>(songNames_.size());
+  const auto found = selected ? std::find(songNames_.begin(), songNames_.end(), *selected) : songNames_.end();
+  const int index = static_cast<int>(found - songNames_.begin());
+  if (found != songNames_.end() && index >= displayListStartIndex_ && index < displayListStartIndex_ + kRows) {
+    currentlySelected_ = index - displayListStartIndex_;
+  } else if (found != songNames_.end()) {
+    selectSong(*selected);
+  } else {
+    // The selected song is gone: the same row, within what the list now holds.
+    displayListStartIndex_ = std::clamp(displayListStartIndex_, 0, std::max(0, count - kRows));
+    currentlySelected_ = count == 0 ? -1 : std::clamp(currentlySelected_, 0, count - 1 - displayListStartIndex_);
+  }
+  redraw();
+}
+
 bool RecorderView::selectionValid() const {
   const int index = selectedIndex();
   return currentlySelected_ >= 0 && index >= 0 && index < static_cast<int>(songNames_.size());

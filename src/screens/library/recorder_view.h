@@ -64,6 +64,10 @@ class RecorderView : public platform::ImageView, private platform::TextFieldDele
   ~RecorderView() override;
 
   void redraw();
+  // The root view calls it before the screen is shown: the songs folder is read
+  // again (songs may have been copied in or removed meanwhile), keeping the
+  // selected song selected where it is still there.
+  void showing();
 
   // The file steps and what the screen shows after them.
   void save(const std::string& fileName);

@@ -15,6 +15,7 @@ namespace {
 
 constexpr double kQuarterTurn = std::numbers::pi / 2.0;
 const Colour kLinkColour{0.0f, 0.0f, 1.0f, 1.0f};
+const Colour kMessageColour = Colour::rgb255(26, 25, 36);
 
 // Trailing empty lines push a short page's text to the top of the label, which
 // centres its lines vertically.
@@ -65,7 +66,10 @@ ManualView::ManualView(ManualHost& parent) : parent_(parent) {
   titlePageLabel_->setNumberOfLines(0);
   addSubview(titlePageLabel_);
 
+  // Centred on the page's header band, which is wider on the tall screen.
   pageNumberLabel_ = rotatedLabel({276, 230, 50, 20}, "Arial", 14);
+  pageNumberLabel_->setCentre({301, tall_ ? 284.0 : 240.0});
+  pageNumberLabel_->setAlignment(platform::TextAlignment::Centre);
   pageNumberLabel_->setLineBreak(platform::LineBreak::WordWrap);
   pageNumberLabel_->setNumberOfLines(0);
   addSubview(pageNumberLabel_);
@@ -76,20 +80,48 @@ ManualView::ManualView(ManualHost& parent) : parent_(parent) {
   manualTextLabel_->setText(pages_[static_cast<std::size_t>(currentPage_)]);
   addSubview(manualTextLabel_);
 
+  // Over the middle of the page; touches pass through it to the page.
+  openFailureBox_ = std::make_shared<platform::View>(Rect{0, 0, 130, 330});
+  openFailureBox_->setCentre({160, tall_ ? 284.0 : 240.0});
+  openFailureBox_->setBackgroundColour(kMessageColour);
+  openFailureBox_->setUserInteractionEnabled(false);
+  openFailureBox_->setAlpha(0.0f);
+  openFailureText_ = rotatedLabel({-90, 110, 310, 110}, "Arial", 14);
+  openFailureText_->setTextColour(Colour::white());
+  openFailureText_->setAlignment(platform::TextAlignment::Centre);
+  openFailureText_->setLineBreak(platform::LineBreak::WordWrap);
+  openFailureText_->setNumberOfLines(0);
+  openFailureBox_->addSubview(openFailureText_);
+  addSubview(openFailureBox_);
+
   redraw();
+}
+
+void ManualView::showOpenFailure(const std::string& page) {
+  openFailureText_->setText(platform::localized("MANUAL NOT OPENED") + "\n" + page);
+  openFailureBox_->setAlpha(1.0f);
+}
+
+std::string ManualView::pageTextKey(int page) {
+  if (page == 1) return "MANUAL TOC";
+  if (page < 2 || page >= kPageCount) return {};
+  return "MANUAL PAGE " + std::to_string(page - 1);
 }
 
 void ManualView::createPageTexts() {
   using platform::localized;
   pages_.clear();
   pages_.emplace_back();
-  pages_.push_back(localized("MANUAL TOC") + std::string(kContentsPadding, '\n'));
-  for (int page = 1; page <= kPageCount - 2; ++page) {
-    pages_.push_back(localized("MANUAL PAGE " + std::to_string(page)) + std::string(kPagePadding, '\n'));
+  pages_.push_back(localized(pageTextKey(1)) + std::string(kContentsPadding, '\n'));
+  for (int page = 2; page < kPageCount; ++page) {
+    pages_.push_back(localized(pageTextKey(page)) + std::string(kPagePadding, '\n'));
   }
 }
 
-void ManualView::setFromScreen(int screen) { previousScreen_ = screen; }
+void ManualView::setFromScreen(int screen) {
+  previousScreen_ = screen;
+  openFailureBox_->setAlpha(0.0f);
+}
 
 void ManualView::redraw() {
   const int last = kPageCount - 1;
@@ -112,6 +144,7 @@ void ManualView::touchesBegan(const platform::TouchSet& touches) {
 }
 
 void ManualView::fingerDown(Point point) {
+  openFailureBox_->setAlpha(0.0f);  // read; the touch acts as ever
   const double x = point.x;
   const double y = point.y;
   if (x < 50) {

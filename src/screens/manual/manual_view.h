@@ -29,9 +29,19 @@ class ManualView : public platform::ImageView {
   // `parent` must outlive the view. Create with std::make_shared.
   explicit ManualView(ManualHost& parent);
 
+  // Key of the text of `page` in the text tables: "MANUAL TOC" for page 1,
+  // "MANUAL PAGE 1" to "MANUAL PAGE 15" for pages 2 to 16; empty for the title
+  // page and anything else. The web page of the manual is made from the same keys.
+  static std::string pageTextKey(int page);
+
   // Where the back button returns to (kFromLibrary or kFromSettings).
+  // Also hides a message left from the last visit.
   void setFromScreen(int screen);
   void redraw();
+  // The browser could not show the manual's web page at `page` (a file path):
+  // a message over the page says so and where the file is, until the next
+  // touch or opening.
+  void showOpenFailure(const std::string& page);
 
   // A touch beginning at `point` (this view's coordinates).
   void fingerDown(platform::Point point);
@@ -50,6 +60,8 @@ class ManualView : public platform::ImageView {
   const platform::Label& titlePageLabel() const { return *titlePageLabel_; }
   const platform::View& leftArrow() const { return *leftArrow_; }
   const platform::View& rightArrow() const { return *rightArrow_; }
+  const platform::View& openFailureBox() const { return *openFailureBox_; }
+  const platform::Label& openFailureText() const { return *openFailureText_; }
 
  private:
   void createPageTexts();
@@ -63,6 +75,8 @@ class ManualView : public platform::ImageView {
   std::shared_ptr<platform::ImageView> leftArrow_, rightArrow_, backButton_;
   std::shared_ptr<platform::Label> websiteLabel_;
   std::shared_ptr<platform::Label> titlePageLabel_;
+  std::shared_ptr<platform::View> openFailureBox_;
+  std::shared_ptr<platform::Label> openFailureText_;
   int previousScreen_ = kFromLibrary;
 };
 

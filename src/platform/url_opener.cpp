@@ -1,0 +1,95 @@
+#include "platform/url_opener.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "platform/run_loop.h"
+
+extern char** environ;
+
+namespace piano::platform {
+
+namespace {
+
+constexpr double kPollSeconds = 0.05;
+// An opener still running after this many polls (5 s) has handed the address
+// to a browser that it waits for; from then on it is only reaped.
+constexpr int kPatientPolls = 100;
+constexpr double kReapSeconds = 1.0;
+
+using Done = std::shared_ptr<std::function<void(bool)>>;
+
+void tell(const Done& done, bool opened) {
+  if (!*done) return;
+  auto callback = std::move(*done);
+  *done = nullptr;
+  callback(opened);
+}
+
+void watch(pid_t child, RunLoop& loop, Done done, int polls) {
+  int status = 0;
+  const pid_t ended = waitpid(child, &status, WNOHANG);
+  if (ended == child) {
+    tell(done, WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    return;
+  }
+  if (ended == -1) {
+    // The child was reaped elsewhere (SIGCHLD ignored): nothing says it failed.
+    tell(done, true);
+    return;
+  }
+  if (polls >= kPatientPolls) tell(done, true);
+  loop.performAfterDelay(polls >= kPatientPolls ? kReapSeconds : kPollSeconds,
+                         [child, &loop, done, polls] { watch(child, loop, done, polls + 1); });
+}
+
+}  // namespace
+
+void openUrl(const std::string& address, RunLoop& loop, std::function<void(bool opened)> done,
+             const std::string& opener) {
+  auto shared = std::make_shared<std::function<void(bool)>>(std::move(done));
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  std::vector<char> program(opener.begin(), opener.end());
+  std::vector<char> argument(address.begin(), address.end());
+  program.push_back('\0');
+  argument.push_back('\0');
+  char* argv[] = {program.data(), argument.data(), nullptr};
+  pid_t child = 0;
+  // No shell: the address reaches the opener as one argument, whatever it holds.
+  const int error = posix_spawnp(&child, program.data(), &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (error != 0) {
+    std::printf("Could not start %s to open %s\n", opener.c_str(), address.c_str());
+    loop.post([shared] { tell(shared, false); });
+    return;
+  }
+  loop.performAfterDelay(kPollSeconds, [child, &loop, shared] { watch(child, loop, shared, 1); });
+}
+
+std::string fileUrl(const std::string& absolutePath) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string url = "file://";
+  for (const char c : absolutePath) {
+    const auto byte = static_cast<unsigned char>(c);
+    const bool plain = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') ||
+                       c == '/' || c == '-' || c == '.' || c == '_' || c == '~';
+    if (plain) {
+      url += c;
+    } else {
+      url += '%';
+      url += kHex[byte >> 4];
+      url += kHex[byte & 15];
+    }
+  }
+  return url;
+}
+
+}  // namespace piano::platform

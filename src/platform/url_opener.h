@@ -1,0 +1,28 @@
+// Opening an address in the desktop's browser without waiting for the browser.
+// The opener (xdg-open) runs as a child process; the main run loop watches for
+// its exit, so that a failure (no opener, no browser, an error exit) can be told
+// to the player instead of being lost.
+//
+// Threads: main thread (the run loop's).
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace piano::platform {
+
+class RunLoop;
+
+// Starts `opener`, a program looked up on PATH, with `address` as its one
+// argument; its output goes nowhere. `done` runs once, on `loop`: false when
+// the program could not be started or ended with a failure within a few
+// seconds, true when it ended well or is still running by then (it waits on
+// the browser it started).
+void openUrl(const std::string& address, RunLoop& loop, std::function<void(bool opened)> done,
+             const std::string& opener = "xdg-open");
+
+// A file's absolute path as a file:// address, with the bytes that an address
+// cannot hold as they are (spaces, quotes, non-ASCII) percent-encoded.
+std::string fileUrl(const std::string& absolutePath);
+
+}  // namespace piano::platform
