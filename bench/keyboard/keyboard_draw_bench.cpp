@@ -45,6 +45,8 @@ class NullCanvas final : public platform::Canvas {
     ++calls;
   }
   void drawText(const platform::TextBlock&, const platform::AffineTransform&, float) override { ++calls; }
+  void beginLayer() override {}
+  void endLayer(float) override {}
 };
 
 void pressElevenKeys(platform::Window& window) {

@@ -733,7 +733,7 @@ def app_setup_view(tall):
     navigation_band(img, L, 113 + s, 367 + s)
     # Rows are tapped to step through their values; the name sits at the start, the value in
     # the window. Row centres follow the labels; the rows themselves are ivory, like keys.
-    v0, v1 = (121, 446) if tall else (76, 400)
+    v0, v1 = 76 + s, 400 + s
     for c in (197, 159, 120, 82, 44):
         u0, u1 = c - 17, c + 17
         img.add(rect(u0 - 2.2, v0 + 0.5, u1 - u0 + 1, v1 - v0 - 1, rx=7,

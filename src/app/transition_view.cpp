@@ -11,6 +11,7 @@ void TransitionView::newSubview(View::Ptr view, Type type, Direction direction, 
   if (transitioning_) return;
   std::vector<View::Ptr> old = subviews();
   removeAllSubviews();
+  if (view) view->setClipsToBounds(true);
   insertSubview(std::move(view), 0);
   animate(std::move(old), type, direction, duration);
 }
@@ -24,7 +25,10 @@ void TransitionView::replaceSubview(const View::Ptr& oldView, View::Ptr newView,
     index = static_cast<std::size_t>(oldView->indexInSuperview());
     oldView->removeFromSuperview();
   }
-  if (newView && newView->superview() == nullptr) insertSubview(std::move(newView), index);
+  if (newView && newView->superview() == nullptr) {
+    newView->setClipsToBounds(true);
+    insertSubview(std::move(newView), index);
+  }
   animate(std::move(old), type, direction, duration);
 }
 
@@ -32,6 +36,8 @@ void TransitionView::animate(std::vector<View::Ptr> oldContent, Type type, Direc
                              double duration) {
   // A fade ignores the direction; the platform is told none would matter.
   if (type == Type::Fade) direction = Direction::FromTop;
+  lastType_ = type;
+  lastDirection_ = direction;
   addTransition(
       type, direction, duration, std::move(oldContent), [this] { animationDidStart(); },
       [this](bool finished) { animationDidStop(finished); }, platform::AnimationCurve::EaseInEaseOut);

@@ -1,6 +1,9 @@
 // TransitionView: the container every screen is shown in. It swaps its child for
 // another with an animated layer transition, and refuses touches while the
 // animation runs, so that no tap lands on a screen that is coming or going.
+// Every screen it shows clips to its bounds: what a screen keeps beyond its
+// edges (the settings' other pages, the keys scrolled out of view) never
+// shows, also while the screen slides in or out beside another.
 //
 // Threads: main thread only.
 #pragma once
@@ -46,6 +49,10 @@ class TransitionView : public platform::ImageView {
   void cancelTransition();
 
   bool isTransitioning() const { return transitioning_; }
+  // The type and direction of the last change asked for (a fade's direction
+  // means nothing).
+  Type lastType() const { return lastType_; }
+  Direction lastDirection() const { return lastDirection_; }
   TransitionViewDelegate* delegate() const { return delegate_.load(); }
   void setDelegate(TransitionViewDelegate* delegate) { delegate_.store(delegate); }
 
@@ -55,6 +62,8 @@ class TransitionView : public platform::ImageView {
   void animationDidStop(bool finished);
 
   bool transitioning_ = false;
+  Type lastType_ = Type::Fade;
+  Direction lastDirection_ = Direction::FromTop;
   bool wasEnabled_ = false;
   std::atomic<TransitionViewDelegate*> delegate_{nullptr};
 };

@@ -363,14 +363,18 @@ void View::Animations::renderTransition(const View& view, Canvas& canvas,
       oldOnTop = true;
       break;
   }
-  auto drawOld = [&] {
-    const AffineTransform m = AffineTransform::translation(oldOffset.x, oldOffset.y).concat(toDisplay);
-    for (const Ptr& child : t.oldContent) child->render(canvas, m, alpha * oldAlpha);
+  // A fade shows each state as one picture: its views are put together
+  // first, then faded as a whole.
+  const bool fade = t.type == TransitionType::Fade;
+  auto drawState = [&](const std::vector<Ptr>& content, Point offset, float stateAlpha) {
+    if (content.empty() || stateAlpha <= 0.001f) return;
+    const AffineTransform m = AffineTransform::translation(offset.x, offset.y).concat(toDisplay);
+    if (fade) canvas.beginLayer();
+    for (const Ptr& child : content) child->render(canvas, m, fade ? alpha : alpha * stateAlpha);
+    if (fade) canvas.endLayer(stateAlpha);
   };
-  auto drawNew = [&] {
-    const AffineTransform m = AffineTransform::translation(newOffset.x, newOffset.y).concat(toDisplay);
-    for (const Ptr& child : view.subviews()) child->render(canvas, m, alpha * newAlpha);
-  };
+  auto drawOld = [&] { drawState(t.oldContent, oldOffset, oldAlpha); };
+  auto drawNew = [&] { drawState(view.subviews(), newOffset, newAlpha); };
   if (oldOnTop) {
     drawNew();
     drawOld();

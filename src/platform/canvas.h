@@ -1,11 +1,14 @@
 // What a renderer must be able to draw: the view tree calls these with each
 // view's full transform to display points, so a renderer never walks the tree.
 // The SDL adapter implements it (sdl_canvas.cpp); tests record the calls.
+// Views that clip to their bounds push their clip here; a renderer holds its
+// drawing to clip().
 //
 // Threads: main thread only.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/geometry.h"
 
@@ -52,6 +55,38 @@ class Canvas {
   virtual void drawImage(const Image& image, const AffineTransform& toDisplay, const Rect& rect,
                          float alpha) = 0;
   virtual void drawText(const TextBlock& text, const AffineTransform& toDisplay, float alpha) = 0;
+
+  // Group opacity: what is drawn from beginLayer to the matching endLayer is
+  // put together first and then shown at `alpha` as one picture, so that a
+  // fading screen does not show its own layers through each other. Meant for
+  // opaque pictures such as whole screens. A renderer that cannot make a
+  // layer draws its content straight, at full opacity.
+  virtual void beginLayer() = 0;
+  virtual void endLayer(float alpha) = 0;
+
+  // Until the matching popClip, only what falls inside `rect` shows: `rect` is
+  // in the coordinates that `toDisplay` maps to display points, and is cut to
+  // the clips pushed before. On the display a clip is the rectangle's bounding
+  // box, which is exact for the quarter turns and scales that views use.
+  void pushClip(const AffineTransform& toDisplay, const Rect& rect) {
+    const Rect onDisplay = toDisplay.apply(rect);
+    clips_.push_back(clips_.empty() ? onDisplay : clips_.back().intersection(onDisplay));
+    clipChanged();
+  }
+  void popClip() {
+    if (clips_.empty()) return;
+    clips_.pop_back();
+    clipChanged();
+  }
+  // The display rectangle that drawing is held to; null when nothing clips.
+  const Rect* clip() const { return clips_.empty() ? nullptr : &clips_.back(); }
+
+ protected:
+  // Told after every change of clip().
+  virtual void clipChanged() {}
+
+ private:
+  std::vector<Rect> clips_;
 };
 
 }  // namespace piano::platform

@@ -18,6 +18,12 @@ double snapUnit(double v) {
 
 }  // namespace
 
+Rect Rect::intersection(const Rect& o) const {
+  const double x0 = std::max(minX(), o.minX()), x1 = std::min(maxX(), o.maxX());
+  const double y0 = std::max(minY(), o.minY()), y1 = std::min(maxY(), o.maxY());
+  return {x0, y0, std::max(0.0, x1 - x0), std::max(0.0, y1 - y0)};
+}
+
 AffineTransform AffineTransform::rotation(double radians) {
   const double c = snapUnit(std::cos(radians));
   const double s = snapUnit(std::sin(radians));

@@ -37,6 +37,8 @@ struct Rect {
   Size size() const { return {width, height}; }
   // Half-open on the far edges, as a phone's hit test is: (x <= p.x < x + width).
   bool contains(Point p) const { return p.x >= x && p.x < x + width && p.y >= y && p.y < y + height; }
+  // The part this rectangle shares with `other`; zero-sized where they do not meet.
+  Rect intersection(const Rect& other) const;
   friend bool operator==(const Rect&, const Rect&) = default;
 };
 

@@ -173,6 +173,9 @@ SDL_Color toSdl(Colour c, float alpha) {
   return {channel(c.r), channel(c.g), channel(c.b), channel(c.a * alpha)};
 }
 
+// A display coordinate as a whole pixel, held to a range SDL can take.
+int wholePixel(double v) { return v == v ? static_cast<int>(std::lround(std::clamp(v, -1e6, 1e6))) : 0; }
+
 double axisLength(const AffineTransform& m, double x, double y) {
   const Point v = m.applyToVector({x, y});
   return std::hypot(v.x, v.y);
@@ -206,10 +209,19 @@ SdlCanvas::~SdlCanvas() {
   for (auto& [key, f] : fonts_) {
     if (f != nullptr) TTF_CloseFont(f);
   }
+  for (SDL_Texture* t : layerTextures_) {
+    if (t != nullptr) SDL_DestroyTexture(t);
+  }
 }
 
 void SdlCanvas::beginFrame() {
   ++frame_;
+  SDL_Rect outer{};
+  SDL_RenderGetClipRect(renderer_, &outer);
+  outerClipOn_ = SDL_RenderIsClipEnabled(renderer_) == SDL_TRUE;
+  outerClip_ = {static_cast<double>(outer.x), static_cast<double>(outer.y), static_cast<double>(outer.w),
+                static_cast<double>(outer.h)};
+  nothingShows_ = false;
   if (frame_ % 120 != 0) return;
   auto evict = [this](auto& cache) {
     for (auto it = cache.begin(); it != cache.end();) {
@@ -228,9 +240,62 @@ void SdlCanvas::beginFrame() {
   }
 }
 
+void SdlCanvas::clipChanged() {
+  const Rect* c = clip();
+  if (c == nullptr && !outerClipOn_) {
+    SDL_RenderSetClipRect(renderer_, nullptr);
+    nothingShows_ = false;
+    return;
+  }
+  const Rect shown = c == nullptr ? outerClip_ : outerClipOn_ ? c->intersection(outerClip_) : *c;
+  const int x0 = wholePixel(shown.minX()), y0 = wholePixel(shown.minY());
+  const SDL_Rect r{x0, y0, wholePixel(shown.maxX()) - x0, wholePixel(shown.maxY()) - y0};
+  // SDL takes an empty rectangle for "no clip": an empty clip draws nothing instead.
+  nothingShows_ = r.w <= 0 || r.h <= 0;
+  if (!nothingShows_) SDL_RenderSetClipRect(renderer_, &r);
+}
+
+void SdlCanvas::beginLayer() {
+  int w = 0, h = 0;
+  SDL_GetRendererOutputSize(renderer_, &w, &h);
+  const std::size_t depth = openLayers_.size();
+  if (layerTextures_.size() <= depth) layerTextures_.resize(depth + 1, nullptr);
+  SDL_Texture*& texture = layerTextures_[depth];
+  int tw = 0, th = 0;
+  if (texture != nullptr && (SDL_QueryTexture(texture, nullptr, nullptr, &tw, &th) != 0 || tw != w || th != h)) {
+    SDL_DestroyTexture(texture);
+    texture = nullptr;
+  }
+  if (texture == nullptr && w > 0 && h > 0) {
+    texture = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, w, h);
+    if (texture != nullptr) SDL_SetTextureBlendMode(texture, SDL_BLENDMODE_BLEND);
+  }
+  SDL_Texture* under = SDL_GetRenderTarget(renderer_);
+  if (texture == nullptr || SDL_SetRenderTarget(renderer_, texture) != 0) {
+    openLayers_.push_back({nullptr, under});
+    return;
+  }
+  openLayers_.push_back({texture, under});
+  SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 0);
+  SDL_RenderClear(renderer_);
+  clipChanged();  // a new target starts without a clip
+}
+
+void SdlCanvas::endLayer(float alpha) {
+  if (openLayers_.empty()) return;
+  const OpenLayer layer = openLayers_.back();
+  openLayers_.pop_back();
+  if (layer.texture == nullptr) return;
+  SDL_SetRenderTarget(renderer_, layer.under);
+  clipChanged();
+  if (nothingShows_) return;
+  SDL_SetTextureAlphaMod(layer.texture, toSdl(Colour::white(), alpha).a);
+  SDL_RenderCopy(renderer_, layer.texture, nullptr, nullptr);
+}
+
 void SdlCanvas::quad(SDL_Texture* texture, const AffineTransform& m, const Rect& r, Colour colour) {
   const SDL_Color c = toSdl(colour, 1.0f);
-  if (c.a == 0) return;
+  if (c.a == 0 || nothingShows_) return;
   const Point corners[4] = {m.apply(Point{r.minX(), r.minY()}), m.apply(Point{r.maxX(), r.minY()}),
                             m.apply(Point{r.minX(), r.maxY()}), m.apply(Point{r.maxX(), r.maxY()})};
   static const float u[4] = {0.0f, 1.0f, 0.0f, 1.0f};
@@ -274,7 +339,7 @@ void SdlCanvas::strokeRect(const AffineTransform& m, const Rect& r, Colour colou
 void SdlCanvas::fillEllipse(const AffineTransform& m, const Rect& r, Colour colour, float alpha) {
   constexpr int kSegments = 40;
   const SDL_Color c = toSdl(colour, alpha);
-  if (c.a == 0 || r.width <= 0.0 || r.height <= 0.0) return;
+  if (c.a == 0 || nothingShows_ || r.width <= 0.0 || r.height <= 0.0) return;
   SDL_Vertex vertices[kSegments + 1];
   int indices[kSegments * 3];
   const Point centre = m.apply(r.centre());

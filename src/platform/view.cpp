@@ -73,6 +73,12 @@ void View::setHidden(bool hidden) {
   setNeedsDisplay();
 }
 
+void View::setClipsToBounds(bool clips) {
+  if (clips == clipsToBounds_) return;
+  clipsToBounds_ = clips;
+  setNeedsDisplay();
+}
+
 void View::setBackgroundColour(Colour colour) {
   if (AnimationBlock* block = AnimationBlock::current()) {
     animations().animateBackground(*this, presentationBackgroundColour(), colour, *block);
@@ -256,12 +262,14 @@ void View::render(Canvas& canvas, const AffineTransform& parentToDisplay, float 
   if (alpha <= 0.001f) return;
   const AffineTransform toDisplay =
       placeAbout(bounds_, presentationTransform(), presentationCentre()).concat(parentToDisplay);
+  if (clipsToBounds_) canvas.pushClip(toDisplay, bounds_);
   draw(canvas, toDisplay, alpha);
   if (animations_ && animations_->transition) {
     animations_->renderTransition(*this, canvas, toDisplay, alpha);
-    return;
+  } else {
+    for (const Ptr& child : subviews_) child->render(canvas, toDisplay, alpha);
   }
-  for (const Ptr& child : subviews_) child->render(canvas, toDisplay, alpha);
+  if (clipsToBounds_) canvas.popClip();
 }
 
 }  // namespace piano::platform

@@ -11,7 +11,8 @@
 // in the parent. The frame is derived: the bounding box of the transformed
 // bounds in the parent. Setting the frame sets the centre to its middle and
 // the bounds' size to its size (meant for views without a transform; a
-// transform set later keeps centre and bounds). Children are not clipped.
+// transform set later keeps centre and bounds). Children are not clipped,
+// unless the view clips to its bounds.
 //
 // Ownership. A parent owns its children (shared pointers); a child knows its
 // parent by a plain pointer. Create views with std::make_shared.
@@ -64,6 +65,11 @@ class View {
   void setHidden(bool hidden);
   Colour backgroundColour() const { return backgroundColour_; }
   void setBackgroundColour(Colour colour);  // clear by default; animatable
+  // Off by default. On, nothing of the view or of its descendants shows outside
+  // its bounds, wherever the view lies on the display at the moment (moved,
+  // turned, or carried by a transition).
+  bool clipsToBounds() const { return clipsToBounds_; }
+  void setClipsToBounds(bool clips);
 
   // --- Interaction ---
   // On by default for plain views; off for image views and labels (as on the phone).
@@ -181,6 +187,7 @@ class View {
   AffineTransform transform_;
   float alpha_ = 1.0f;
   bool hidden_ = false;
+  bool clipsToBounds_ = false;
   bool userInteractionEnabled_ = true;
   bool multipleTouchEnabled_ = false;
   int tag_ = 0;

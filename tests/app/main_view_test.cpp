@@ -2,8 +2,10 @@
 // on the same documents folder, as a player would start it twice.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <set>
 
 #include "app/main_view.h"
@@ -14,6 +16,7 @@
 #include "platform/localized_strings.h"
 #include "platform/manual_clock.h"
 #include "platform/run_loop.h"
+#include "platform/sdl_display.h"
 #include "platform/screen.h"
 #include "platform/url_opener.h"
 #include "platform/window.h"
@@ -27,6 +30,17 @@ namespace piano {
 namespace {
 
 namespace fs = std::filesystem;
+
+// The application on a fake clock, its playback run by hand, in English.
+MainView::Options optionsFor(platform::RunLoop& loop, platform::ManualClock& clock, const fs::path& documents) {
+  MainView::Options o;
+  o.runLoop = &loop;
+  o.documentsDirectory = documents.string();
+  o.clock = clock.function();
+  o.startPlaybackThread = false;
+  o.language = "en";
+  return o;
+}
 
 class Application : public ::testing::Test {
  protected:
@@ -46,11 +60,7 @@ class Application : public ::testing::Test {
   // window's close would close it.
   MainView& start() {
     if (view) quit();
-    MainView::Options o;
-    o.runLoop = &loop;
-    o.documentsDirectory = documents.string();
-    o.clock = clock.function();
-    o.startPlaybackThread = false;
+    MainView::Options o = optionsFor(loop, clock, documents);
     o.language = language;
     o.openUrl = [this](const std::string& address, std::function<void(bool)> done) {
       opened.push_back(address);
@@ -253,6 +263,88 @@ TEST_F(Application, ScreensChangeWithTheirTransitionsAndComeBack) {
   v.showSetup();
   settle();
   EXPECT_EQ(v.transitionView().subviews().front().get(), &v.recorderView());
+}
+
+// Every screen change the root view makes, with its transition. Half way
+// through, the picture is made of the two screens involved, each where the
+// transition has carried it (pushed, moved in over, revealed under, or half
+// faded in): no other settings page, no keys beyond the keyboard's edge.
+TEST(ScreenChanges, EachHasItsTransitionAndHalfWayShowsOnlyItsTwoScreens) {
+  using T = platform::TransitionType;
+  using D = platform::TransitionDirection;
+  enum Screen { kPiano, kSettings, kLibrary, kManual };
+  const struct {
+    Screen to;
+    T type;
+    D direction;
+  } changes[] = {{kPiano, T::Fade, D::FromTop},  // the start
+                 {kSettings, T::Push, D::FromBottom}, {kManual, T::MoveIn, D::FromTop},
+                 {kSettings, T::Reveal, D::FromBottom}, {kPiano, T::Push, D::FromTop},
+                 {kLibrary, T::Push, D::FromBottom},  {kManual, T::MoveIn, D::FromTop},
+                 {kLibrary, T::Reveal, D::FromBottom}, {kPiano, T::Push, D::FromTop}};
+  const fs::path documents = fs::path(::testing::TempDir()) / ("changes-" + std::to_string(::getpid()));
+  fs::create_directories(documents);
+  std::ofstream(documents / MainView::kFirstLaunchFileName, std::ios::binary).write("\1\0\0\0", 4);
+  for (const bool tall : {false, true}) {
+    platform::ManualClock clock{50.0};
+    platform::RunLoop loop{clock.function()};
+    platform::DisplayOptions options;
+    options.offscreen = true;
+    options.pixelScale = 1.0;
+    options.layout = tall ? platform::DisplayOptions::Layout::Tall : platform::DisplayOptions::Layout::Normal;
+    std::string error;
+    auto display = platform::Display::open(options, loop, &error);
+    ASSERT_NE(display, nullptr) << error;
+    int w = 0, h = 0;
+    auto picture = [&] {
+      std::vector<unsigned char> rgba;
+      display->drawFrame();
+      EXPECT_TRUE(display->readPixels(&rgba, &w, &h));
+      return rgba;
+    };
+    std::vector<unsigned char> before = picture();  // nothing yet: black
+    std::shared_ptr<MainView> view = MainView::create(optionsFor(loop, clock, documents));
+    display->window().setRootView(view);
+    for (const auto& c : changes) {
+      if (c.to == kPiano && &c != changes) view->showPiano();
+      if (c.to == kSettings) view->showSetup();
+      if (c.to == kLibrary) view->showNoteRecorder();
+      if (c.to == kManual) view->showManual(view->currentScreen());
+      EXPECT_EQ(view->transitionView().lastType(), c.type);
+      EXPECT_TRUE(c.type == T::Fade || view->transitionView().lastDirection() == c.direction);
+      std::vector<unsigned char> halfway, after;
+      for (const double t : {0.0, 0.15, 0.1, 0.1, 0.1, 0.1}) {  // it starts at the first frame
+        clock.advance(t);
+        loop.runDue();
+        platform::Animator::shared().tick();
+        if (t == 0.15) halfway = picture();
+      }
+      after = picture();
+      const platform::View* screens[] = {&view->singleKeyboardView(), &view->appSettingsView(),
+                                         &view->recorderView(), view->manualView()};
+      ASSERT_EQ(view->currentScreen(), screens[c.to]);
+      // Where the old and the new picture lie half way, in pixels along the
+      // display: a change from the bottom comes in from the right.
+      const int from = c.direction == D::FromBottom ? w / 2 : -w / 2;
+      const int shiftOld = c.type == T::Push || c.type == T::Reveal ? -from : 0;
+      const int shiftNew = c.type == T::Push || c.type == T::MoveIn ? from : 0;
+      int wrong = 0;
+      for (int i = 0; i < w * h * 4; ++i) {
+        const int x = i / 4 % w;
+        auto at = [&](const std::vector<unsigned char>& p, int shift) {
+          return x - shift >= 0 && x - shift < w ? p[i - shift * 4] : -1;
+        };
+        const int o = at(before, shiftOld), n = at(after, shiftNew);
+        const int expected = c.type == T::Fade ? n / 2 : c.type == T::Reveal ? (o >= 0 ? o : n) : (n >= 0 ? n : o);
+        wrong += i % 4 != 3 && std::abs(halfway[i] - std::max(0, expected)) > 24;
+      }
+      EXPECT_LT(wrong, w * h / 200) << "change " << (&c - changes) << (tall ? " tall" : "");
+      before = after;
+    }
+    display->window().setRootView(nullptr);
+  }
+  platform::setTallScreen(false);
+  fs::remove_all(documents);
 }
 
 // A finger held on the keyboard while another leaves it during a take: the

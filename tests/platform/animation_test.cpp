@@ -147,7 +147,8 @@ TEST_F(AnimationTest, TransitionCallbacksComeFromTheTicks) {
   EXPECT_FALSE(Animator::shared().isAnimating());
 }
 
-// Where the old and the new screen are drawn half way through each transition.
+// Where the old and the new screen are drawn half way through each transition,
+// each held to its own moving bounds with what it keeps beyond them.
 TEST_F(AnimationTest, TransitionsDrawOldAndNewContentByTypeAndDirection) {
   const Colour oldColour{1, 0, 0, 1}, newColour{0, 1, 0, 1};
   struct Case {
@@ -169,6 +170,13 @@ TEST_F(AnimationTest, TransitionsDrawOldAndNewContentByTypeAndDirection) {
     auto container = std::make_shared<View>(Rect{0, 0, 100, 200});
     auto oldScreen = std::make_shared<View>(Rect{0, 0, 100, 200});
     auto newScreen = std::make_shared<View>(Rect{0, 0, 100, 200});
+    const Colour beyondColour{0, 0, 1, 1};
+    for (const auto& screen : {oldScreen, newScreen}) {
+      screen->setClipsToBounds(true);
+      auto beyond = std::make_shared<View>(Rect{0, 200, 100, 200});  // a page past the far end
+      beyond->setBackgroundColour(beyondColour);
+      screen->addSubview(beyond);
+    }
     oldScreen->setBackgroundColour(oldColour);
     newScreen->setBackgroundColour(newColour);
     container->addSubview(newScreen);
@@ -188,6 +196,9 @@ TEST_F(AnimationTest, TransitionsDrawOldAndNewContentByTypeAndDirection) {
     EXPECT_NEAR(o->alpha, c.oldAlpha, 1e-6);
     EXPECT_NEAR(n->alpha, c.newAlpha, 1e-6);
     EXPECT_EQ(o < n, c.oldDrawnFirst);
+    for (const auto& call : canvas.calls) {
+      EXPECT_TRUE(call.colour != beyondColour || call.shown().width * call.shown().height == 0.0);
+    }
     at(start + 1.0);
     RecordingCanvas after;
     container->render(after, AffineTransform::identity(), 1.0f);

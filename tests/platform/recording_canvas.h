@@ -1,6 +1,8 @@
-// A canvas that keeps what it was asked to draw, for tests of the view tree.
+// A canvas that keeps what it was asked to draw, with the clip it was drawn
+// under, for tests of the view tree.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,9 +18,12 @@ struct DrawCall {
   Colour colour;
   float alpha = 1.0f;
   std::string what;  // image name or text
+  std::optional<Rect> clip;  // display rectangle it was held to
 
   // The rectangle's centre on the display.
   Point centre() const { return toDisplay.apply(rect.centre()); }
+  // What of the rectangle's display box the clip lets show.
+  Rect shown() const { return clip ? toDisplay.apply(rect).intersection(*clip) : toDisplay.apply(rect); }
 };
 
 class RecordingCanvas : public Canvas {
@@ -26,19 +31,27 @@ class RecordingCanvas : public Canvas {
   std::vector<DrawCall> calls;
 
   void fillRect(const AffineTransform& m, const Rect& r, Colour c, float a) override {
-    calls.push_back({"fill", m, r, c, a, ""});
+    add({"fill", m, r, c, a, "", {}});
   }
   void strokeRect(const AffineTransform& m, const Rect& r, Colour c, float a) override {
-    calls.push_back({"stroke", m, r, c, a, ""});
+    add({"stroke", m, r, c, a, "", {}});
   }
   void fillEllipse(const AffineTransform& m, const Rect& r, Colour c, float a) override {
-    calls.push_back({"ellipse", m, r, c, a, ""});
+    add({"ellipse", m, r, c, a, "", {}});
   }
   void drawImage(const Image& image, const AffineTransform& m, const Rect& r, float a) override {
-    calls.push_back({"image", m, r, Colour::white(), a, image.name()});
+    add({"image", m, r, Colour::white(), a, image.name(), {}});
   }
   void drawText(const TextBlock& t, const AffineTransform& m, float a) override {
-    calls.push_back({"text", m, t.rect, t.colour, a, t.text});
+    add({"text", m, t.rect, t.colour, a, t.text, {}});
+  }
+
+  // A layer's opacity goes into the calls made in it.
+  void beginLayer() override { layerStarts_.push_back(calls.size()); }
+  void endLayer(float alpha) override {
+    if (layerStarts_.empty()) return;
+    for (std::size_t i = layerStarts_.back(); i < calls.size(); ++i) calls[i].alpha *= alpha;
+    layerStarts_.pop_back();
   }
 
   // The first fill of exactly this colour, or null.
@@ -48,6 +61,13 @@ class RecordingCanvas : public Canvas {
     }
     return nullptr;
   }
+
+ private:
+  void add(DrawCall call) {
+    if (clip() != nullptr) call.clip = *clip();
+    calls.push_back(std::move(call));
+  }
+  std::vector<std::size_t> layerStarts_;
 };
 
 }  // namespace piano::platform::testing

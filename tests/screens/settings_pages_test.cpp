@@ -28,7 +28,10 @@ class SettingsPagesTest : public ::testing::TestWithParam<bool> {
 
 // ---------------------------------------------------------------- APP
 
-TEST_P(SettingsPagesTest, AppRowsByTheirBoundsTheSameOnBothScreens) {
+// Each APP row answers wherever its picture draws it (34 points across, y 76
+// to 400, 45 further on the tall screen): at its centre, on the chevron at its
+// far end, at its corners and at the far end of its value; not beside it.
+TEST_P(SettingsPagesTest, AppRowsAnswerWhereTheyAreDrawn) {
   view.changeSettingsScreen(0);
   // What one tap changed, as a letter: k keys, e expression, n note naming,
   // d dual keyboard, p panning, - nothing.
@@ -43,15 +46,20 @@ TEST_P(SettingsPagesTest, AppRowsByTheirBoundsTheSameOnBothScreens) {
     if (rig.player->pianoNotePanning() != panning) return 'p';
     return '-';
   };
-  struct Case {
-    double x, y;
-    char row;
-  };
-  for (const Case c : {Case{221, 200, '-'}, Case{220.9, 200, 'k'}, Case{181, 200, 'k'}, Case{180.9, 200, 'e'},
-                       Case{146, 200, 'e'}, Case{145.9, 200, 'n'}, Case{106, 200, 'n'}, Case{105.9, 200, 'd'},
-                       Case{66, 200, 'd'}, Case{65.9, 200, 'p'}, Case{26, 200, 'p'}, Case{25.9, 200, '-'},
-                       Case{200, 85.9, '-'}, Case{200, 86, 'k'}, Case{200, 399.9, 'k'}, Case{200, 400, '-'}}) {
-    EXPECT_EQ(changed({c.x, c.y}), c.row) << c.x << ", " << c.y;
+  const double rowX[] = {197, 159, 120, 82, 44};
+  const platform::Label* values[] = {&view.labelNumberOfKeys(), &view.labelExpression(), &view.labelNoteNaming(),
+                                     &view.labelDualKeyboard(), &view.labelAudioPanning()};
+  const double y0 = 76 + s, y1 = 400 + s;
+  for (int r = 0; r < 5; ++r) {
+    const double x = rowX[r];
+    const platform::Rect value = values[r]->frame();
+    for (const Point p : {Point{x, (y0 + y1) / 2}, Point{x, y1 - 12}, Point{x - 17, y0}, Point{x + 16.9, y1 - 0.1},
+                          Point{value.midX(), value.maxY() - 0.5}}) {
+      EXPECT_EQ(changed(p), "kendp"[r]) << p.x << ", " << p.y;
+    }
+    for (const Point p : {Point{x, y0 - 0.1}, Point{x, y1}, Point{x + 17, y0 + 100}}) {
+      EXPECT_EQ(changed(p), '-') << p.x << ", " << p.y;
+    }
   }
 }
 

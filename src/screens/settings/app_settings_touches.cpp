@@ -1,7 +1,7 @@
 // Touches of the settings screen: navigation first, then the page shown.
-// Zones are in the screen's portrait coordinates; on the tall screen the PIANO
-// and METRO zones and the page names lie 45 points further along y, while the
-// APP rows keep their place.
+// Zones are in the screen's portrait coordinates; on the tall screen the
+// page zones and the page names lie 45 points further along y, as the pages'
+// pictures do. The APP rows answer exactly where they are drawn (appRowRect).
 #include <cmath>
 #include <limits>
 
@@ -109,24 +109,27 @@ void AppSettingsView::fingerUp(Point point) {
 // ---------------------------------------------------------------- APP page
 
 void AppSettingsView::fingerDownApp(Point point) {
-  const int x = trunc(point.x);
-  const int y = trunc(point.y);
-  if (y < 86 || y > 399 || x > 220) return;
-  if (x >= 181) {
-    const int keys = parent_.numKeysToDisplay() + 1;
-    parent_.setNumKeysToDisplay(keys > 15 || keys < 8 ? 8 : keys);
-  } else if (x >= 146) {
-    const int function = parent_.expressionFunction() + 1;
-    parent_.setExpressionFunction(function > 3 || function < 0 ? 0 : function);
-  } else if (x >= 106) {
-    const int naming = parent_.displayNoteNames() + 1;
-    parent_.setDisplayNoteNames(naming > 3 || naming < 0 ? 0 : naming);
-  } else if (x >= 66) {
-    parent_.setDualKeyboard(!parent_.dualKeyboard());
-  } else if (x >= 26) {
-    soundPlayer_.setPianoNotePanning(!soundPlayer_.pianoNotePanning());
-  } else {
-    return;
+  int row = 0;
+  while (row < kAppRows && !appRowRect(row).contains(point)) ++row;
+  switch (row) {
+    case kNumberOfKeysRow: {
+      const int keys = parent_.numKeysToDisplay() + 1;
+      parent_.setNumKeysToDisplay(keys > 15 || keys < 8 ? 8 : keys);
+      break;
+    }
+    case kExpressionRow: {
+      const int function = parent_.expressionFunction() + 1;
+      parent_.setExpressionFunction(function > 3 || function < 0 ? 0 : function);
+      break;
+    }
+    case kNoteNamingRow: {
+      const int naming = parent_.displayNoteNames() + 1;
+      parent_.setDisplayNoteNames(naming > 3 || naming < 0 ? 0 : naming);
+      break;
+    }
+    case kDualKeyboardRow: parent_.setDualKeyboard(!parent_.dualKeyboard()); break;
+    case kAudioPanningRow: soundPlayer_.setPianoNotePanning(!soundPlayer_.pianoNotePanning()); break;
+    default: return;  // between or beside the rows
   }
   redraw();
 }

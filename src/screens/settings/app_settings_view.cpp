@@ -34,6 +34,13 @@ constexpr int kTallShift = 45;
 const char* const kPageImages[3] = {"AppSetupView", "PianoSetupView", "MetroSetupView"};
 const char* const kPageImageTypes[3] = {"jpg", "png", "png"};
 
+// The APP page's rows as its picture draws them: 34 points across, centred on
+// these x, along y from 76 to 400 (45 further on the tall screen).
+constexpr double kAppRowCentreX[AppSettingsView::kAppRows] = {197.0, 159.0, 120.0, 82.0, 44.0};
+constexpr double kAppRowWidth = 34.0;
+constexpr double kAppRowStart = 76.0;
+constexpr double kAppRowLength = 324.0;
+
 // Texts of the choices, by setting value.
 const char* const kExpressionKeys[4] = {"NO", "VOLUME", "SUSTAIN", "SOFT"};
 const char* const kNoteNamingKeys[4] = {"NO", "LEFT KEY", "ALL KEYS", "COLOURED"};
@@ -84,6 +91,11 @@ const platform::ImageView& AppSettingsView::pageImage(int page) const {
     case kMetroPage: return *metronomeBackground_;
     default: return *pianoBackground_;
   }
+}
+
+platform::Rect AppSettingsView::appRowRect(int row) const {
+  if (row < 0 || row >= kAppRows) return {};
+  return {kAppRowCentreX[row] - kAppRowWidth / 2.0, kAppRowStart + s_, kAppRowWidth, kAppRowLength};
 }
 
 const platform::Label& AppSettingsView::navigationLabel(int page) const {
@@ -155,19 +167,20 @@ void AppSettingsView::buildAppPage() {
                                                kPageImageTypes[kAppPage]);
   addSubview(appBackground_);
   const double s = s_;
-  // One row per setting, name and value side by side along y.
-  auto row = [&](const char* key, double x) {
+  // One row per setting, name and value side by side along it.
+  auto row = [&](const char* key, AppRow r) {
+    const double x = appRowRect(r).midX();
     auto name = addLabel(*appBackground_, platform::localized(key), {x, 240.0 + s}, {300.0, 20.0}, "Arial", 20.0);
     name->setTextColour(Colour::black(0.9f));
     auto value = addLabel(*appBackground_, "", {x, 320.0 + s}, {100.0, 20.0}, "Arial", 20.0);
     value->setTextColour(Colour::black(0.9f));
     return value;
   };
-  labelNumberOfKeys_ = row("NUMBER OF KEYS", 197.0);
-  labelExpression_ = row("EXPRESSION", 159.0);
-  labelNoteNaming_ = row("NOTE NAMING", 120.0);
-  labelDualKeyboard_ = row("DUAL KEYBOARD", 82.0);
-  labelAudioPanning_ = row("AUDIO PANNING", 44.0);
+  labelNumberOfKeys_ = row("NUMBER OF KEYS", kNumberOfKeysRow);
+  labelExpression_ = row("EXPRESSION", kExpressionRow);
+  labelNoteNaming_ = row("NOTE NAMING", kNoteNamingRow);
+  labelDualKeyboard_ = row("DUAL KEYBOARD", kDualKeyboardRow);
+  labelAudioPanning_ = row("AUDIO PANNING", kAudioPanningRow);
 }
 
 void AppSettingsView::buildPianoPage() {

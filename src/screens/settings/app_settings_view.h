@@ -83,6 +83,11 @@ class AppSettingsView : public platform::View {
 
   // --- What is shown (for tests and the root view) ---
   int screen() const { return screen_; }
+  // The APP page's rows, nearest the player last: where the page's picture
+  // draws each one (page shown), its name and value lie on it, and a tap
+  // anywhere on it steps its setting.
+  enum AppRow { kNumberOfKeysRow, kExpressionRow, kNoteNamingRow, kDualKeyboardRow, kAudioPanningRow, kAppRows };
+  platform::Rect appRowRect(int row) const;
   // Centre y of a page image when `shown` is the page on screen.
   double pageCentreY(int page, int shown) const;
   const platform::ImageView& pageImage(int page) const;
