@@ -119,13 +119,7 @@ void DualKeyboardView::buildBoard(int kb) {
   // The container halves the labels across the keys: the larger font keeps
   // them as readable as on the single keyboard.
   for (int i = 0; i < keys::kNumWhiteKeyViews; ++i) {
-    auto label = std::make_shared<Label>(Rect{-110, 15.0 + 60.0 * i, 47, 30});
-    label->setAlpha(0.0f);
-    label->setFont("Helvetica", 32);
-    label->setBackgroundColour(Colour::clear());
-    label->setTextColour(Colour::black());
-    label->setAlignment(platform::TextAlignment::Centre);
-    label->setTransform(noteNameUpTransform_);
+    auto label = makeNoteNameLabel(i, 32);
     b.container->addSubview(label);
     b.noteName[static_cast<std::size_t>(i)] = label;
   }

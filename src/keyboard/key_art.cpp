@@ -43,4 +43,15 @@ platform::AffineTransform noteNameDownTransform(double downShift) {
   return platform::AffineTransform::rotation(kQuarterTurn).translated(0, downShift);
 }
 
+std::shared_ptr<platform::Label> makeNoteNameLabel(int position, double fontSize) {
+  auto label = std::make_shared<platform::Label>(platform::Rect{-114.5, 15.0 + 60.0 * position, 56, 30});
+  label->setAlpha(0.0f);
+  label->setFont("Helvetica", fontSize);
+  label->setBackgroundColour(platform::Colour::clear());
+  label->setTextColour(platform::Colour::black());
+  label->setAlignment(platform::TextAlignment::Centre);
+  label->setTransform(noteNameUpTransform());
+  return label;
+}
+
 }  // namespace piano

@@ -12,6 +12,7 @@
 #include "keyboard/keyboard_host.h"
 #include "platform/geometry.h"
 #include "platform/image.h"
+#include "platform/label.h"
 
 namespace piano {
 
@@ -41,5 +42,12 @@ platform::Colour labelColour(int octave);
 // points with the key (5 on the single keyboard, 10 on the dual one).
 platform::AffineTransform noteNameUpTransform();
 platform::AffineTransform noteNameDownTransform(double downShift);
+
+// The note-name label of white key `position`, in the key container: nearly
+// as wide as the key (coloured labels stay apart) and centred on it, black
+// centred text, hidden. The container's
+// scale along the keyboard does not stretch the text: it keeps its aspect and
+// shrinks only where the name would not fit the key.
+std::shared_ptr<platform::Label> makeNoteNameLabel(int position, double fontSize);
 
 }  // namespace piano

@@ -83,13 +83,7 @@ SingleKeyboardView::SingleKeyboardView(KeyboardParent* parent, SoundPlayer& soun
   addSubview(radarHighlight_);
 
   for (int i = 0; i < keys::kNumWhiteKeyViews; ++i) {
-    auto label = std::make_shared<Label>(Rect{-110, 15.0 + 60.0 * i, 47, 30});
-    label->setAlpha(0.0f);
-    label->setFont("Helvetica", 20);
-    label->setBackgroundColour(Colour::clear());
-    label->setTextColour(Colour::black());
-    label->setAlignment(platform::TextAlignment::Centre);
-    label->setTransform(noteNameUpTransform_);
+    auto label = makeNoteNameLabel(i, 20);
     keyboard_->addSubview(label);
     noteName_[static_cast<std::size_t>(i)] = label;
   }

@@ -16,6 +16,7 @@ struct DrawCall {
   Colour colour;
   float alpha = 1.0f;
   std::string what;  // image name or text
+  TextBlock block;   // the whole text block ("text")
 
   // The rectangle's centre on the display.
   Point centre() const { return toDisplay.apply(rect.centre()); }
@@ -26,19 +27,19 @@ class RecordingCanvas : public Canvas {
   std::vector<DrawCall> calls;
 
   void fillRect(const AffineTransform& m, const Rect& r, Colour c, float a) override {
-    calls.push_back({"fill", m, r, c, a, ""});
+    calls.push_back({"fill", m, r, c, a, "", {}});
   }
   void strokeRect(const AffineTransform& m, const Rect& r, Colour c, float a) override {
-    calls.push_back({"stroke", m, r, c, a, ""});
+    calls.push_back({"stroke", m, r, c, a, "", {}});
   }
   void fillEllipse(const AffineTransform& m, const Rect& r, Colour c, float a) override {
-    calls.push_back({"ellipse", m, r, c, a, ""});
+    calls.push_back({"ellipse", m, r, c, a, "", {}});
   }
   void drawImage(const Image& image, const AffineTransform& m, const Rect& r, float a) override {
-    calls.push_back({"image", m, r, Colour::white(), a, image.name()});
+    calls.push_back({"image", m, r, Colour::white(), a, image.name(), {}});
   }
   void drawText(const TextBlock& t, const AffineTransform& m, float a) override {
-    calls.push_back({"text", m, t.rect, t.colour, a, t.text});
+    calls.push_back({"text", m, t.rect, t.colour, a, t.text, t});
   }
 
   // The first fill of exactly this colour, or null.
