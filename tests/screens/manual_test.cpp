@@ -6,6 +6,8 @@
 
 #include "library_support.h"
 #include "platform/localized_strings.h"
+#include "platform/recording_canvas.h"
+#include "platform/sdl_text_layout.h"
 
 namespace piano::testing {
 namespace {
@@ -96,6 +98,46 @@ TEST(ManualTexts, EveryPageHasItsOwnTextInBothLanguages) {
     }
     EXPECT_EQ(distinct.size(), 16u) << language;
     EXPECT_EQ(view.titlePageLabel().text().find("APP TITLE"), std::string::npos);
+  }
+  useLanguage("en");
+}
+
+// Every text that wraps, in both languages, set as the screen draws it: no
+// line begins with closing punctuation or ends with opening punctuation, and
+// every manual page shows whole on the paper.
+TEST(ManualTexts, ShippedTextsWrapCleanlyAndEveryPageFits) {
+  platform::SdlTextLayout layout;
+  const auto pixelsPerPoint = platform::AffineTransform::scale(2.0, 2.0);
+  for (const char* language : {"en", "zh-Hans"}) {
+    useLanguage(language);
+    FakeManualHost host;
+    ScreenStage stage;
+    auto view = std::make_shared<ManualView>(host);
+    stage.show(view);
+    EXPECT_GE(view->manualTextLabel().frame().minX(), 31.0);  // the footer band's rule
+    platform::testing::RecordingCanvas canvas;
+    for (int page = 1; page < ManualView::kPageCount; ++page) {
+      stage.tap(kNext);
+      stage.window().draw(canvas, pixelsPerPoint);
+    }
+    stage.window().showAlert(platform::localized("WELCOME TITLE"), platform::localized("WELCOME"),
+                             platform::localized("WELCOME BUTTON"));
+    stage.window().draw(canvas, pixelsPerPoint);
+    std::set<std::string> pages;
+    for (const auto& call : canvas.calls) {
+      if (call.kind != "text" || call.block.lineBreak != platform::LineBreak::WordWrap) continue;
+      const platform::Point along = call.toDisplay.applyToVector({1, 0}), across = call.toDisplay.applyToVector({0, 1});
+      const platform::TextLayout& set =
+          layout.layout(call.block, std::hypot(along.x, along.y), std::hypot(across.x, across.y));
+      for (const std::string& line : set.lines) {
+        EXPECT_TRUE(platform::mayBeginLine(platform::firstCodePoint(line))) << language << ": " << line;
+        EXPECT_TRUE(platform::mayEndLine(platform::lastCodePoint(line))) << language << ": " << line;
+      }
+      if (std::find(view->pages().begin(), view->pages().end(), call.what) == view->pages().end()) continue;
+      pages.insert(call.what);
+      EXPECT_TRUE(set.complete) << language << " page:\n" << call.what;
+    }
+    EXPECT_EQ(pages.size(), static_cast<std::size_t>(ManualView::kPageCount - 1)) << language;
   }
   useLanguage("en");
 }
