@@ -242,6 +242,7 @@ class DualHost : public KeyboardHost {
   float expressionForPoint(platform::Point) const override { return 1.0f; }
   void redraw() override {}
   void redrawOnButtonPress() override {}
+  void redrawHeldButtons() override {}
   WhiteKeyPicture white[2][15] = {};
   std::vector<int> pressed;
 };
