@@ -996,6 +996,43 @@ def modify_icons():
     img.write()
 
 
+def message_box():
+    """The song library's message box: a lacquer panel with a brass rim, for ivory text."""
+    W, H = 137, 265
+    img = Image("MessageBox", W, H, "song library message box, frame (63, 104, 137, 265) / tall (63, 144, ...)")
+    img.add(rect(0, 0, W, H, rx=10, fill=img.linear("x", [(0, "#08080a"), (60, LACQUER), (100, "#1c1c20")])))
+    img.add(rect(0, 0, W, H, rx=10,
+                 fill=img.linear("y", [(0, "#ffffff", 0.04), (30, "#ffffff", 0.0), (70, "#000000", 0.0),
+                                       (100, "#000000", 0.2)])))
+    img.add(rect(0.6, 0.6, W - 1.2, H - 1.2, rx=9.5, fill="none", stroke=BRASS, stroke_width="1.2",
+                 stroke_opacity="0.85"))
+    img.add(rect(5, 5, W - 10, H - 10, rx=6, fill="none", stroke=BRASS_DARK, stroke_width="0.6",
+                 stroke_opacity="0.6"))
+    img.write()
+
+
+def message_box_button():
+    """OK and CANCEL: ivory caps like the key tops, for black text, lit from the far side."""
+    W, H = 30, 112
+    img = Image("MessageBoxButton", W, H, "OK / CANCEL button of the message box, under its label")
+    img.add(rect(0, 0, W, H, rx=6, fill="#000000"))
+    img.add(rect(0.8, 0.8, W - 1.6, H - 1.6, rx=5.4,
+                 fill=img.linear("x", [(0, IVORY_SHADE), (18, IVORY_MID), (70, IVORY_NEAR), (100, "#ffffff")])))
+    img.add(rect(0.8, 0.8, 3.2, H - 1.6, rx=1.6, fill="#6b5f48", fill_opacity=0.25))
+    img.write()
+
+
+def song_list_selection():
+    """The selected row of the song list, across the whole list panel: lacquer for ivory text,
+    with brass edges."""
+    W, H = 26, 370
+    img = Image("SongListSelection", W, H, "selected song row, across the list panel (y 30..400)")
+    img.add(rect(0, 0, W, H, rx=4, fill=img.linear("x", [(0, "#060607"), (55, LACQUER), (100, "#26262b")])))
+    img.add(rect(0.5, 0.5, W - 1, H - 1, rx=3.6, fill="none", stroke=BRASS, stroke_width="1.0",
+                 stroke_opacity="0.8"))
+    img.write()
+
+
 def recorder_back(tall):
     L = 568 if tall else 480
     name = "RecorderBack" + ("-568h@2x" if tall else "")
@@ -1071,6 +1108,9 @@ def library_and_manual_images():
     square_button("LoadIcon", "load the selected song, centre (169.5, 430.5)", folder_symbol())
     square_button("EraseIcon", "erase the selected song's file, centre (56, 430)", bin_symbol())
     load_up_arrow()
+    message_box()
+    message_box_button()
+    song_list_selection()
     manual_back()
     manual_arrow("ManualLeftArrow", "previous manual page, centre (295, 15); visible button at x 270..296",
                  50, 28, 0, 0, False)
