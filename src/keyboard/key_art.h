@@ -52,9 +52,9 @@ platform::AffineTransform noteNameDownTransform(double downShift);
 
 // The note-name label of white key `position`, in the key container: nearly
 // as wide as the key (coloured labels stay apart) and centred on it, black
-// centred text, hidden. The container's
-// scale along the keyboard does not stretch the text: it keeps its aspect and
-// shrinks only where the name would not fit the key.
+// centred text, hidden. The container's scale along the keyboard does not
+// stretch the text: it keeps its aspect and shrinks only where the name would
+// not fit the key.
 std::shared_ptr<platform::Label> makeNoteNameLabel(int position, double fontSize);
 
 // The pressed look of the buttons of the bar and of the end borders: the

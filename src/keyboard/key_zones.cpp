@@ -1,7 +1,5 @@
 #include "keyboard/key_zones.h"
 
-#include <iterator>
-
 namespace piano {
 
 namespace {
@@ -41,13 +39,18 @@ int barZone(const BarButton (&bar)[N], float y, bool tall) {
 
 // End-border buttons by x, low end first: key down lower, octave down lower,
 // key down upper, octave down upper; the high end has the "up" counterparts.
-constexpr float kBorderBounds[] = {0, 70, 136, 200, 270};
+// Beyond the last bound lies no button.
+constexpr int kBorderButtons = 4;
+constexpr float kBorderBounds[kBorderButtons + 1] = {0, 70, 136, 200, 270};
+constexpr int kLowBorderZones[kBorderButtons] = {zone::kKeyDown, zone::kOctaveDown, zone::kUpperKeyDown,
+                                                 zone::kUpperOctaveDown};
+constexpr int kHighBorderZones[kBorderButtons] = {zone::kKeyUp, zone::kOctaveUp, zone::kUpperKeyUp,
+                                                  zone::kUpperOctaveUp};
 
 int borderZone(float x, bool lowEnd) {
-  if (x < 70) return lowEnd ? zone::kKeyDown : zone::kKeyUp;
-  if (x < 136) return lowEnd ? zone::kOctaveDown : zone::kOctaveUp;
-  if (x < 200) return lowEnd ? zone::kUpperKeyDown : zone::kUpperKeyUp;
-  if (x < 270) return lowEnd ? zone::kUpperOctaveDown : zone::kUpperOctaveUp;
+  for (int i = 0; i < kBorderButtons; ++i) {
+    if (x < kBorderBounds[i + 1]) return lowEnd ? kLowBorderZones[i] : kHighBorderZones[i];
+  }
   return zone::kDeadArea;
 }
 
@@ -85,7 +88,7 @@ int KeyZoneGeometry::zoneAt(float x, float y) const {
   if (x > kBarFrom) return barZone(kDualBar, y, tallScreen);
   if (y < kLowBorder) return borderZone(x, true);
   if (y > kHighBorder[tallScreen]) return borderZone(x, false);
-  const float along = y - 30;  // the keys start after the low-end border
+  const float along = y - kLowBorder;  // the keys start after the low-end border
   if (x < 130) {
     if (x < 58) return truncate(along / keySize + 1);
     return truncate((along - blackKeyOffset) / keySize + 102);
@@ -104,9 +107,9 @@ std::vector<ButtonArea> KeyZoneGeometry::buttonAreas() const {
   for (bool lowEnd : {true, false}) {
     const float y0 = lowEnd ? 0 : kHighBorder[tallScreen];
     const float y1 = lowEnd ? kLowBorder : kLength[tallScreen];
-    for (int i = 0; i + 1 < static_cast<int>(std::size(kBorderBounds)); ++i) {
+    for (int i = 0; i < kBorderButtons; ++i) {
       const float x0 = kBorderBounds[i], x1 = kBorderBounds[i + 1];
-      out.push_back({borderZone(x0, lowEnd), {x0, y0, x1 - x0, y1 - y0}, false});
+      out.push_back({lowEnd ? kLowBorderZones[i] : kHighBorderZones[i], {x0, y0, x1 - x0, y1 - y0}, false});
     }
   }
   return out;

@@ -42,9 +42,9 @@ inline constexpr int kScrollLock = 1014;
 inline constexpr int kSongLibrary = 1015;
 
 inline constexpr bool isWhiteZone(int z) { return z >= kFirstWhite && z <= kLastWhite; }
+inline constexpr bool isBlackZone(int z) { return z >= kFirstBlack && z <= kLastBlack; }
 // A button of the top bar or of an end border.
 inline constexpr bool isButtonZone(int z) { return z >= kOctaveDown && z <= kSongLibrary; }
-inline constexpr bool isBlackZone(int z) { return z >= kFirstBlack && z <= kLastBlack; }
 
 }  // namespace piano::zone
 
