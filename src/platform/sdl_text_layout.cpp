@@ -328,21 +328,19 @@ const TextLayout& SdlTextLayout::layout(const TextBlock& text, double scaleX, do
   if (scaleX < scaleY) least = std::min(least, pixels(text.fontSize, scaleX));
   TextLayout result = setAt(text, fontFile, nominal, width, height);
   if (!result.complete && least < nominal) {
-    TextLayout smallest = setAt(text, fontFile, least, width, height);
-    if (smallest.complete) {
-      // The largest size that fits (fitting is taken to grow as the size falls).
-      int lo = least, hi = nominal - 1;
-      while (lo < hi) {
-        const int mid = (lo + hi + 1) / 2;
-        if (setAt(text, fontFile, mid, width, height).complete) {
-          lo = mid;
-        } else {
-          hi = mid - 1;
-        }
+    // The largest size that fits, or the least (fitting is taken to grow as
+    // the size falls).
+    result = setAt(text, fontFile, least, width, height);
+    int lo = least, hi = nominal - 1;
+    while (result.complete && lo < hi) {
+      const int mid = (lo + hi + 1) / 2;
+      TextLayout candidate = setAt(text, fontFile, mid, width, height);
+      if (candidate.complete) {
+        lo = mid;
+        result = std::move(candidate);
+      } else {
+        hi = mid - 1;
       }
-      result = lo == least ? std::move(smallest) : setAt(text, fontFile, lo, width, height);
-    } else {
-      result = std::move(smallest);
     }
   }
   result.lastUsed = frame_;
