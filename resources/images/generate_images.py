@@ -249,12 +249,15 @@ BLACK_KEY_THICKNESS = 36
 def black_key(name, pressed):
     """A black key: body 31 points wide starting at v = 0 (its centre 0.5 point above the
     boundary between white keys, where the 36-point image is centred 3 points above it), a
-    soft shadow on the high side and toward the player."""
+    soft shadow on the high side and toward the player.  Pressed, it sinks between its white
+    neighbours: the slot it runs in shows as a dark rim around a narrower, shorter top."""
+    if pressed:
+        black_key_down(name)
+        return
     L, T = BLACK_KEY_LENGTH, BLACK_KEY_THICKNESS
-    img = Image(name, L, T, "black key, %s; body v 0..31, shadow beyond" % ("pressed" if pressed else "raised"))
+    img = Image(name, L, T, "black key, raised; body v 0..31, shadow beyond")
     body_u0, body_v1 = 4.0, 31.0
-    shade = 0.34 if pressed else 0.46
-    reach = 3.0 if pressed else 5.0
+    shade, reach = 0.46, 5.0
 
     img.comment("cast shadow on the white keys")
     img.add(rect(body_u0 + reach, body_v1, L - body_u0 - reach, reach,
@@ -265,32 +268,53 @@ def black_key(name, pressed):
                  fill=img.radial([(0, "#000000", shade * 0.8), (100, "#000000", 0.0)], cx=100, cy=0, r=100)))
 
     # Body: the base outline, the narrower top surface, and three walls between them.
-    top_u0 = body_u0 + (6.5 if pressed else 11.0)
+    top_u0 = body_u0 + 11.0
     tv0, tv1 = 3.3, 27.6
     img.comment("body")
     img.add(path(f"M{L} 0 H{body_u0 + 2.5} Q{body_u0} 0 {body_u0} 2.5 V{body_v1 - 2.5} "
                  f"Q{body_u0} {body_v1} {body_u0 + 2.5} {body_v1} H{L} Z", fill="#060607"))
     img.add(poly([(body_u0 + 1.2, 0.4), (L, 0.4), (L, tv0), (top_u0, tv0)],
-                 fill=img.linear("y", [(0, "#2c2c30" if pressed else "#3b3b40"), (100, "#141416")])))
+                 fill=img.linear("y", [(0, "#3b3b40"), (100, "#141416")])))
     img.add(poly([(top_u0, tv1), (L, tv1), (L, body_v1 - 0.3), (body_u0 + 1.2, body_v1 - 0.3)],
                  fill=img.linear("y", [(0, "#0a0a0b"), (100, "#020202")])))
     img.add(poly([(body_u0 + 0.4, 1.5), (top_u0, tv0), (top_u0, tv1), (body_u0 + 0.4, body_v1 - 1.5)],
-                 fill=img.linear("x", [(0, "#050505"), (70, "#19191c"), (100, "#2a2a2f" if not pressed else "#1e1e22")])))
+                 fill=img.linear("x", [(0, "#050505"), (70, "#19191c"), (100, "#2a2a2f")])))
 
     img.comment("top surface: polished, a long soft reflection near the lit edge")
-    if pressed:
-        top = img.linear("y", [(0, "#1b1b1f"), (30, "#0f0f11"), (100, "#050506")])
-    else:
-        top = img.linear("y", [(0, "#3a3a40"), (28, "#1f1f24"), (100, "#0b0b0d")])
-    img.add(rect(top_u0, tv0, L - top_u0, tv1 - tv0, rx=1.6, fill=top))
     img.add(rect(top_u0, tv0, L - top_u0, tv1 - tv0, rx=1.6,
-                 fill=img.linear("x", [(0, "#ffffff", 0.07 if pressed else 0.11), (30, "#ffffff", 0.0),
+                 fill=img.linear("y", [(0, "#3a3a40"), (28, "#1f1f24"), (100, "#0b0b0d")])))
+    img.add(rect(top_u0, tv0, L - top_u0, tv1 - tv0, rx=1.6,
+                 fill=img.linear("x", [(0, "#ffffff", 0.11), (30, "#ffffff", 0.0),
                                        (80, "#000000", 0.0), (100, "#000000", 0.6)])))
     img.add(rect(top_u0 + 6, tv0 + 2.6, L - top_u0 - 18, 3.2, rx=1.6,
-                 fill=img.linear("x", [(0, "#ffffff", 0.0), (12, "#ffffff", 0.09 if pressed else 0.24),
-                                       (55, "#ffffff", 0.05 if pressed else 0.14), (100, "#ffffff", 0.0)])))
-    img.add(rect(top_u0 - 0.2, tv0 + 0.5, 0.9, tv1 - tv0 - 1.0, rx=0.45, fill="#ffffff",
-                 fill_opacity=0.18 if pressed else 0.3))
+                 fill=img.linear("x", [(0, "#ffffff", 0.0), (12, "#ffffff", 0.24),
+                                       (55, "#ffffff", 0.14), (100, "#ffffff", 0.0)])))
+    img.add(rect(top_u0 - 0.2, tv0 + 0.5, 0.9, tv1 - tv0 - 1.0, rx=0.45, fill="#ffffff", fill_opacity=0.3))
+    img.write()
+
+
+def black_key_down(name):
+    """The pressed black key: its near end has dipped below the white keys, so from above the
+    player looks into the slot it runs in (the neighbours' side walls, in their own shade),
+    sees the key's top narrower, shorter and darker inside it, and no shadow cast beyond."""
+    L, T = BLACK_KEY_LENGTH, BLACK_KEY_THICKNESS
+    img = Image(name, L, T, "black key, pressed; slot v 0..31, the sunken top inside it")
+    body_u0, body_v1 = 4.0, 31.0
+    top_u0 = body_u0 + 15.0
+    tv0, tv1 = 3.6, 27.4
+    img.comment("the slot: the white neighbours' side walls, lit at their upper edge")
+    img.add(rect(body_u0, 0, L - body_u0, tv0 + 0.6, fill=img.linear("y", [(0, "#9a927f"), (100, "#2a2722")])))
+    img.add(rect(body_u0, tv1 - 0.6, L - body_u0, body_v1 - tv1 + 0.6,
+                 fill=img.linear("y", [(0, "#1c1a16"), (100, "#6e685a")])))
+    img.add(rect(body_u0, tv0, top_u0 - body_u0 + 1, tv1 - tv0,
+                 fill=img.linear("x", [(0, "#3a362e"), (100, "#050505")])))
+    img.comment("the sunken top, darker toward the player where it dips")
+    img.add(rect(top_u0, tv0, L - top_u0, tv1 - tv0, rx=1.4,
+                 fill=img.linear("y", [(0, "#2c2c31"), (30, "#18181b"), (100, "#070708")])))
+    img.add(rect(top_u0, tv0, L - top_u0, tv1 - tv0, rx=1.4,
+                 fill=img.linear("x", [(0, "#000000", 0.6), (30, "#000000", 0.1), (100, "#000000", 0.0)])))
+    img.add(rect(top_u0 + 10, tv0 + 2.6, L - top_u0 - 22, 2.6, rx=1.3,
+                 fill=img.linear("x", [(0, "#ffffff", 0.0), (20, "#ffffff", 0.1), (100, "#ffffff", 0.0)])))
     img.write()
 
 
@@ -564,6 +588,22 @@ def left_border_dual():
         img.add(upright((a + b) / 2, T / 2 - 0.3, chevrons(count, size=0.85)))
     # the two keyboards' groups are parted by a brass line
     img.add(rect(135.7, 4, 0.6, T - 8, fill=BRASS, fill_opacity=0.5))
+    img.write()
+
+
+def button_pressed():
+    """Laid over a button's cap of the bar or the end borders while a finger holds it: the cap
+    sinks out of the light from the far side, and a brass ring marks it around the finger.
+    Stretched over each cap (caps are 42 across and 40 to 120 along the bar, 64 x 25 on the
+    borders)."""
+    W, H = 42, 44
+    img = Image("ButtonPressed", W, H, "pressed look of a bar or border button, stretched over its cap")
+    img.add(rect(0, 0, W, H, rx=5.5,
+                 fill=img.linear("x", [(0, "#000000", 0.28), (55, "#000000", 0.42), (100, "#000000", 0.66)])))
+    img.add(rect(0, 0, W, H, rx=5.5,
+                 fill=img.linear("x", [(0, "#ffffff", 0.14), (8, "#ffffff", 0.0), (100, "#ffffff", 0.0)])))
+    img.add(rect(0.7, 0.7, W - 1.4, H - 1.4, rx=4.9, fill="none", stroke=BRASS, stroke_width="1.4",
+                 stroke_opacity="0.9"))
     img.write()
 
 
@@ -956,6 +996,43 @@ def modify_icons():
     img.write()
 
 
+def message_box():
+    """The song library's message box: a lacquer panel with a brass rim, for ivory text."""
+    W, H = 137, 265
+    img = Image("MessageBox", W, H, "song library message box, frame (63, 104, 137, 265) / tall (63, 144, ...)")
+    img.add(rect(0, 0, W, H, rx=10, fill=img.linear("x", [(0, "#08080a"), (60, LACQUER), (100, "#1c1c20")])))
+    img.add(rect(0, 0, W, H, rx=10,
+                 fill=img.linear("y", [(0, "#ffffff", 0.04), (30, "#ffffff", 0.0), (70, "#000000", 0.0),
+                                       (100, "#000000", 0.2)])))
+    img.add(rect(0.6, 0.6, W - 1.2, H - 1.2, rx=9.5, fill="none", stroke=BRASS, stroke_width="1.2",
+                 stroke_opacity="0.85"))
+    img.add(rect(5, 5, W - 10, H - 10, rx=6, fill="none", stroke=BRASS_DARK, stroke_width="0.6",
+                 stroke_opacity="0.6"))
+    img.write()
+
+
+def message_box_button():
+    """OK and CANCEL: ivory caps like the key tops, for black text, lit from the far side."""
+    W, H = 30, 112
+    img = Image("MessageBoxButton", W, H, "OK / CANCEL button of the message box, under its label")
+    img.add(rect(0, 0, W, H, rx=6, fill="#000000"))
+    img.add(rect(0.8, 0.8, W - 1.6, H - 1.6, rx=5.4,
+                 fill=img.linear("x", [(0, IVORY_SHADE), (18, IVORY_MID), (70, IVORY_NEAR), (100, "#ffffff")])))
+    img.add(rect(0.8, 0.8, 3.2, H - 1.6, rx=1.6, fill="#6b5f48", fill_opacity=0.25))
+    img.write()
+
+
+def song_list_selection():
+    """The selected row of the song list, across the whole list panel: lacquer for ivory text,
+    with brass edges."""
+    W, H = 26, 370
+    img = Image("SongListSelection", W, H, "selected song row, across the list panel (y 30..400)")
+    img.add(rect(0, 0, W, H, rx=4, fill=img.linear("x", [(0, "#060607"), (55, LACQUER), (100, "#26262b")])))
+    img.add(rect(0.5, 0.5, W - 1, H - 1, rx=3.6, fill="none", stroke=BRASS, stroke_width="1.0",
+                 stroke_opacity="0.8"))
+    img.write()
+
+
 def recorder_back(tall):
     L = 568 if tall else 480
     name = "RecorderBack" + ("-568h@2x" if tall else "")
@@ -1031,6 +1108,9 @@ def library_and_manual_images():
     square_button("LoadIcon", "load the selected song, centre (169.5, 430.5)", folder_symbol())
     square_button("EraseIcon", "erase the selected song's file, centre (56, 430)", bin_symbol())
     load_up_arrow()
+    message_box()
+    message_box_button()
+    song_list_selection()
     manual_back()
     manual_arrow("ManualLeftArrow", "previous manual page, centre (295, 15); visible button at x 270..296",
                  50, 28, 0, 0, False)
@@ -1056,6 +1136,7 @@ def dual_keyboard_images():
     top_bar_dual(False)
     top_bar_dual(True)
     left_border_dual()
+    button_pressed()
 
 
 if __name__ == "__main__":

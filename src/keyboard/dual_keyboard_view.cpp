@@ -61,6 +61,10 @@ DualKeyboardView::DualKeyboardView(KeyboardParent* parent, SoundPlayer& soundPla
   topBar_ = std::make_shared<ImageView>(screenImageName("TopBarDualKeyboard", tallScreen_), "png");
   topBar_->setCentre({tallScreen_ ? 290.5 : 292.5, tallScreen_ ? 284.0 : 240.0});
   addSubview(topBar_);
+  const std::vector<ButtonArea> buttons = KeyZoneGeometry{true, tallScreen_}.buttonAreas();
+  for (const ButtonArea& area : buttons) {
+    if (area.onBar) heldButtons_.add(*this, area, topBar_->frame());
+  }
 
   scrollLockLeftButtonLit_ = lamp({304, tallScreen_ ? 73.5 : 39.0});
   scrollLockRightButtonLit_ = lamp({304, tallScreen_ ? 497.5 : 442.0});
@@ -87,6 +91,9 @@ DualKeyboardView::DualKeyboardView(KeyboardParent* parent, SoundPlayer& soundPla
   // The high end shows the low end's picture mirrored: its arrows point up the keyboard.
   rightBorder_->setTransform(platform::AffineTransform::scale(1, -1));
   addSubview(rightBorder_);
+  for (const ButtonArea& area : buttons) {
+    if (!area.onBar) heldButtons_.add(*this, area, (area.rect.minY() == 0 ? leftBorder_ : rightBorder_)->frame());
+  }
 
   touchscreen_ = std::make_shared<Touchscreen>(Rect{0, 0, kPortraitWidth, screenLength_}, true);
   touchscreen_->setupParent(this);
@@ -119,13 +126,7 @@ void DualKeyboardView::buildBoard(int kb) {
   // The container halves the labels across the keys: the larger font keeps
   // them as readable as on the single keyboard.
   for (int i = 0; i < keys::kNumWhiteKeyViews; ++i) {
-    auto label = std::make_shared<Label>(Rect{-110, 15.0 + 60.0 * i, 47, 30});
-    label->setAlpha(0.0f);
-    label->setFont("Helvetica", 32);
-    label->setBackgroundColour(Colour::clear());
-    label->setTextColour(Colour::black());
-    label->setAlignment(platform::TextAlignment::Centre);
-    label->setTransform(noteNameUpTransform_);
+    auto label = makeNoteNameLabel(i, 32);
     b.container->addSubview(label);
     b.noteName[static_cast<std::size_t>(i)] = label;
   }
@@ -192,7 +193,10 @@ void DualKeyboardView::incOctave(int kb) {
 
 // ------------------------------------------------------------------ drawing
 
-void DualKeyboardView::showing() { touchscreen_->resetSlots(); }
+void DualKeyboardView::showing() {
+  touchscreen_->resetSlots();
+  engine_.releaseButtons();
+}
 
 void DualKeyboardView::redraw() {
   engine_.setFadingToSettings(false);
@@ -212,6 +216,12 @@ void DualKeyboardView::redrawOnButtonPress() {
   scrollLockRightButtonLit_->setAlpha(lamps);
   leftBorder_->setAlpha(1.0f - lamps);
   rightBorder_->setAlpha(1.0f - lamps);
+  redrawHeldButtons();
+}
+
+// The border buttons vanish with the scroll lock, and so does their pressed look.
+void DualKeyboardView::redrawHeldButtons() {
+  heldButtons_.redraw(engine_, [this](const ButtonArea& area) { return area.onBar || !scrollLock_; });
 }
 
 void DualKeyboardView::redrawOnKeyboardScroll(int kb) {

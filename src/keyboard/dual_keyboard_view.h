@@ -21,6 +21,7 @@
 
 #include <array>
 #include <memory>
+#include <vector>
 
 #include "keyboard/key_art.h"
 #include "keyboard/key_press_engine.h"
@@ -72,6 +73,7 @@ class DualKeyboardView : public platform::View, public KeyboardHost, public Fing
   void showing();
   void redraw() override;
   void redrawOnButtonPress() override;
+  void redrawHeldButtons() override;
   void redrawOnKeyboardScroll(int keyboard);
   void redrawNoteNames(int keyboard);
   void setKeyLabel(int keyboard);
@@ -110,6 +112,8 @@ class DualKeyboardView : public platform::View, public KeyboardHost, public Fing
     return *board(keyboard).noteName.at(static_cast<std::size_t>(position));
   }
   platform::ImageView& topBar() { return *topBar_; }
+  // The buttons shown pressed (zones), while fingers hold them.
+  std::vector<int> buttonsShownPressed() const { return heldButtons_.zonesShown(); }
   platform::ImageView& leftBorder() { return *leftBorder_; }
   platform::ImageView& rightBorder() { return *rightBorder_; }
   platform::View& leftBorderBack() { return *leftBorderBack_; }
@@ -162,6 +166,7 @@ class DualKeyboardView : public platform::View, public KeyboardHost, public Fing
 
   std::array<Board, kNumKeyboards> boards_;
   std::shared_ptr<platform::ImageView> topBar_;
+  HeldButtonPictures heldButtons_;
   std::shared_ptr<platform::ImageView> scrollLockLeftButtonLit_;
   std::shared_ptr<platform::ImageView> scrollLockRightButtonLit_;
   std::shared_ptr<platform::ImageView> playButtonLit_;

@@ -33,12 +33,14 @@ KeyPressEngine::KeyPressEngine(KeyboardHost& host, KeyboardParent* parent, Sound
 // ------------------------------------------------------------------ finger events
 
 void KeyPressEngine::performFingerPressAction(platform::Point point, bool press, int keyZoneNo, int slot) {
-  if (fadingToSettings_) return;
   if (!validSlot(slot)) return;
   // A keyboard that is not shown plays nothing and runs no button, whatever
   // has redrawn it (and so cleared the fading flag) since it was left; a
   // release still ends what its finger holds.
   if (press && !host_.isOnScreen()) return;
+  // A release always lets go of a button, also while the screen is leaving.
+  holdButton(slot, press && !fadingToSettings_ && zone::isButtonZone(keyZoneNo) ? keyZoneNo : 0, point);
+  if (fadingToSettings_) return;
 
   switch (keyZoneNo) {
     case zone::kRecord:
@@ -130,6 +132,27 @@ void KeyPressEngine::releaseWhitePicture(int kb, int position) {
   if (position + 1 < keys::kNumWhiteKeyViews && board.whiteKeyPressed[p + 1]) {
     host_.showWhiteKey(kb, position + 1, WhiteKeyPicture::DownLeftShadow);
   }
+}
+
+void KeyPressEngine::holdButton(int slot, int zone, platform::Point point) {
+  const auto s = static_cast<std::size_t>(slot);
+  if (buttonForSlot_[s] == zone && (zone == 0 || buttonPointForSlot_[s] == point)) return;
+  buttonForSlot_[s] = zone;
+  buttonPointForSlot_[s] = point;
+  host_.redrawHeldButtons();
+}
+
+bool KeyPressEngine::isButtonHeld(int zone, const platform::Rect& area) const {
+  for (int slot = 0; slot < kNumTouchSlots; ++slot) {
+    const auto s = static_cast<std::size_t>(slot);
+    if (zone != 0 && buttonForSlot_[s] == zone && area.contains(buttonPointForSlot_[s])) return true;
+  }
+  return false;
+}
+
+void KeyPressEngine::releaseButtons() {
+  buttonForSlot_.fill(0);
+  host_.redrawHeldButtons();
 }
 
 // ------------------------------------------------------------------ notes

@@ -77,6 +77,13 @@ class KeyPressEngine {
   // Ends every finger's note as its release would; the pictures stay.
   void endFingerNotes();
 
+  // ---- buttons under fingers (shown pressed while held)
+  // Whether a finger holds button `zone` at a point inside `area` (the two
+  // keyboards' scroll lock lies at both ends of the bar).
+  bool isButtonHeld(int zone, const platform::Rect& area) const;
+  // Forgets them all: the touch layer forgot its fingers.
+  void releaseButtons();
+
   // ---- settings (stored; lamps follow at the next redraw)
   void setSustainTimeNormal(float releaseDelta) { sustainTimeNormal_ = releaseDelta; }
   void setSustainTimePedal(float releaseDelta) { sustainTimePedal_ = releaseDelta; }
@@ -103,6 +110,8 @@ class KeyPressEngine {
  private:
   int clampKeyboard(int index) const { return index < 0 || index >= numKeyboards_ ? 0 : index; }
   void endSlotNote(int slot);
+  // Slot `slot` now holds button `zone` at `point` (0: none).
+  void holdButton(int slot, int zone, platform::Point point);
   // The buttons both layouts share.
   bool stopRecorderIfRunning();
   void recordButton();
@@ -123,6 +132,8 @@ class KeyPressEngine {
 
   std::array<int, kNumTouchSlots> playlistNoForSlot_{};
   std::array<int, kNumTouchSlots> noteIDForSlot_{};
+  std::array<int, kNumTouchSlots> buttonForSlot_{};
+  std::array<platform::Point, kNumTouchSlots> buttonPointForSlot_{};
   bool playLit_ = false;
   bool recordLit_ = false;
   bool fadingToSettings_ = false;

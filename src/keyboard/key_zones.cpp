@@ -39,12 +39,33 @@ int barZone(const BarButton (&bar)[N], float y, bool tall) {
 
 // End-border buttons by x, low end first: key down lower, octave down lower,
 // key down upper, octave down upper; the high end has the "up" counterparts.
+// Beyond the last bound lies no button.
+constexpr int kBorderButtons = 4;
+constexpr float kBorderBounds[kBorderButtons + 1] = {0, 70, 136, 200, 270};
+constexpr int kLowBorderZones[kBorderButtons] = {zone::kKeyDown, zone::kOctaveDown, zone::kUpperKeyDown,
+                                                 zone::kUpperOctaveDown};
+constexpr int kHighBorderZones[kBorderButtons] = {zone::kKeyUp, zone::kOctaveUp, zone::kUpperKeyUp,
+                                                  zone::kUpperOctaveUp};
+
 int borderZone(float x, bool lowEnd) {
-  if (x < 70) return lowEnd ? zone::kKeyDown : zone::kKeyUp;
-  if (x < 136) return lowEnd ? zone::kOctaveDown : zone::kOctaveUp;
-  if (x < 200) return lowEnd ? zone::kUpperKeyDown : zone::kUpperKeyUp;
-  if (x < 270) return lowEnd ? zone::kUpperOctaveDown : zone::kUpperOctaveUp;
+  for (int i = 0; i < kBorderButtons; ++i) {
+    if (x < kBorderBounds[i + 1]) return lowEnd ? kLowBorderZones[i] : kHighBorderZones[i];
+  }
   return zone::kDeadArea;
+}
+
+constexpr float kBarFrom = 273;    // the top bar: x above this
+constexpr float kLowBorder = 30;   // two keyboards: y below this
+constexpr float kHighBorder[] = {450, 537};  // y above this (normal, tall)
+constexpr float kLength[] = {480, 568};
+
+template <int N>
+void addBar(const BarButton (&bar)[N], bool tall, std::vector<ButtonArea>* out) {
+  for (int i = 0; i < N; ++i) {
+    const float y0 = tall ? bar[i].tall : bar[i].normal;
+    const float y1 = i + 1 < N ? (tall ? bar[i + 1].tall : bar[i + 1].normal) : kLength[tall];
+    out->push_back({bar[i].zone, {kBarFrom, y0, 320 - kBarFrom, y1 - y0}, true});
+  }
 }
 
 // The integer part (truncation toward zero). A position that gives no finite
@@ -64,16 +85,34 @@ int KeyZoneGeometry::zoneAt(float x, float y) const {
     if (x < 112) return truncate(y / keySize + 1);
     return truncate((y - blackKeyOffset) / keySize + 102);
   }
-  if (x > 273) return barZone(kDualBar, y, tallScreen);
-  if (y < 30) return borderZone(x, true);
-  if (y > (tallScreen ? 537 : 450)) return borderZone(x, false);
-  const float along = y - 30;  // the keys start after the low-end border
+  if (x > kBarFrom) return barZone(kDualBar, y, tallScreen);
+  if (y < kLowBorder) return borderZone(x, true);
+  if (y > kHighBorder[tallScreen]) return borderZone(x, false);
+  const float along = y - kLowBorder;  // the keys start after the low-end border
   if (x < 130) {
     if (x < 58) return truncate(along / keySize + 1);
     return truncate((along - blackKeyOffset) / keySize + 102);
   }
   if (x < 194) return truncate(along / keySize + 1) + zone::kUpperKeyboard;
   return truncate((along - blackKeyOffset) / keySize + 102) + zone::kUpperKeyboard;
+}
+
+std::vector<ButtonArea> KeyZoneGeometry::buttonAreas() const {
+  std::vector<ButtonArea> out;
+  if (!dualKeyboard) {
+    addBar(kSingleBar, tallScreen, &out);
+    return out;
+  }
+  addBar(kDualBar, tallScreen, &out);
+  for (bool lowEnd : {true, false}) {
+    const float y0 = lowEnd ? 0 : kHighBorder[tallScreen];
+    const float y1 = lowEnd ? kLowBorder : kLength[tallScreen];
+    for (int i = 0; i < kBorderButtons; ++i) {
+      const float x0 = kBorderBounds[i], x1 = kBorderBounds[i + 1];
+      out.push_back({lowEnd ? kLowBorderZones[i] : kHighBorderZones[i], {x0, y0, x1 - x0, y1 - y0}, false});
+    }
+  }
+  return out;
 }
 
 float KeyZoneGeometry::expressionAt(float x, float /*y*/) const {

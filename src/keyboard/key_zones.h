@@ -6,6 +6,10 @@
 // Threads: plain constants and pure functions; any thread.
 #pragma once
 
+#include <vector>
+
+#include "platform/geometry.h"
+
 namespace piano::zone {
 
 inline constexpr int kDeadArea = -1;  // end-border area without a button (two keyboards)
@@ -39,10 +43,19 @@ inline constexpr int kSongLibrary = 1015;
 
 inline constexpr bool isWhiteZone(int z) { return z >= kFirstWhite && z <= kLastWhite; }
 inline constexpr bool isBlackZone(int z) { return z >= kFirstBlack && z <= kLastBlack; }
+// A button of the top bar or of an end border.
+inline constexpr bool isButtonZone(int z) { return z >= kOctaveDown && z <= kSongLibrary; }
 
 }  // namespace piano::zone
 
 namespace piano {
+
+// Where the hit test finds one button: on the top bar, or on an end border.
+struct ButtonArea {
+  int zone = 0;
+  platform::Rect rect;
+  bool onBar = true;
+};
 
 // What the hit test needs to know of the layout. Positions are in the
 // keyboard view's portrait space: x across the keys (0 at the player's edge),
@@ -65,6 +78,10 @@ struct KeyZoneGeometry {
   // black-key row starts again at about 1.27. Always 1.0 with two keyboards.
   // Not clipped: the keyboard view clips it to 1.0 where it becomes a volume.
   float expressionAt(float x, float y) const;
+
+  // Every button of this layout where zoneAt finds it (the scroll lock of two
+  // keyboards twice, once at each end of the bar).
+  std::vector<ButtonArea> buttonAreas() const;
 };
 
 }  // namespace piano

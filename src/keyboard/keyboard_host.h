@@ -47,6 +47,9 @@ class KeyboardHost {
 
   virtual void redraw() = 0;
   virtual void redrawOnButtonPress() = 0;
+  // The fingers on the bar's and borders' buttons changed (the engine's
+  // isButtonHeld tells which are held now).
+  virtual void redrawHeldButtons() = 0;
 
  protected:
   ~KeyboardHost() = default;

@@ -68,6 +68,9 @@ SingleKeyboardView::SingleKeyboardView(KeyboardParent* parent, SoundPlayer& soun
   topBar_ = std::make_shared<ImageView>(screenImageName("TopBarSingleKeyboard", tallScreen_), "png");
   topBar_->setCentre({273.5, tallScreen_ ? 284.0 : 240.0});
   addSubview(topBar_);
+  for (const ButtonArea& area : KeyZoneGeometry{false, tallScreen_}.buttonAreas()) {
+    heldButtons_.add(*this, area, topBar_->frame());
+  }
 
   playButtonLit_ = lamp({304, tallScreen_ ? 153.5 : 120.0});
   recButtonLit_ = lamp({304, tallScreen_ ? 201.5 : 169.0});
@@ -83,13 +86,7 @@ SingleKeyboardView::SingleKeyboardView(KeyboardParent* parent, SoundPlayer& soun
   addSubview(radarHighlight_);
 
   for (int i = 0; i < keys::kNumWhiteKeyViews; ++i) {
-    auto label = std::make_shared<Label>(Rect{-110, 15.0 + 60.0 * i, 47, 30});
-    label->setAlpha(0.0f);
-    label->setFont("Helvetica", 20);
-    label->setBackgroundColour(Colour::clear());
-    label->setTextColour(Colour::black());
-    label->setAlignment(platform::TextAlignment::Centre);
-    label->setTransform(noteNameUpTransform_);
+    auto label = makeNoteNameLabel(i, 20);
     keyboard_->addSubview(label);
     noteName_[static_cast<std::size_t>(i)] = label;
   }
@@ -167,7 +164,10 @@ void SingleKeyboardView::radarPress(Point point) {
 
 // ------------------------------------------------------------------ drawing
 
-void SingleKeyboardView::showing() { touchscreen_->resetSlots(); }
+void SingleKeyboardView::showing() {
+  touchscreen_->resetSlots();
+  engine_.releaseButtons();
+}
 
 void SingleKeyboardView::redraw() {
   engine_.setFadingToSettings(false);
@@ -175,6 +175,8 @@ void SingleKeyboardView::redraw() {
   redrawOnKeyboardScroll();
   redrawNoteNames();
 }
+
+void SingleKeyboardView::redrawHeldButtons() { heldButtons_.redraw(engine_); }
 
 void SingleKeyboardView::redrawOnButtonPress() {
   playButtonLit_->setAlpha(engine_.playLit() ? 1.0f : 0.0f);

@@ -14,6 +14,7 @@
 
 #include <array>
 #include <memory>
+#include <vector>
 
 #include "keyboard/key_art.h"
 #include "keyboard/key_press_engine.h"
@@ -56,6 +57,7 @@ class SingleKeyboardView : public platform::View, public KeyboardHost, public Fi
   void showing();
   void redraw() override;
   void redrawOnButtonPress() override;
+  void redrawHeldButtons() override;
   void redrawOnKeyboardScroll();
   void redrawNoteNames();
   void setKeyLabel();
@@ -85,6 +87,8 @@ class SingleKeyboardView : public platform::View, public KeyboardHost, public Fi
   platform::Label& noteName(int position) { return *noteName_.at(static_cast<std::size_t>(position)); }
   platform::View& radarHighlight() { return *radarHighlight_; }
   platform::ImageView& topBar() { return *topBar_; }
+  // The buttons shown pressed (zones), while fingers hold them.
+  std::vector<int> buttonsShownPressed() const { return heldButtons_.zonesShown(); }
   platform::ImageView& playButtonLit() { return *playButtonLit_; }
   platform::ImageView& recButtonLit() { return *recButtonLit_; }
   platform::ImageView& softButtonLit() { return *softButtonLit_; }
@@ -122,6 +126,7 @@ class SingleKeyboardView : public platform::View, public KeyboardHost, public Fi
   std::array<std::shared_ptr<platform::ImageView>, keys::kNumBlackKeyViews> blackKey_;
   std::array<std::shared_ptr<platform::Label>, keys::kNumWhiteKeyViews> noteName_;
   std::shared_ptr<platform::ImageView> topBar_;
+  HeldButtonPictures heldButtons_;
   std::shared_ptr<platform::ImageView> playButtonLit_;
   std::shared_ptr<platform::ImageView> recButtonLit_;
   std::shared_ptr<platform::ImageView> softButtonLit_;

@@ -25,10 +25,14 @@ enum class LineBreak { WordWrap, TruncateTail, Clip };
 // A block of text laid out in `rect` as a phone label does: lines (from
 // newlines and wrapping, at most `numberOfLines` unless 0, and no more than fit
 // in the height, at least one) centred vertically, each aligned horizontally.
+// Glyphs keep their aspect under any transform (see sdl_text_layout.h).
 struct TextBlock {
   std::string text;  // UTF-8
   std::string fontName = "Helvetica";
   double fontSize = 17.0;  // points
+  // Above 0: text that does not fit whole at `fontSize` is set smaller, down
+  // to this size, until it does.
+  double minimumFontSize = 0.0;
   Colour colour = Colour::black();
   TextAlignment alignment = TextAlignment::Left;
   int numberOfLines = 1;

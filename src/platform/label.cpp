@@ -38,11 +38,17 @@ void Label::setLineBreak(LineBreak mode) {
   setNeedsDisplay();
 }
 
+void Label::setMinimumFontSize(double size) {
+  minimumFontSize_ = size > 0.0 ? size : 0.0;
+  setNeedsDisplay();
+}
+
 TextBlock Label::textBlock() const {
   TextBlock block;
   block.text = text_;
   block.fontName = fontName_;
   block.fontSize = fontSize_;
+  block.minimumFontSize = minimumFontSize_;
   block.colour = textColour_;
   block.alignment = alignment_;
   block.numberOfLines = numberOfLines_;

@@ -35,6 +35,9 @@ class Label : public View {
   void setNumberOfLines(int lines);
   LineBreak lineBreak() const { return lineBreak_; }
   void setLineBreak(LineBreak mode);
+  // 0 (the default): the font keeps its size whatever the text.
+  double minimumFontSize() const { return minimumFontSize_; }
+  void setMinimumFontSize(double size);
 
   // The text block this label draws, in its own coordinates.
   TextBlock textBlock() const;
@@ -48,6 +51,7 @@ class Label : public View {
   TextAlignment alignment_ = TextAlignment::Left;
   int numberOfLines_ = 1;
   LineBreak lineBreak_ = LineBreak::TruncateTail;
+  double minimumFontSize_ = 0.0;
 };
 
 }  // namespace piano::platform

@@ -14,157 +14,8 @@ namespace piano::platform {
 
 namespace {
 
-constexpr const char* kRegularFont = "/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf";
-constexpr const char* kBoldFont = "/usr/share/fonts/truetype/liberation/LiberationSans-Bold.ttf";
-constexpr const char* kCjkFont = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc";
-constexpr const char* kEllipsis = "\xE2\x80\xA6";
 constexpr int kMaxTextureSide = 4096;
 constexpr std::uint64_t kEvictAfterFrames = 600;
-
-// Decodes the code point at `i` and moves past it; a malformed byte counts as
-// one character of its own.
-char32_t nextCodePoint(const std::string& s, std::size_t* i) {
-  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-  const unsigned char b0 = byte(*i);
-  int length = 1;
-  char32_t cp = b0;
-  if (b0 >= 0xF0 && b0 < 0xF8) {
-    length = 4;
-    cp = b0 & 0x07;
-  } else if (b0 >= 0xE0) {
-    length = 3;
-    cp = b0 & 0x0F;
-  } else if (b0 >= 0xC0) {
-    length = 2;
-    cp = b0 & 0x1F;
-  }
-  if (length > 1) {
-    if (*i + static_cast<std::size_t>(length) > s.size()) {
-      ++*i;
-      return 0xFFFD;
-    }
-    for (int k = 1; k < length; ++k) {
-      const unsigned char b = byte(*i + static_cast<std::size_t>(k));
-      if ((b & 0xC0) != 0x80) {
-        ++*i;
-        return 0xFFFD;
-      }
-      cp = (cp << 6) | (b & 0x3F);
-    }
-  }
-  *i += static_cast<std::size_t>(length);
-  return cp;
-}
-
-bool isCjk(char32_t cp) {
-  return (cp >= 0x2E80 && cp <= 0x9FFF) || (cp >= 0xAC00 && cp <= 0xD7AF) ||
-         (cp >= 0xF900 && cp <= 0xFAFF) || (cp >= 0xFE30 && cp <= 0xFE4F) ||
-         (cp >= 0xFF00 && cp <= 0xFFEF) || (cp >= 0x20000 && cp <= 0x2FA1F);
-}
-
-// Byte offsets of the code-point boundaries of `s` (0 and s.size() included).
-std::vector<std::size_t> boundaries(const std::string& s) {
-  std::vector<std::size_t> out{0};
-  for (std::size_t i = 0; i < s.size();) {
-    nextCodePoint(s, &i);
-    out.push_back(i);
-  }
-  return out;
-}
-
-int textWidth(TTF_Font* font, const std::string& text) {
-  if (text.empty() || font == nullptr) return 0;
-  int w = 0, h = 0;
-  if (TTF_SizeUTF8(font, text.c_str(), &w, &h) != 0) return 0;
-  return w;
-}
-
-struct Token {
-  std::string text;
-  bool spaceBefore = false;
-};
-
-// Words, and each CJK character as a word of its own (lines may break
-// between any two of them).
-std::vector<Token> tokens(const std::string& paragraph) {
-  std::vector<Token> out;
-  bool space = false;
-  Token current;
-  auto flush = [&] {
-    if (!current.text.empty()) out.push_back(current);
-    current = Token{};
-  };
-  for (std::size_t i = 0; i < paragraph.size();) {
-    const std::size_t start = i;
-    const char32_t cp = nextCodePoint(paragraph, &i);
-    if (cp == ' ' || cp == '\t') {
-      flush();
-      space = true;
-      continue;
-    }
-    if (isCjk(cp)) {
-      flush();
-      out.push_back({paragraph.substr(start, i - start), space});
-      space = false;
-      continue;
-    }
-    if (current.text.empty()) {
-      current.spaceBefore = space;
-      space = false;
-    }
-    current.text += paragraph.substr(start, i - start);
-  }
-  flush();
-  return out;
-}
-
-// The longest head of `text` (whole characters, at least one) that fits in `width`.
-std::size_t fittingBytes(TTF_Font* font, const std::string& text, double width,
-                         const std::string& suffix = "") {
-  const std::vector<std::size_t> cuts = boundaries(text);
-  std::size_t lo = 1, hi = cuts.size() - 1;  // number of characters
-  if (hi == 0) return 0;
-  while (lo < hi) {
-    const std::size_t mid = (lo + hi + 1) / 2;
-    if (textWidth(font, text.substr(0, cuts[mid]) + suffix) <= width) {
-      lo = mid;
-    } else {
-      hi = mid - 1;
-    }
-  }
-  return cuts[lo];
-}
-
-void wrap(TTF_Font* font, const std::string& paragraph, double width, std::vector<std::string>* lines) {
-  std::string current;
-  for (const Token& token : tokens(paragraph)) {
-    std::string candidate =
-        current.empty() ? token.text : current + (token.spaceBefore ? " " : "") + token.text;
-    if (textWidth(font, candidate) <= width) {
-      current = std::move(candidate);
-      continue;
-    }
-    if (!current.empty()) lines->push_back(current);
-    current = token.text;
-    // A word longer than the line is broken between characters.
-    while (textWidth(font, current) > width) {
-      const std::size_t cut = fittingBytes(font, current, width);
-      if (cut == 0 || cut >= current.size()) break;
-      lines->push_back(current.substr(0, cut));
-      current = current.substr(cut);
-    }
-  }
-  lines->push_back(current);
-}
-
-std::string truncateTail(TTF_Font* font, const std::string& line, double width) {
-  if (textWidth(font, line) <= width) return line;
-  if (textWidth(font, kEllipsis) > width) return "";
-  const std::size_t cut = fittingBytes(font, line, width, kEllipsis);
-  std::string head = line.substr(0, cut);
-  while (!head.empty() && head.back() == ' ') head.pop_back();
-  return head + kEllipsis;
-}
 
 SDL_Color toSdl(Colour c, float alpha) {
   auto channel = [](float v) {
@@ -183,21 +34,7 @@ double axisLength(const AffineTransform& m, double x, double y) {
 
 }  // namespace
 
-bool containsCjk(const std::string& utf8) {
-  for (std::size_t i = 0; i < utf8.size();) {
-    if (isCjk(nextCodePoint(utf8, &i))) return true;
-  }
-  return false;
-}
-
-std::string fontFileFor(const std::string& fontName, const std::string& text) {
-  if (containsCjk(text)) return kCjkFont;
-  return fontName.find("Bold") != std::string::npos ? kBoldFont : kRegularFont;
-}
-
-SdlCanvas::SdlCanvas(SDL_Renderer* renderer) : renderer_(renderer) {
-  if (TTF_WasInit() == 0 && TTF_Init() != 0) std::printf("Text: %s\n", TTF_GetError());
-}
+SdlCanvas::SdlCanvas(SDL_Renderer* renderer) : renderer_(renderer) {}
 
 SdlCanvas::~SdlCanvas() {
   for (auto& [key, t] : images_) {
@@ -205,9 +42,6 @@ SdlCanvas::~SdlCanvas() {
   }
   for (auto& [key, t] : lines_) {
     if (t.texture != nullptr) SDL_DestroyTexture(t.texture);
-  }
-  for (auto& [key, f] : fonts_) {
-    if (f != nullptr) TTF_CloseFont(f);
   }
   for (SDL_Texture* t : layerTextures_) {
     if (t != nullptr) SDL_DestroyTexture(t);
@@ -235,9 +69,7 @@ void SdlCanvas::beginFrame() {
   };
   evict(images_);
   evict(lines_);
-  for (auto it = layouts_.begin(); it != layouts_.end();) {
-    it = it->second.lastUsed + kEvictAfterFrames < frame_ ? layouts_.erase(it) : std::next(it);
-  }
+  text_.beginFrame(frame_, kEvictAfterFrames);
 }
 
 void SdlCanvas::clipChanged() {
@@ -418,19 +250,6 @@ void SdlCanvas::drawImage(const Image& image, const AffineTransform& m, const Re
   quad(t->texture, m, rect, Colour{1.0f, 1.0f, 1.0f, alpha});
 }
 
-TTF_Font* SdlCanvas::font(const std::string& file, int pixelSize) {
-  const auto key = std::make_pair(file, pixelSize);
-  auto it = fonts_.find(key);
-  if (it != fonts_.end()) return it->second;
-  TTF_Font* f = TTF_OpenFontIndex(file.c_str(), pixelSize, 0);
-  if (f == nullptr && !reported_[file]) {
-    reported_[file] = true;
-    std::printf("Font %s: %s\n", file.c_str(), TTF_GetError());
-  }
-  fonts_[key] = f;
-  return f;
-}
-
 SdlCanvas::CachedTexture* SdlCanvas::lineTexture(const std::string& fontFile, int pixelSize,
                                                   const std::string& text) {
   const auto key = std::make_tuple(fontFile, pixelSize, text);
@@ -447,7 +266,7 @@ SdlCanvas::CachedTexture* SdlCanvas::lineTexture(const std::string& fontFile, in
       }
     }
     CachedTexture entry;
-    if (TTF_Font* f = font(fontFile, pixelSize)) {
+    if (TTF_Font* f = text_.font(fontFile, pixelSize)) {
       // White glyphs, tinted by the vertex colour: one texture serves every colour.
       if (SDL_Surface* s = TTF_RenderUTF8_Blended(f, text.c_str(), SDL_Color{255, 255, 255, 255})) {
         entry.texture = SDL_CreateTextureFromSurface(renderer_, s);
@@ -466,70 +285,18 @@ SdlCanvas::CachedTexture* SdlCanvas::lineTexture(const std::string& fontFile, in
   return &it->second;
 }
 
-const SdlCanvas::Layout& SdlCanvas::layout(const TextBlock& text, const std::string& fontFile,
-                                           int pixelSize, double width, double height) {
-  std::string key = fontFile;
-  key += '\x1f' + std::to_string(pixelSize) + '\x1f' + std::to_string(std::lround(width)) + '\x1f' +
-         std::to_string(std::lround(height)) + '\x1f' + std::to_string(text.numberOfLines) + '\x1f' +
-         std::to_string(static_cast<int>(text.lineBreak)) + '\x1f' + text.text;
-  auto it = layouts_.find(key);
-  if (it != layouts_.end()) {
-    it->second.lastUsed = frame_;
-    return it->second;
-  }
-  Layout result;
-  result.lastUsed = frame_;
-  TTF_Font* f = font(fontFile, pixelSize);
-  if (f != nullptr) {
-    result.lineSkip = std::max(1, TTF_FontLineSkip(f));
-    result.ascent = TTF_FontAscent(f);
-    // Paragraphs; a newline at the very end ends its line and starts none.
-    std::vector<std::string> paragraphs;
-    std::size_t start = 0;
-    for (;;) {
-      const std::size_t nl = text.text.find('\n', start);
-      if (nl == std::string::npos) {
-        if (start < text.text.size() || paragraphs.empty()) paragraphs.push_back(text.text.substr(start));
-        break;
-      }
-      paragraphs.push_back(text.text.substr(start, nl - start));
-      start = nl + 1;
-    }
-    std::vector<std::string> lines;
-    for (const std::string& p : paragraphs) {
-      if (text.lineBreak == LineBreak::WordWrap && text.numberOfLines != 1) {
-        wrap(f, p, width, &lines);
-      } else {
-        lines.push_back(p);
-      }
-    }
-    // No more lines than allowed and than fit (at least one).
-    std::size_t limit = static_cast<std::size_t>(std::max(1.0, std::floor(height / result.lineSkip + 1e-6)));
-    if (text.numberOfLines > 0) limit = std::min(limit, static_cast<std::size_t>(text.numberOfLines));
-    if (lines.size() > limit) lines.resize(limit);  // wrapped text beyond is cut off
-    for (std::string& line : lines) {
-      if (text.lineBreak == LineBreak::TruncateTail) line = truncateTail(f, line, width);
-      result.widths.push_back(textWidth(f, line));
-    }
-    result.lines = std::move(lines);
-  }
-  if (layouts_.size() > 4000) layouts_.clear();  // a flood of distinct texts
-  return layouts_.emplace(key, std::move(result)).first->second;
-}
-
 void SdlCanvas::drawText(const TextBlock& text, const AffineTransform& m, float alpha) {
   const Rect r = text.rect;
   if (r.width <= 0.0 || r.height <= 0.0) return;
   if (text.text.empty() && !text.caret) return;
-  // Glyphs are rendered at the pixel size they are shown at.
-  const double scale = std::sqrt(std::fabs(m.a * m.d - m.b * m.c));
-  if (!(scale > 0.0)) return;
-  const int pixelSize = std::clamp(static_cast<int>(std::lround(text.fontSize * scale)), 1, 512);
-  const std::string fontFile = fontFileFor(text.fontName, text.text);
-  const double width = r.width * scale, height = r.height * scale;
-  const Layout& lay = layout(text, fontFile, pixelSize, width, height);
+  // Pixels per point along the lines and across them; glyphs are rendered at
+  // the pixel size they are shown at, in their own aspect.
+  const double sx = axisLength(m, 1.0, 0.0), sy = axisLength(m, 0.0, 1.0);
+  if (!(sx > 0.0) || !(sy > 0.0)) return;
+  const TextLayout& lay = text_.layout(text, sx, sy);
   if (lay.lineSkip == 0) return;
 
+  const double width = r.width * sx, height = r.height * sy;
   const double blockHeight = static_cast<double>(lay.lines.size()) * lay.lineSkip;
   const double top = (height - blockHeight) / 2.0;
   Colour colour = text.colour;
@@ -544,15 +311,14 @@ void SdlCanvas::drawText(const TextBlock& text, const AffineTransform& m, float 
     caretX = x + w;
     caretY = y;
     if (lay.lines[i].empty()) continue;
-    const CachedTexture* t = lineTexture(fontFile, pixelSize, lay.lines[i]);
+    const CachedTexture* t = lineTexture(lay.fontFile, lay.pixelSize, lay.lines[i]);
     if (t->texture == nullptr) continue;
-    quad(t->texture, m,
-         {r.x + x / scale, r.y + y / scale, t->width / scale, t->height / scale}, colour);
+    quad(t->texture, m, {r.x + x / sx, r.y + y / sy, t->width / sx, t->height / sy}, colour);
   }
   if (text.caret) {
-    const double caretWidth = std::max(1.0, pixelSize / 12.0);
-    fillRect(m, {r.x + std::min(caretX + 1.0, width - caretWidth) / scale, r.y + caretY / scale,
-                 caretWidth / scale, lay.lineSkip / scale},
+    const double caretWidth = std::max(1.0, lay.pixelSize / 12.0);
+    fillRect(m, {r.x + std::min(caretX + 1.0, width - caretWidth) / sx, r.y + caretY / sy, caretWidth / sx,
+                 lay.lineSkip / sy},
              Colour{0.26f, 0.42f, 0.95f, 1.0f}, alpha);
   }
 }

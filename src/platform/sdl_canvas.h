@@ -1,6 +1,7 @@
 // The SDL renderer behind the view tree's Canvas: textured and coloured
 // triangles (SDL_RenderGeometry) under each view's full transform, SVG artwork
-// rasterised at the size it is shown, text rendered with SDL_ttf at pixel size.
+// rasterised at the size it is shown, text rendered with SDL_ttf at pixel size
+// and laid out by SdlTextLayout.
 // Internal to the SDL adapter; SDL's types are only named here.
 //
 // Threads: main thread only.
@@ -14,10 +15,10 @@
 #include <vector>
 
 #include "platform/canvas.h"
+#include "platform/sdl_text_layout.h"
 
 struct SDL_Renderer;
 struct SDL_Texture;
-typedef struct _TTF_Font TTF_Font;
 
 namespace piano::platform {
 
@@ -54,21 +55,11 @@ class SdlCanvas : public Canvas {
     int width = 0, height = 0;
     std::uint64_t lastUsed = 0;
   };
-  struct Layout {
-    std::vector<std::string> lines;
-    std::vector<int> widths;  // pixels
-    int lineSkip = 0;
-    int ascent = 0;
-    std::uint64_t lastUsed = 0;
-  };
 
   void clipChanged() override;
   void quad(SDL_Texture* texture, const AffineTransform& m, const Rect& rect, Colour colour);
   CachedTexture* imageTexture(const Image& image, int width, int height);
   CachedTexture* lineTexture(const std::string& fontFile, int pixelSize, const std::string& text);
-  TTF_Font* font(const std::string& file, int pixelSize);
-  const Layout& layout(const TextBlock& text, const std::string& fontFile, int pixelSize,
-                       double widthPixels, double heightPixels);
 
   SDL_Renderer* renderer_;
   // The renderer's clip at the start of the frame (the window's letterbox),
@@ -85,13 +76,8 @@ class SdlCanvas : public Canvas {
   std::uint64_t frame_ = 0;
   std::map<std::tuple<std::string, int, int>, CachedTexture> images_;
   std::map<std::tuple<std::string, int, std::string>, CachedTexture> lines_;
-  std::map<std::pair<std::string, int>, TTF_Font*> fonts_;
-  std::map<std::string, Layout> layouts_;
-  std::map<std::string, bool> reported_;  // files already reported as broken
+  SdlTextLayout text_;
+  std::map<std::string, bool> reported_;  // images already reported as broken
 };
-
-// The font file for a font name and a text (CJK text takes the CJK font).
-std::string fontFileFor(const std::string& fontName, const std::string& text);
-bool containsCjk(const std::string& utf8);
 
 }  // namespace piano::platform

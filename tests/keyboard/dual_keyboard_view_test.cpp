@@ -204,7 +204,8 @@ TEST(DualKeyboardView, ScrollLockDisablesAndHidesTheBorders) {
     EXPECT_TRUE(bordersShown());
     EXPECT_FALSE(lampsLit());
 
-    rig.screen.down(1, {300, 20});  // the low end of the bar
+    rig.screen.down(1, {300, 20});  // the low end of the bar, shown pressed there only
+    EXPECT_EQ(view.buttonsShownPressed(), std::vector<int>{zone::kScrollLock});
     rig.screen.up(1, {300, 20});
     EXPECT_TRUE(view.scrollLock());
     EXPECT_TRUE(lampsLit());
@@ -215,6 +216,7 @@ TEST(DualKeyboardView, ScrollLockDisablesAndHidesTheBorders) {
       for (double y : {10.0, high}) {
         rig.screen.down(2, {x, y});
         EXPECT_EQ(view.engine().playlistNoForSlot(0), -1);
+        EXPECT_TRUE(view.buttonsShownPressed().empty());  // no button there to press
         rig.screen.up(2, {x, y});
       }
     }
@@ -231,10 +233,13 @@ TEST(DualKeyboardView, ScrollLockDisablesAndHidesTheBorders) {
     EXPECT_FALSE(lampsLit());
     rig.screen.down(4, {100, high});
     EXPECT_EQ(view.getStartKey(0), 40);
+    EXPECT_EQ(view.buttonsShownPressed(), std::vector<int>{zone::kOctaveUp});
     // Sliding onto the bar presses its button; lifting there does nothing.
     rig.screen.move(4, {300, high});
+    EXPECT_EQ(view.buttonsShownPressed(), std::vector<int>{zone::kScrollLock});
     rig.screen.up(4, {300, high});
     EXPECT_TRUE(view.scrollLock());
+    EXPECT_TRUE(view.buttonsShownPressed().empty());
   }
 }
 

@@ -243,6 +243,7 @@ class DualHost : public KeyboardHost {
   bool isOnScreen() const override { return true; }
   void redraw() override {}
   void redrawOnButtonPress() override {}
+  void redrawHeldButtons() override {}
   WhiteKeyPicture white[2][15] = {};
   std::vector<int> pressed;
 };

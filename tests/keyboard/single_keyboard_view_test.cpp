@@ -86,6 +86,14 @@ TEST(SingleKeyboardView, RadarShowsAndSetsTheWindow) {
     KeyboardApp app({.tall = tall});
     SingleKeyboardView& view = *app.view;
     EXPECT_EQ(view.radarHighlight().frame(), (platform::Rect{241, 136.0 + (tall ? 62 : 20), 29, 68}));  // C3
+    // A press in the middle of the strip centres the window on the finger
+    // (B3 or C4 to the F or G above middle C) and plays nothing.
+    const double middle = tall ? 284 : 240;
+    app.down(1, 250, middle);
+    EXPECT_EQ(view.getStartKey(), tall ? 40 : 39);
+    EXPECT_LT(std::abs(view.radarHighlight().frame().midY() - middle), 8.5);
+    EXPECT_EQ(app.engine().playlistNoForSlot(0), -1);
+    app.up(1);
     app.down(1, 250, 0);  // the very top of the strip
     EXPECT_EQ(view.getStartKey(), 1);
     app.move(1, 250, 479);  // far beyond its end: the highest start key allowed
@@ -96,6 +104,25 @@ TEST(SingleKeyboardView, RadarShowsAndSetsTheWindow) {
     EXPECT_EQ(view.getStartKey(), 64);
     EXPECT_EQ(view.radarHighlight().frame().height, 127);
   }
+}
+
+// A bar button looks pressed while a finger holds it, follows the finger
+// onto the next button and lets go when it lifts or slides off the bar, or
+// when the screen is shown again (its fingers forgotten).
+TEST(SingleKeyboardView, ButtonsLookPressedWhileHeld) {
+  KeyboardApp app;
+  SingleKeyboardView& view = *app.view;
+  app.down(1, 300, 60);
+  EXPECT_EQ(view.buttonsShownPressed(), std::vector<int>{zone::kKeyDown});
+  app.move(1, 300, 360);
+  app.down(2, 300, 479);
+  EXPECT_EQ(view.buttonsShownPressed(), (std::vector<int>{zone::kSustainPedal, zone::kOctaveUp}));
+  app.move(1, 50, 100);
+  app.up(2);
+  EXPECT_TRUE(view.buttonsShownPressed().empty());
+  app.down(3, 300, 20);
+  view.showing();
+  EXPECT_TRUE(view.buttonsShownPressed().empty());
 }
 
 TEST(SingleKeyboardView, LabelModes) {

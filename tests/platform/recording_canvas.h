@@ -18,6 +18,7 @@ struct DrawCall {
   Colour colour;
   float alpha = 1.0f;
   std::string what;  // image name or text
+  TextBlock block;            // the whole text block ("text")
   std::optional<Rect> clip;  // display rectangle it was held to
 
   // The rectangle's centre on the display.
@@ -31,19 +32,19 @@ class RecordingCanvas : public Canvas {
   std::vector<DrawCall> calls;
 
   void fillRect(const AffineTransform& m, const Rect& r, Colour c, float a) override {
-    add({"fill", m, r, c, a, "", {}});
+    add({"fill", m, r, c, a, "", {}, {}});
   }
   void strokeRect(const AffineTransform& m, const Rect& r, Colour c, float a) override {
-    add({"stroke", m, r, c, a, "", {}});
+    add({"stroke", m, r, c, a, "", {}, {}});
   }
   void fillEllipse(const AffineTransform& m, const Rect& r, Colour c, float a) override {
-    add({"ellipse", m, r, c, a, "", {}});
+    add({"ellipse", m, r, c, a, "", {}, {}});
   }
   void drawImage(const Image& image, const AffineTransform& m, const Rect& r, float a) override {
-    add({"image", m, r, Colour::white(), a, image.name(), {}});
+    add({"image", m, r, Colour::white(), a, image.name(), {}, {}});
   }
   void drawText(const TextBlock& t, const AffineTransform& m, float a) override {
-    add({"text", m, t.rect, t.colour, a, t.text, {}});
+    add({"text", m, t.rect, t.colour, a, t.text, t, {}});
   }
 
   // A layer's opacity goes into the calls made in it.

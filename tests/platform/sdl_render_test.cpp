@@ -55,6 +55,17 @@ class RenderTest : public ::testing::Test {
     }
     return n;
   }
+  // Width and height of the dark pixels' bounding box in a band of rows.
+  std::pair<int, int> inkSize(int y0, int y1) const {
+    int x0 = width, x1 = -1, top = y1, bottom = -1;
+    for (int y = y0; y < y1; ++y) {
+      for (int x = 0; x < width; ++x) {
+        if (darkPixels(x, y, x + 1, y + 1) == 0) continue;
+        x0 = std::min(x0, x), x1 = std::max(x1, x), top = std::min(top, y), bottom = std::max(bottom, y);
+      }
+    }
+    return {x1 - x0 + 1, bottom - top + 1};
+  }
   static std::shared_ptr<View> portraitContainer() {
     auto c = std::make_shared<View>(Rect{0, 0, 320, 480});
     c->setCentre({240, 160});
@@ -104,7 +115,8 @@ TEST_F(RenderTest, PortraitScreenPointsShowTurnedOntoTheLandscapePicture) {
   EXPECT_TRUE(isBlack(at(400, 132)));
 }
 
-TEST_F(RenderTest, SvgImagesAreDrawnTurnedAndStretched) {
+// Broken and missing pictures draw nothing (twice: a failed upload is not retried).
+TEST_F(RenderTest, SvgImagesAreDrawnTurnedAndStretchedAndBrokenOnesNotAtAll) {
   open(2.0);
   auto image = Image::fromFile(std::string(PIANO_TEST_DATA_DIR) + "/platform/Swatch.svg");
   ASSERT_TRUE(image->isValid());
@@ -117,9 +129,13 @@ TEST_F(RenderTest, SvgImagesAreDrawnTurnedAndStretched) {
   auto mirrored = std::make_shared<ImageView>(image);
   mirrored->setCentre({400, 100});
   mirrored->setTransform(AffineTransform::scale(-1.0, 1.0));
-  root->addSubview(plain);
-  root->addSubview(turned);
-  root->addSubview(mirrored);
+  auto broken = std::make_shared<ImageView>(Image::fromFile(std::string(PIANO_TEST_DATA_DIR) + "/platform/Broken.svg"));
+  broken->setFrame({0, 200, 100, 100});
+  auto missing = std::make_shared<ImageView>("NoSuchPictureAnywhere");
+  EXPECT_EQ(missing->frame().size(), (Size{0, 0}));
+  missing->setFrame({100, 200, 100, 100});
+  for (const auto& view : {plain, turned, mirrored, broken, missing}) root->addSubview(view);
+  draw();
   draw();
   ASSERT_EQ(width, 960);
   // Pixels are twice the points.
@@ -132,22 +148,7 @@ TEST_F(RenderTest, SvgImagesAreDrawnTurnedAndStretched) {
   EXPECT_TRUE(isBlack(at(2 * 300, 2 * 132)));
   EXPECT_TRUE(isBlue(at(2 * 380, 2 * 100)));
   EXPECT_TRUE(isRed(at(2 * 420, 2 * 100)));
-}
-
-TEST_F(RenderTest, BrokenAndMissingImagesDrawNothing) {
-  open(1.0);
-  auto broken = std::make_shared<ImageView>(
-      Image::fromFile(std::string(PIANO_TEST_DATA_DIR) + "/platform/Broken.svg"));
-  broken->setFrame({0, 0, 100, 100});
-  auto missing = std::make_shared<ImageView>("NoSuchPictureAnywhere");
-  EXPECT_EQ(missing->frame().size(), (Size{0, 0}));
-  missing->setFrame({100, 0, 100, 100});
-  root->addSubview(broken);
-  root->addSubview(missing);
-  draw();
-  draw();
-  EXPECT_TRUE(isBlack(at(50, 50)));
-  EXPECT_TRUE(isBlack(at(150, 50)));
+  EXPECT_TRUE(isBlack(at(2 * 50, 2 * 250)) && isBlack(at(2 * 150, 2 * 250)));
 }
 
 TEST_F(RenderTest, LabelsCentreTheirTextVerticallyInLatinAndChinese) {
@@ -176,6 +177,30 @@ TEST_F(RenderTest, LabelsCentreTheirTextVerticallyInLatinAndChinese) {
   EXPECT_EQ(darkPixels(110, 10, 210, 110), 0);
   EXPECT_GT(darkPixels(400, 45, 450, 75), 40);
   EXPECT_EQ(darkPixels(250, 10, 380, 110), 0);
+}
+
+// Scaled along its lines only (a keyboard fitted to its keys), text keeps its
+// aspect: stretched, its size; squeezed, it shrinks evenly to fit its label.
+TEST_F(RenderTest, LabelTextKeepsItsAspectUnderAScaleAlongOneAxis) {
+  open(1.0);
+  root->setBackgroundColour(Colour::white());
+  const double scales[] = {1.0, 2.0, 0.25};
+  for (int i = 0; i < 3; ++i) {
+    auto label = std::make_shared<Label>(Rect{180, 20 + 100.0 * i, 120, 60});
+    label->setText("C4");
+    label->setFont("Helvetica", 40);
+    label->setAlignment(TextAlignment::Centre);
+    label->setTransform(AffineTransform::scale(scales[i], 1.0));
+    root->addSubview(label);
+  }
+  draw();
+  const auto [w, h] = inkSize(20, 80);
+  const auto [stretchedW, stretchedH] = inkSize(120, 180);
+  const auto [squeezedW, squeezedH] = inkSize(220, 280);
+  EXPECT_NEAR(stretchedW, w, 2);
+  EXPECT_NEAR(stretchedH, h, 2);
+  EXPECT_LE(squeezedW, 30);
+  EXPECT_NEAR(static_cast<double>(squeezedW) / squeezedH, static_cast<double>(w) / h, 0.12);
 }
 
 TEST_F(RenderTest, ScreenshotsAndScriptsRunOnTheManualClock) {

@@ -47,6 +47,7 @@ TEST_F(LibraryScreenTest, AnEmptyListSelectsNothingAndLoadAndEraseDoNothing) {
   const RecorderView& v = *rig.view;
   EXPECT_TRUE(v.songNames().empty());
   EXPECT_EQ(v.currentlySelected(), -1);
+  EXPECT_EQ(v.selectionBar().alpha(), 0.0f);
   EXPECT_EQ(v.upArrow().alpha(), 0.0f);
   EXPECT_EQ(v.downArrow().alpha(), 0.0f);
   rig.tap(at::kLoad);
@@ -75,6 +76,7 @@ TEST_F(LibraryScreenTest, EightSongsScrollKeepingTheSelectedSongInView) {
   rig.tap(at::kDown);
   EXPECT_EQ(v.displayListStartIndex(), 2);
   EXPECT_EQ(v.currentlySelected(), 0);
+  EXPECT_EQ(v.selectionBar().centre().x, at::row(0).x);  // the bar follows the selected row
   EXPECT_EQ(v.rowLabel(5).text(), "Song 8");
   EXPECT_EQ(v.downArrow().alpha(), 0.0f);
   EXPECT_GT(v.upArrow().alpha(), 0.5f);
@@ -86,6 +88,7 @@ TEST_F(LibraryScreenTest, EightSongsScrollKeepingTheSelectedSongInView) {
   rig.tap(at::row(5));
   rig.tap(at::kUp);
   EXPECT_EQ(v.currentlySelected(), 5);
+  EXPECT_EQ(v.selectionBar().centre().x, at::row(5).x);
   EXPECT_EQ(selectedName(), "Song 7");
   rig.tap(at::kUp);
   rig.tap(at::kUp);  // at the start: nothing

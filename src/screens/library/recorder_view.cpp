@@ -23,7 +23,13 @@ constexpr double kQuarterTurn = std::numbers::pi / 2.0;
 constexpr std::string_view kReservedName = "temporary";
 
 const Colour kPanelColour = Colour::rgb255(76, 109, 128);
-const Colour kBoxColour = Colour::rgb255(26, 25, 36);
+// The artwork's ivory and lacquer: texts on the message box, its buttons and
+// the selected row (MessageBox, MessageBoxButton, SongListSelection).
+const Colour kIvory = Colour::rgb255(236, 228, 207);
+const Colour kLacquer = Colour::rgb255(13, 13, 15);
+
+// The selected row's bar runs across the whole list panel (y 30..400).
+Rect selectionFrame(int row) { return {165.0 - 27.0 * row, 30, 26, 370}; }
 
 std::string fillIn(const std::string& question, const std::string& name) {
   return question + " '" + name + "'?";
@@ -108,6 +114,8 @@ void RecorderView::build() {
   loadBox_->setBackgroundColour(kPanelColour);
   loadSaveView_->addSubview(loadBox_);
 
+  selectionBar_ = makeImage("SongListSelection", selectionFrame(0).centre(), 0.0f);
+  loadSaveView_->addSubview(selectionBar_);
   for (int i = 0; i < kRows; ++i) {
     auto row = makeLabel({18.0 - 27.0 * i, 183, 320, 26}, "", "Helvetica", 16);
     loadSaveView_->addSubview(row);
@@ -150,21 +158,26 @@ void RecorderView::build() {
   addSubview(modifyLit_);
 
   messageBoxBackground_ = std::make_shared<platform::View>(Rect{63, tall_ ? 144.0 : 104.0, 137, 265});
-  messageBoxBackground_->setBackgroundColour(kBoxColour);
   messageBoxBackground_->setAlpha(0.0f);
   addSubview(messageBoxBackground_);
+  messageBoxBackground_->addSubview(makeImage("MessageBox", messageBoxBackground_->bounds().centre(), 1.0f));
   messageBoxText_ = makeLabel({-38, 95, 252, 82}, "", "Helvetica", 20);
-  messageBoxText_->setTextColour(kPanelColour);
+  messageBoxText_->setTextColour(kIvory);
   messageBoxText_->setAlignment(platform::TextAlignment::Centre);
   messageBoxText_->setLineBreak(platform::LineBreak::WordWrap);
   messageBoxText_->setNumberOfLines(0);
   messageBoxBackground_->addSubview(messageBoxText_);
-  OKLabel_ = makeLabel({-20, 60, 90, 26}, localized("OK"), "Helvetica", 20);
-  cancelLabel_ = makeLabel({-20, 185, 90, 26}, localized("CANCEL"), "Helvetica", 20);
+  // Each button's text lies on an ivory cap longer than the text, so that a
+  // long word keeps its margins; a longer one is set smaller.
+  OKLabel_ = makeLabel({-23, 60, 96, 26}, localized("OK"), "Helvetica", 20);
+  cancelLabel_ = makeLabel({-23, 185, 96, 26}, localized("CANCEL"), "Helvetica", 20);
   for (const auto& button : {OKLabel_, cancelLabel_}) {
-    button->setTextColour(kBoxColour);
-    button->setBackgroundColour(kPanelColour);
+    auto cap = makeImage("MessageBoxButton", button->centre(), 1.0f);
+    messageBoxBackground_->addSubview(cap);
+    (button == OKLabel_ ? okCap_ : cancelCap_) = cap;
+    button->setTextColour(kLacquer);
     button->setAlignment(platform::TextAlignment::Centre);
+    button->setMinimumFontSize(12);
     messageBoxBackground_->addSubview(button);
   }
 
@@ -183,6 +196,7 @@ void RecorderView::redraw() {
     modifyView_->setAlpha(0.0f);
     OKLabel_->setAlpha(0.0f);
     cancelLabel_->setAlpha(0.0f);
+    placeCaps();
     return;
   }
   if (showingMessageBox_) {
@@ -196,6 +210,7 @@ void RecorderView::redraw() {
       OKLabel_->setAlpha(1.0f);
       cancelLabel_->setAlpha(1.0f);
     }
+    placeCaps();
     loadSaveView_->setAlpha(0.0f);
     modifyView_->setAlpha(0.0f);
     return;
@@ -215,17 +230,22 @@ void RecorderView::redraw() {
   const int count = static_cast<int>(songNames_.size());
   upArrow_->setAlpha(displayListStartIndex_ >= 1 ? 0.9f : 0.0f);
   downArrow_->setAlpha(displayListStartIndex_ + kRows < count ? 0.9f : 0.0f);
+  const bool rowSelected = currentlySelected_ >= 0 && currentlySelected_ < kRows;
+  selectionBar_->setAlpha(rowSelected ? 1.0f : 0.0f);
+  if (rowSelected) selectionBar_->setFrame(selectionFrame(currentlySelected_));
   for (int i = 0; i < kRows; ++i) {
     platform::Label& row = *loadLabel_[static_cast<std::size_t>(i)];
-    if (i == currentlySelected_) {
-      row.setBackgroundColour(kBoxColour);
-      row.setTextColour(kPanelColour);
-    } else {
-      row.setBackgroundColour(Colour::clear());
-      row.setTextColour(Colour::black(0.9f));
-    }
+    row.setTextColour(i == currentlySelected_ ? kIvory : Colour::black(0.9f));
     const int index = displayListStartIndex_ + i;
     row.setText(index >= 0 && index < count ? songNames_[static_cast<std::size_t>(index)] : std::string());
+  }
+}
+
+// The message box's buttons: each cap under its label, where and while the label shows.
+void RecorderView::placeCaps() {
+  for (const auto& [label, cap] : {std::pair{OKLabel_, okCap_}, std::pair{cancelLabel_, cancelCap_}}) {
+    cap->setCentre(label->centre());
+    cap->setAlpha(label->alpha());
   }
 }
 

@@ -103,6 +103,7 @@ class RecorderView : public platform::ImageView, private platform::TextFieldDele
   const SongFiles& songFiles() const { return files_; }
   platform::TextField& saveTextField() { return *saveTextField_; }
   const platform::Label& rowLabel(int row) const { return *loadLabel_.at(static_cast<std::size_t>(row)); }
+  const platform::View& selectionBar() const { return *selectionBar_; }
   const platform::View& upArrow() const { return *upArrow_; }
   const platform::View& downArrow() const { return *downArrow_; }
   const platform::View& loadSaveView() const { return *loadSaveView_; }
@@ -119,6 +120,7 @@ class RecorderView : public platform::ImageView, private platform::TextFieldDele
   std::shared_ptr<platform::Label> makeLabel(const platform::Rect& frame, const std::string& text,
                                              const std::string& font, double size);
   std::shared_ptr<platform::ImageView> makeImage(const std::string& name, platform::Point centre, float alpha);
+  void placeCaps();
 
   void loadSongNames();
   int selectedIndex() const { return displayListStartIndex_ + currentlySelected_; }
@@ -158,6 +160,7 @@ class RecorderView : public platform::ImageView, private platform::TextFieldDele
   std::shared_ptr<platform::View> loadSaveView_, modifyView_;
   std::shared_ptr<platform::View> messageBoxBackground_;
   std::shared_ptr<platform::Label> messageBoxText_, OKLabel_, cancelLabel_;
+  std::shared_ptr<platform::ImageView> okCap_, cancelCap_, selectionBar_;
   std::shared_ptr<NameKeyboard> nameKeyboard_;
   bool onScreenKeyboardEnabled_ = true;
 

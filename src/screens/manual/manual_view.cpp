@@ -74,9 +74,12 @@ ManualView::ManualView(ManualHost& parent) : parent_(parent) {
   pageNumberLabel_->setNumberOfLines(0);
   addSubview(pageNumberLabel_);
 
-  manualTextLabel_ = rotatedLabel({-53, 125, 413, 255}, "Arial", 13);
+  // The text stays on the paper, clear of the footer band's rule (screen x
+  // below 31); a page too long for it is set in a smaller font.
+  manualTextLabel_ = rotatedLabel({-49, 129, 413, 247}, "Arial", 13);
   manualTextLabel_->setLineBreak(platform::LineBreak::WordWrap);
   manualTextLabel_->setNumberOfLines(0);
+  manualTextLabel_->setMinimumFontSize(10);
   manualTextLabel_->setText(pages_[static_cast<std::size_t>(currentPage_)]);
   addSubview(manualTextLabel_);
 
