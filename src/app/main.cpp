@@ -1,6 +1,7 @@
 // The piano program: opens the window, starts the sound, builds the application
-// (MainView) and runs the main loop until the window closes, Ctrl+C or SIGTERM;
-// then the song and settings are saved for the next start.
+// (MainView) and runs the main loop until the window closes, Ctrl+C, SIGTERM or
+// a hang-up (the terminal closed); then the song and settings are saved for the
+// next start.
 //
 // Headless: `--script FILE` plays a script of timed touches on an off-screen
 // window with a clock that moves only as the script does (docs/headless.md),
@@ -71,7 +72,16 @@ bool parseArguments(int argc, char** argv, Arguments& a) {
       if (!value(a.sampleDir)) return false;
     } else if (arg == "--documents") {
       if (!value(documents)) return false;
+      // Never the default folder in place of the one asked for.
+      if (documents.empty()) {
+        std::printf("--documents needs the name of a folder\n");
+        return false;
+      }
       piano::platform::setDocumentsDirectoryOverride(documents);
+      if (const auto folder = piano::platform::documentsDirectory(); !folder.ok()) {
+        std::printf("--documents %s: %s\n", documents.c_str(), folder.error.c_str());
+        return false;
+      }
     } else if (arg == "--language") {
       if (!value(a.language)) return false;
     } else if (arg == "--wav") {

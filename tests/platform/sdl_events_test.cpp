@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -170,6 +171,17 @@ TEST_F(SdlEvents, TypingReachesTheFieldBeingEdited) {
   runUntilQuit();
   EXPECT_EQ(field->text(), "Song");
   EXPECT_FALSE(field->isEditing());
+}
+
+TEST(SdlDisplay, WithNoDisplayAtAllTheWindowIsRefusedWithAClearMessage) {
+  for (const char* name : {"SDL_VIDEODRIVER", "DISPLAY", "WAYLAND_DISPLAY"}) ::unsetenv(name);
+  RunLoop loop;
+  std::string error;
+  const auto display = Display::open(DisplayOptions{}, loop, &error);
+  const std::string driver = display ? SDL_GetCurrentVideoDriver() : "";
+  if (display && driver != "offscreen" && driver != "dummy") GTEST_SKIP() << "a display was found: " << driver;
+  EXPECT_FALSE(display);
+  EXPECT_NE(error.find("no display"), std::string::npos) << error;
 }
 
 }  // namespace
