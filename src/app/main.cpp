@@ -11,9 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <thread>
 
@@ -135,14 +133,10 @@ int playDemo(const Arguments& a) {
 // the same on every run, however busy the machine.
 int runScript(const Arguments& a, const piano::platform::DisplayOptions& displayOptions) {
   using namespace piano;
-  std::ifstream in(a.scriptPath);
-  std::stringstream text;
-  text << in.rdbuf();
   platform::TouchScript script;
   std::string error;
-  const std::string base = a.scriptPath.substr(0, a.scriptPath.find_last_of('/') + 1);
-  if (!in || !platform::TouchScript::parse(text.str(), &script, &error, base)) {
-    std::printf("Cannot run script %s: %s\n", a.scriptPath.c_str(), in ? error.c_str() : "cannot read it");
+  if (!platform::TouchScript::load(a.scriptPath, &script, &error)) {
+    std::printf("Cannot run the script: %s\n", error.c_str());
     return 2;
   }
   platform::ManualClock clock(1000.0);

@@ -107,7 +107,8 @@ class MainView : public platform::View,
   void showManual(platform::View* sender) override;
   void visitWebsite() override;
   void testDisplayFirstTimeMessage();
-  // Saves the state file, then stops the sound engine.
+  // Saves the state file, then stops the sound engine. A state file that was
+  // there at start but could not be read is left as it is.
   void applicationWillTerminate();
 
   // ---- playback's calls (RecorderParent), forwarded to the keyboards
@@ -141,6 +142,9 @@ class MainView : public platform::View,
  private:
   explicit MainView(Options options);
   void build();
+  // Restores "system.state". A damaged one is set aside under a name that
+  // says so; one that could not be read (or set aside) is not replaced at exit.
+  void loadStateFile();
   void switchTo(const std::shared_ptr<platform::View>& screen, platform::TransitionType type,
                 platform::TransitionDirection direction);
   template <typename F>
@@ -150,6 +154,7 @@ class MainView : public platform::View,
   std::string documentsDirectory_;
   bool chinese_ = false;
   bool appJustStarted_ = true;
+  bool saveStateAtExit_ = true;
   platform::View* currentScreen_ = nullptr;
 
   int numKeysToDisplay_ = 8;
