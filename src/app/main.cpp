@@ -1,6 +1,7 @@
 // The piano program: opens the window, starts the sound, builds the application
-// (MainView) and runs the main loop until the window closes, Ctrl+C or SIGTERM;
-// then the song and settings are saved for the next start.
+// (MainView) and runs the main loop until the window closes, Ctrl+C, SIGTERM or
+// a hang-up (the terminal closed); then the song and settings are saved for the
+// next start.
 //
 // Headless: `--script FILE` plays a script of timed touches on an off-screen
 // window with a clock that moves only as the script does (docs/headless.md),
@@ -10,9 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <thread>
 
@@ -73,7 +72,16 @@ bool parseArguments(int argc, char** argv, Arguments& a) {
       if (!value(a.sampleDir)) return false;
     } else if (arg == "--documents") {
       if (!value(documents)) return false;
+      // Never the default folder in place of the one asked for.
+      if (documents.empty()) {
+        std::printf("--documents needs the name of a folder\n");
+        return false;
+      }
       piano::platform::setDocumentsDirectoryOverride(documents);
+      if (const auto folder = piano::platform::documentsDirectory(); !folder.ok()) {
+        std::printf("--documents %s: %s\n", documents.c_str(), folder.error.c_str());
+        return false;
+      }
     } else if (arg == "--language") {
       if (!value(a.language)) return false;
     } else if (arg == "--wav") {
@@ -121,14 +129,10 @@ int playDemo(const Arguments& a) {
 // the same on every run, however busy the machine.
 int runScript(const Arguments& a, const piano::platform::DisplayOptions& displayOptions) {
   using namespace piano;
-  std::ifstream in(a.scriptPath);
-  std::stringstream text;
-  text << in.rdbuf();
   platform::TouchScript script;
   std::string error;
-  const std::string base = a.scriptPath.substr(0, a.scriptPath.find_last_of('/') + 1);
-  if (!in || !platform::TouchScript::parse(text.str(), &script, &error, base)) {
-    std::printf("Cannot run script %s: %s\n", a.scriptPath.c_str(), in ? error.c_str() : "cannot read it");
+  if (!platform::TouchScript::load(a.scriptPath, &script, &error)) {
+    std::printf("Cannot run the script: %s\n", error.c_str());
     return 2;
   }
   platform::ManualClock clock(1000.0);

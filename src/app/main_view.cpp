@@ -4,13 +4,13 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 
 #include "audio/sound_player.h"
 #include "keyboard/dual_keyboard_view.h"
 #include "keyboard/key_numbers.h"
 #include "keyboard/single_keyboard_view.h"
 #include "platform/documents.h"
+#include "platform/file_io.h"
 #include "platform/localized_strings.h"
 #include "platform/resources.h"
 #include "platform/screen.h"
@@ -31,6 +31,10 @@ constexpr double kScreenChangeSeconds = 0.3;
 constexpr double kSustainRange = 0.00016;
 constexpr float kResetNormalSustain = 0.5f;
 constexpr float kResetPedalSustain = 0.9f;
+// Copies of damaged state files kept beside the state file, newest first.
+constexpr int kDamagedStateCopies = 3;
+// The first-launch flag: one native 32-bit integer, positive once welcomed.
+constexpr std::size_t kFirstLaunchFileBytes = sizeof(std::int32_t);
 
 // Expression and label modes run 0..3; anything else a file may hold reads as
 // the value of a fresh start.
@@ -83,6 +87,7 @@ void MainView::build() {
   } else {
     documentsDirectory_ = options_.documentsDirectory;
   }
+  if (!documentsDirectory_.empty()) platform::removeStaleSaveFiles(documentsDirectory_);
 
   transitionView_ = std::make_shared<TransitionView>();
   transitionView_->setup();
@@ -107,12 +112,8 @@ void MainView::build() {
   fileManager_ = std::make_unique<FileManager>(*this, *noteRecorder_, documentsDirectory_);
   if (documentsDirectory_.empty()) {
     resetState();
-  } else if (!fileManager_->loadState(kStateFileName)) {
-    // A first start has no state file; anything else means it was damaged.
-    if (std::ifstream(documentsDirectory_ + "/" + kStateFileName)) {
-      std::printf("%s/%s could not be read; starting with the default settings.\n",
-                  documentsDirectory_.c_str(), kStateFileName);
-    }
+  } else {
+    loadStateFile();
   }
 
   AppSettingsView::Options settingsOptions;
@@ -131,6 +132,27 @@ void MainView::build() {
 platform::Rect MainView::frame() const {
   const platform::Size landscape = platform::landscapeSize();
   return {0, 0, landscape.height, landscape.width};
+}
+
+void MainView::loadStateFile() {
+  FileManager::StateFile found;
+  if (fileManager_->loadState(kStateFileName, &found)) return;
+  using Status = FileManager::StateFile::Status;
+  const std::string path = platform::documentsPath(documentsDirectory_, kStateFileName);
+  if (found.status == Status::kDamaged) {
+    // The player's song is in there: keep it out of the way of the save at exit.
+    const std::string kept = platform::setDamagedFileAside(path, kDamagedStateCopies);
+    saveStateAtExit_ = !kept.empty();
+    const std::string where = kept.empty() ? "it could not be set aside, so it is left as it is at exit"
+                                           : "it is kept as " + kept;
+    std::printf("%s is damaged (%s); %s; starting with the default settings.\n", path.c_str(),
+                found.problem.c_str(), where.c_str());
+  } else if (found.status == Status::kUnreadable) {
+    // Not damage: the file may be fine for its owner, so it is never replaced.
+    saveStateAtExit_ = false;
+    std::printf("%s could not be read (%s); starting with the default settings, and it is left as it is at exit.\n",
+                path.c_str(), found.problem.c_str());
+  }
 }
 
 // ---------------------------------------------------------------- settings
@@ -342,33 +364,34 @@ void MainView::visitWebsite() {
 
 void MainView::testDisplayFirstTimeMessage() {
   if (documentsDirectory_.empty()) return;
-  const std::string path = documentsDirectory_ + "/" + kFirstLaunchFileName;
-  bool shownBefore = false;
-  {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (in && in.tellg() == 4) {
-      std::int32_t value = 0;
-      in.seekg(0);
-      in.read(reinterpret_cast<char*>(&value), 4);
-      shownBefore = in && value > 0;
-    }
+  const std::string path = platform::documentsPath(documentsDirectory_, kFirstLaunchFileName);
+  const platform::FileContents flag = platform::readFileLimited(path, kFirstLaunchFileBytes);
+  std::int32_t value = 0;
+  if (flag.status == platform::ReadStatus::kOk && flag.bytes.size() == kFirstLaunchFileBytes) {
+    std::memcpy(&value, flag.bytes.data(), kFirstLaunchFileBytes);
   }
+  const bool shownBefore = value > 0;
   if (!shownBefore) {
     platform::showAlert(platform::localized("WELCOME TITLE"), platform::localized("WELCOME"),
                         platform::localized("WELCOME BUTTON"));
   }
   const std::int32_t one = 1;
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(&one), 4);
-  if (!out && !shownBefore) {
+  const bool written =
+      platform::writeFileAtomically(path, std::string_view(reinterpret_cast<const char*>(&one), sizeof one));
+  if (!written && !shownBefore) {
     std::printf("%s could not be written; the welcome will show again.\n", path.c_str());
   }
 }
 
 void MainView::applicationWillTerminate() {
-  if (!documentsDirectory_.empty() && !fileManager_->saveState(kStateFileName)) {
-    std::printf("%s/%s could not be written; this session's song and settings are not kept.\n",
-                documentsDirectory_.c_str(), kStateFileName);
+  if (!documentsDirectory_.empty()) {
+    const std::string path = platform::documentsPath(documentsDirectory_, kStateFileName);
+    if (!saveStateAtExit_) {
+      std::printf("%s is left as it was, since it could not be read; this session's song and settings are not kept.\n",
+                  path.c_str());
+    } else if (!fileManager_->saveState(kStateFileName)) {
+      std::printf("%s could not be written; this session's song and settings are not kept.\n", path.c_str());
+    }
   }
   soundPlayer_->stop();
 }

@@ -114,7 +114,8 @@ class MainView : public platform::View,
   // cannot, the manual screen says so.
   void visitWebsite() override;
   void testDisplayFirstTimeMessage();
-  // Saves the state file, then stops the sound engine.
+  // Saves the state file, then stops the sound engine. A state file that was
+  // there at start but could not be read is left as it is.
   void applicationWillTerminate();
 
   // ---- playback's calls (RecorderParent), forwarded to the keyboards
@@ -148,6 +149,9 @@ class MainView : public platform::View,
  private:
   explicit MainView(Options options);
   void build();
+  // Restores "system.state". A damaged one is set aside under a name that
+  // says so; one that could not be read (or set aside) is not replaced at exit.
+  void loadStateFile();
   void switchTo(const std::shared_ptr<platform::View>& screen, platform::TransitionType type,
                 platform::TransitionDirection direction);
   template <typename F>
@@ -157,6 +161,7 @@ class MainView : public platform::View,
   std::string documentsDirectory_;
   bool chinese_ = false;
   bool appJustStarted_ = true;
+  bool saveStateAtExit_ = true;
   platform::View* currentScreen_ = nullptr;
 
   int numKeysToDisplay_ = 8;

@@ -1,12 +1,15 @@
 #include "platform/image.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <filesystem>
 #include <map>
+#include <system_error>
 #include <utility>
 
+#include "platform/file_io.h"
 #include "platform/resources.h"
 
 namespace piano::platform {
@@ -16,17 +19,17 @@ namespace {
 constexpr std::size_t kHeaderBytes = 64 * 1024;  // an SVG's root element is near its start
 
 bool readHead(const std::string& path, std::string* out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  out->resize(kHeaderBytes);
-  in.read(out->data(), static_cast<std::streamsize>(kHeaderBytes));
-  out->resize(static_cast<std::size_t>(in.gcount()));
+  FileContents file = readFileLimited(path, Image::kMaxFileBytes);
+  if (file.status != ReadStatus::kOk) return false;
+  file.bytes.resize(std::min(file.bytes.size(), kHeaderBytes));
+  *out = std::move(file.bytes);
   return true;
 }
 
+// Looked at without opening it: opening a pipe could wait for ever.
 bool fileExists(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return static_cast<bool>(in);
+  std::error_code error;
+  return std::filesystem::exists(path, error);
 }
 
 bool endsWith(const std::string& s, const std::string& tail) {

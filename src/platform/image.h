@@ -11,6 +11,7 @@
 // as nothing) and one line on the standard output naming the file.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -21,6 +22,8 @@ namespace piano::platform {
 class Image {
  public:
   enum class Format { None, Svg, Png, Jpeg };
+  // Larger files are not read (the piano's own artwork is a few kB each).
+  static constexpr std::size_t kMaxFileBytes = 16u * 1024u * 1024u;
 
   // Cached by name and type: the same object for the same request.
   static std::shared_ptr<const Image> named(const std::string& name, const std::string& type = "png");

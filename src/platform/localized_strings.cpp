@@ -2,8 +2,9 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
+
+#include "platform/file_io.h"
 
 namespace piano::platform {
 
@@ -34,13 +35,10 @@ void skipSpaces(std::string_view line, std::size_t& pos) {
 }
 
 bool readFile(const std::string& path, std::string& out) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) return false;
-  const std::streamoff size = in.tellg();
-  if (size < 0 || static_cast<std::size_t>(size) > kMaxTableBytes) return false;
-  out.resize(static_cast<std::size_t>(size));
-  in.seekg(0);
-  return static_cast<bool>(in.read(out.data(), size));
+  FileContents file = readFileLimited(path, kMaxTableBytes);
+  if (file.status != ReadStatus::kOk) return false;
+  out = std::move(file.bytes);
+  return true;
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/file_io.h"
 #include "platform/image.h"
 
 namespace piano::platform {
@@ -207,13 +208,16 @@ SdlCanvas::CachedTexture* SdlCanvas::imageTexture(const Image& image, int width,
     }
     CachedTexture entry;
     SDL_Surface* surface = nullptr;
-    if (image.format() == Image::Format::Svg) {
-      if (SDL_RWops* rw = SDL_RWFromFile(image.path().c_str(), "rb")) {
-        surface = IMG_LoadSizedSVG_RW(rw, width, height);
-        SDL_RWclose(rw);
-      }
+    // Read like every other file (bounded, never waiting on a pipe), then decoded from memory.
+    const FileContents file = readFileLimited(image.path(), Image::kMaxFileBytes);
+    SDL_RWops* rw = file.status == ReadStatus::kOk
+                        ? SDL_RWFromConstMem(file.bytes.data(), static_cast<int>(file.bytes.size()))
+                        : nullptr;
+    if (rw != nullptr) {
+      surface = image.format() == Image::Format::Svg ? IMG_LoadSizedSVG_RW(rw, width, height) : IMG_Load_RW(rw, 0);
+      SDL_RWclose(rw);
     } else {
-      surface = IMG_Load(image.path().c_str());
+      SDL_SetError("cannot read the file");
     }
     if (surface != nullptr) {
       entry.texture = SDL_CreateTextureFromSurface(renderer_, surface);

@@ -4,7 +4,10 @@
 #include <SDL_image.h>
 #include <SDL_ttf.h>
 
+#include <signal.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -38,6 +41,14 @@ bool driverDeliversInput() {
   const char* driver = SDL_GetCurrentVideoDriver();
   return driver == nullptr || (std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0);
 }
+
+// Set when the terminal the program runs in closes (SIGHUP). SDL itself turns
+// SIGINT and SIGTERM into a quit event; a hang-up would otherwise end the
+// process at once, without saving.
+// The signal may arrive on any thread: a lock-free atomic is safe to set there.
+std::atomic<bool> hungUp{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+void onHangUp(int) { hungUp.store(true, std::memory_order_relaxed); }
 
 bool parseScale(const char* text, double* out) {
   char* end = nullptr;
@@ -91,9 +102,12 @@ struct Display::Impl {
   std::map<std::pair<SDL_TouchID, SDL_FingerID>, std::int64_t> fingers;
   std::int64_t nextFinger = 1;
   double lastDraw = -1.0;
+  bool catchingHangUp = false;
+  struct sigaction previousHangUp {};
 
   explicit Impl(RunLoop& l) : loop(l) {}
   ~Impl() {
+    if (catchingHangUp) ::sigaction(SIGHUP, &previousHangUp, nullptr);
     window.reset();
     canvas.reset();
     if (renderer != nullptr) SDL_DestroyRenderer(renderer);
@@ -263,7 +277,29 @@ std::unique_ptr<Display> Display::open(const DisplayOptions& options, RunLoop& l
   auto impl = std::make_unique<Impl>(loop);
   impl->options = options;
   // From here on Impl's destructor undoes what was done.
+  // With no display at all SDL falls back to a driver without a screen, where
+  // the window would run unseen; only asked for (offscreen, or by the
+  // SDL_VIDEODRIVER setting) is that what the caller wants.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const char* requested = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+  const bool screenless = options.offscreen || (driver != nullptr && (std::strcmp(driver, "offscreen") == 0 ||
+                                                                      std::strcmp(driver, "dummy") == 0));
+  if (screenless && !options.offscreen && (requested == nullptr || *requested == '\0')) {
+    return fail("no display to show the window on (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+                "--script FILE --offscreen runs without one");
+  }
   IMG_Init(IMG_INIT_PNG | IMG_INIT_JPG);
+  // From the window's opening: a terminal closed during start-up also ends
+  // the first run of the loop. Left alone when the program was started with
+  // hang-ups ignored (nohup).
+  hungUp.store(false, std::memory_order_relaxed);
+  ::sigaction(SIGHUP, nullptr, &impl->previousHangUp);
+  if (impl->previousHangUp.sa_handler != SIG_IGN) {
+    struct sigaction hangUp {};
+    hangUp.sa_handler = onHangUp;
+    sigemptyset(&hangUp.sa_mask);
+    impl->catchingHangUp = ::sigaction(SIGHUP, &hangUp, nullptr) == 0;
+  }
 
   SDL_DisplayMode mode{};
   const bool haveMode = SDL_GetDesktopDisplayMode(0, &mode) == 0 && mode.w > 0 && mode.h > 0;
@@ -289,7 +325,7 @@ std::unique_ptr<Display> Display::open(const DisplayOptions& options, RunLoop& l
   impl->sdlWindow = SDL_CreateWindow(options.title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                      w, h, flags);
   if (impl->sdlWindow == nullptr) return fail(std::string("cannot open a window: ") + SDL_GetError());
-  if (!options.offscreen) {
+  if (!screenless) {  // without a screen a plain memory picture does
     Uint32 rflags = SDL_RENDERER_ACCELERATED | (options.vsync ? SDL_RENDERER_PRESENTVSYNC : 0);
     impl->renderer = SDL_CreateRenderer(impl->sdlWindow, -1, rflags);
   }
@@ -364,6 +400,7 @@ bool Display::saveScreenshot(const std::string& path) {
 int Display::run(const std::function<void()>& onQuit) {
   Impl& d = *impl_;
   while (!d.quit) {
+    if (hungUp.load(std::memory_order_relaxed)) break;
     d.loop.runDue();
     SDL_Event e;
     while (!d.quit && SDL_PollEvent(&e) != 0) d.handle(e);

@@ -42,7 +42,9 @@ struct DisplayOptions {
 class Display {
  public:
   // Starts SDL's video, decides the tall-screen flag (setTallScreen) and opens
-  // the window; null with a message when that fails. The run loop's wake
+  // the window; null with a message when that fails, also when there is no
+  // display and the window would run unseen (unless `offscreen`, or the
+  // SDL_VIDEODRIVER setting, asks for that). A hang-up from here on ends run(). The run loop's wake
   // handler is set here, so call it before other threads post to the loop.
   // The animator's clock becomes the run loop's.
   static std::unique_ptr<Display> open(const DisplayOptions& options, RunLoop& loop,
@@ -55,7 +57,8 @@ class Display {
 
   // The main loop: each turn runs the loop's due work, delivers the window's
   // events, ticks the animator, draws when something changed or moves, and
-  // waits for the next event or timer. Ends on a window close, SIGINT, SIGTERM
+  // waits for the next event or timer. Ends on a window close, SIGINT, SIGTERM,
+  // SIGHUP (the terminal closed; unless hang-ups were ignored when it started)
   // or requestQuit(); `onQuit` runs before it returns (for saving state).
   // Returns 0.
   int run(const std::function<void()>& onQuit = {});

@@ -2,15 +2,17 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 #include <map>
 #include <sstream>
 
+#include "platform/file_io.h"
 #include "platform/screen.h"
 
 namespace piano::platform {
 
 namespace {
+
+constexpr std::size_t kMaxScriptBytes = 16u * 1024u * 1024u;  // hours of touches
 
 bool number(const std::string& token, double* out) {
   if (token.empty()) return false;
@@ -149,16 +151,14 @@ bool TouchScript::parse(const std::string& text, TouchScript* script, std::strin
 }
 
 bool TouchScript::load(const std::string& path, TouchScript* script, std::string* error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  const FileContents file = readFileLimited(path, kMaxScriptBytes);
+  if (file.status != ReadStatus::kOk) {
     if (error != nullptr) *error = "cannot read " + path;
     return false;
   }
-  std::ostringstream text;
-  text << in.rdbuf();
   const std::size_t slash = path.rfind('/');
   const std::string base = slash == std::string::npos ? "." : path.substr(0, slash);
-  if (!parse(text.str(), script, error, base)) {
+  if (!parse(file.bytes, script, error, base)) {
     if (error != nullptr) *error = path + ": " + *error;
     return false;
   }

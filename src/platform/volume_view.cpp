@@ -4,11 +4,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <system_error>
 
 #include "platform/audio_output.h"
+#include "platform/file_io.h"
 
 namespace piano::platform {
 
@@ -16,6 +16,7 @@ namespace {
 
 constexpr float kDefaultVolume = 0.8f;
 constexpr const char* kVolumeFile = "output-volume";
+constexpr std::size_t kMaxVolumeFileBytes = 32;  // one number
 
 struct VolumeState {
   AudioOutput* output = nullptr;
@@ -36,11 +37,10 @@ float clampVolume(float v) {
 std::string volumePath() { return configDirectory() + "/" + kVolumeFile; }
 
 float loadVolume() {
-  std::ifstream in(volumePath());
-  char text[32] = {};
-  if (!in) return kDefaultVolume;
-  in.read(text, sizeof(text) - 1);
-  if (in.gcount() <= 0) return kDefaultVolume;
+  removeStaleSaveFiles(configDirectory());
+  const FileContents file = readFileLimited(volumePath(), kMaxVolumeFileBytes);
+  if (file.status != ReadStatus::kOk) return kDefaultVolume;
+  const char* text = file.bytes.c_str();
   char* end = nullptr;
   const float v = std::strtof(text, &end);
   if (end == text || !(v >= 0.0f && v <= 1.0f)) return kDefaultVolume;
@@ -51,17 +51,11 @@ void saveVolume(float v) {
   std::error_code error;
   std::filesystem::create_directories(configDirectory(), error);
   const std::string path = volumePath();
-  const std::string temporary = path + ".new";
-  {
-    std::ofstream out(temporary, std::ios::trunc);
-    out << v << "\n";
-    if (!out.flush()) {
-      std::printf("Cannot save the output volume to %s\n", path.c_str());
-      return;
-    }
+  char text[kMaxVolumeFileBytes] = {};
+  const int length = std::snprintf(text, sizeof text, "%g\n", static_cast<double>(v));
+  if (length <= 0 || !writeFileAtomically(path, std::string_view(text, static_cast<std::size_t>(length)))) {
+    std::printf("Cannot save the output volume to %s\n", path.c_str());
   }
-  std::filesystem::rename(temporary, path, error);
-  if (error) std::printf("Cannot save the output volume to %s\n", path.c_str());
 }
 
 }  // namespace

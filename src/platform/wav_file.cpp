@@ -2,9 +2,8 @@
 
 #include <bit>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <system_error>
+
+#include "platform/file_io.h"
 
 namespace piano::platform {
 
@@ -113,16 +112,10 @@ std::optional<WavAudio> parseWav(const std::uint8_t* data, std::size_t size, std
 }
 
 std::optional<WavAudio> readWavFile(const std::string& path, std::string* error) {
-  std::error_code ec;
-  const std::uintmax_t size = std::filesystem::file_size(path, ec);
-  if (ec) return fail(error, "cannot read the file");
-  if (size > kMaxWavFileBytes) return fail(error, "file too large");
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return fail(error, "cannot open the file");
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  bytes.resize(static_cast<std::size_t>(in.gcount()));
-  return parseWav(bytes.data(), bytes.size(), error);
+  const FileContents file = readFileLimited(path, kMaxWavFileBytes);
+  if (file.status == ReadStatus::kTooLarge) return fail(error, "file too large");
+  if (file.status != ReadStatus::kOk) return fail(error, "cannot read the file");
+  return parseWav(reinterpret_cast<const std::uint8_t*>(file.bytes.data()), file.bytes.size(), error);
 }
 
 bool writeWavFile(const std::string& path, const WavAudio& audio) {

@@ -5,7 +5,8 @@
 //
 // A file without the "Version 2" prefix is version 1. Loading never leaves the
 // program half-loaded: an unreadable or damaged file resets every section to
-// its defaults.
+// its defaults. The application and the tools read state files through
+// readStateFile alone, so they take and refuse the same files.
 //
 // Threads: the main thread.
 #pragma once
@@ -28,21 +29,42 @@ class FileManager {
   // the platform's documents folder, looked up for every read and write.
   FileManager(StateSection& parent, StateSection& noteRecorder, std::string documentsDirectory = {});
 
+  // What reading a state file found.
+  struct StateFile {
+    enum class Status {
+      kOk,
+      kMissing,     // no such file: a first start
+      kUnreadable,  // there, but not readable (permissions, a folder, a pipe...)
+      kDamaged,     // read, but too large, not UTF-8 text, or not a whole state text
+    };
+    Status status = Status::kUnreadable;
+    std::string text;     // the whole text when kOk
+    std::string problem;  // what was wrong, for messages
+  };
+
+  // Reads a state file: a regular file (never waiting on a pipe or a device) of
+  // at most kMaxStateFileBytes, UTF-8 text that checkStateText passes.
+  static StateFile readStateFile(const std::string& path);
+  // What keeps `text` from loading completely, "" when nothing does: a missing
+  // section or field, fewer notes than it announces (at most the first
+  // NoteRecorder::kMaxNotes count), a note beyond NoteRecorder::kMaxSongSeconds.
+  static std::string checkStateText(std::string_view text);
+
   // Writes the state text to the documents folder under `fileName`, replacing
   // an earlier file only once the new one is complete on the disk. Returns false
   // (the earlier file untouched) when it could not be written or the name is not
   // a plain file name.
   bool saveState(const std::string& fileName);
-  // Reads and applies a file. Returns false when the file was missing,
-  // unreadable, too large, not UTF-8 text or damaged: then every section has been
-  // reset to its defaults.
-  bool loadState(const std::string& fileName);
+  // Reads and applies a file. Returns false when it was not loaded: then every
+  // section has been reset to its defaults, and `found` (when given) says why.
+  bool loadState(const std::string& fileName, StateFile* found = nullptr);
   // Main section defaults, then the recorder's.
   void resetState();
 
   // The whole state text as saveState writes it.
   std::string stateText() const;
-  // Applies a whole state text; resets and returns false when it is damaged.
+  // Applies a whole state text; resets and returns false when checkStateText
+  // finds it damaged.
   bool applyStateText(std::string_view text);
 
   // The folder files go to ("" when none could be had), and the path of a file.

@@ -89,6 +89,7 @@ int NoteRecorder::addPlayNote(int sampleNo, float volume, float attackDelta, flo
   const double pressTime = now();
   // Without the metronome a first take starts at its first press.
   if (!metronome_ && songSize == 0 && currentOverdubNotesToAdd_.empty()) recordStartTimeStamp_ = pressTime;
+  if (pressTime - recordStartTimeStamp_ > kMaxSongSeconds) return -1;
   const int id = currentNoteID_++;
   currentOverdubNotesToAdd_.push_back(Note::down(sampleNo, volume, pressTime - recordStartTimeStamp_,
                                                  currentOverdubNo_, id, attackDelta, releaseDelta,
@@ -100,7 +101,8 @@ void NoteRecorder::addStopNote(int noteID, int sampleNo) {
   if (!recording_) return;
   const std::size_t songSize = notes_.size();
   if (songSize + currentOverdubNotesToAdd_.size() > kMaxNotes - 1) return;
-  currentOverdubNotesToAdd_.push_back(Note::up(now() - recordStartTimeStamp_, noteID, sampleNo, stampCreated()));
+  const double time = std::min(now() - recordStartTimeStamp_, kMaxSongSeconds);
+  currentOverdubNotesToAdd_.push_back(Note::up(time, noteID, sampleNo, stampCreated()));
 }
 
 void NoteRecorder::addOverdubNotes() {

@@ -52,6 +52,9 @@ class NoteRecorder final : public StateSection {
  public:
   // The song plus the take in progress hold at most this many notes.
   static constexpr int kMaxNotes = 3000;
+  // The longest song: no note is recorded later than this into a take, and a
+  // song file with a later note is refused as damaged.
+  static constexpr double kMaxSongSeconds = 24.0 * 3600.0;
   // Note IDs stay below this, so that counting up can never overflow.
   static constexpr int kMaxNoteID = 1 << 30;
 
@@ -83,9 +86,10 @@ class NoteRecorder final : public StateSection {
   // Starts a take; the song recorded so far plays back in time with it.
   void record();
   // Records a press of slot `sampleNo` while a take runs. Returns its note ID,
-  // or -1 when not recording or the song and take already hold kMaxNotes notes.
+  // or -1 when not recording, the song and take already hold kMaxNotes notes,
+  // or the take has run for kMaxSongSeconds.
   int addPlayNote(int sampleNo, float volume, float attackDelta, float releaseDelta);
-  // Records the release of the press with `noteID`.
+  // Records the release of the press with `noteID` (at kMaxSongSeconds at the latest).
   void addStopNote(int noteID, int sampleNo);
   // Merges the stopped take into the song, sorted by time and repaired.
   void addOverdubNotes();

@@ -28,7 +28,8 @@ class OfflineRenderer {
     // Folder of the .mav samples; empty: nothing loaded (tests fill the slots).
     std::string sampleDir;
     int bufferFrames = platform::kPreferredBufferFrames;
-    // Longest song rendered (a damaged song could hold a note days away).
+    // Longest render; a longer song is cut (a song may last up to
+    // NoteRecorder::kMaxSongSeconds; the loader refuses anything later).
     double maxSeconds = 3600.0;
     // After the song ends, render until every voice is silent, at most this long.
     double maxTailSeconds = 30.0;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -129,6 +131,10 @@ TEST(VolumeView, SetsTheOutputAndRemembersTheVolumeBetweenRuns) {
   setConfigDirectory(dir);
   EXPECT_FLOAT_EQ(systemVolume(), 0.8f);
   std::ofstream(dir + "/output-volume") << "7\n";
+  setConfigDirectory(dir);
+  EXPECT_FLOAT_EQ(systemVolume(), 0.8f);
+  std::remove((dir + "/output-volume").c_str());
+  ::mkfifo((dir + "/output-volume").c_str(), 0600);  // never waited on
   setConfigDirectory(dir);
   EXPECT_FLOAT_EQ(systemVolume(), 0.8f);
   setSystemAudioOutput(nullptr);

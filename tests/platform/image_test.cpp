@@ -1,12 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <fstream>
 #include <string>
 
 #include "platform/image.h"
 #include "platform/image_view.h"
+#include "platform/localized_strings.h"
 #include "platform/resources.h"
+#include "platform/touch_script.h"
+#include "platform/wav_file.h"
 
 namespace piano::platform {
 namespace {
@@ -87,6 +92,21 @@ TEST_F(ImageFiles, MissingDamagedOrStrangeNamesGiveEmptyImages) {
   }
   ImageView view("Nothing");
   EXPECT_EQ(view.frame(), (Rect{0, 0, 0, 0}));
+}
+
+// A pipe where a file should be: nothing that reads the program's files waits
+// for a writer.
+TEST_F(ImageFiles, APipeInPlaceOfAFileIsNeverWaitedOn) {
+  for (const std::string name : {"/images/Pipe.svg", "/en.strings", "/script.txt"}) {
+    std::remove((dir + name).c_str());
+    ASSERT_EQ(::mkfifo((dir + name).c_str(), 0600), 0);
+  }
+  EXPECT_FALSE(Image::named("Pipe")->isValid());
+  EXPECT_FALSE(LocalizedStrings().load(dir, "en"));
+  TouchScript script;
+  std::string error;
+  EXPECT_FALSE(TouchScript::load(dir + "/script.txt", &script, &error));
+  EXPECT_FALSE(readWavFile(dir + "/script.txt"));
 }
 
 }  // namespace

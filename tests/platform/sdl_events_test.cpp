@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 
+#include <cstdlib>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -193,6 +194,17 @@ TEST(DisplayOptions, ScaleTakesBothSpellings) {
       EXPECT_EQ(std::string(argv[1]) + " " + argv[2] + " " + std::to_string(argc), "--wav a.wav 3");
     }
   }
+}
+
+TEST(SdlDisplay, WithNoDisplayAtAllTheWindowIsRefusedWithAClearMessage) {
+  for (const char* name : {"SDL_VIDEODRIVER", "DISPLAY", "WAYLAND_DISPLAY"}) ::unsetenv(name);
+  RunLoop loop;
+  std::string error;
+  const auto display = Display::open(DisplayOptions{}, loop, &error);
+  const std::string driver = display ? SDL_GetCurrentVideoDriver() : "";
+  if (display && driver != "offscreen" && driver != "dummy") GTEST_SKIP() << "a display was found: " << driver;
+  EXPECT_FALSE(display);
+  EXPECT_NE(error.find("no display"), std::string::npos) << error;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -58,19 +59,20 @@ class FileManagerTest : public ::testing::Test {
 TEST_F(FileManagerTest, SaveThenLoadGivesBackSettingsAndSong) {
   putSong();
   main_.numKeysToDisplay = 11;
-  ASSERT_TRUE(files_->saveState("My song.SAV"));
+  const std::string longest(255 - 4, 'x');  // a name as long as the folder takes
+  ASSERT_TRUE(files_->saveState(longest + ".SAV"));
   const std::string saved = files_->stateText();
-  EXPECT_EQ(read("My song.SAV"), saved);
-  EXPECT_EQ(listing(), (std::vector<std::string>{"My song.SAV"})) << "no temporary file left behind";
+  EXPECT_EQ(read(longest + ".SAV"), saved);
+  EXPECT_EQ(listing(), (std::vector<std::string>{longest + ".SAV"})) << "no temporary file left behind";
 
   files_->resetState();
   ASSERT_NE(files_->stateText(), saved);
-  EXPECT_TRUE(files_->loadState("My song.SAV"));
+  EXPECT_TRUE(files_->loadState(longest + ".SAV"));
   EXPECT_EQ(files_->stateText(), saved);
   EXPECT_EQ(main_.numKeysToDisplay, 11);
 }
 
-TEST_F(FileManagerTest, AFailedSaveLeavesTheEarlierFileAsItWas) {
+TEST_F(FileManagerTest, AFailedSaveLeavesTheFolderAsItWas) {
   putSong();
   ASSERT_TRUE(files_->saveState("song.SAV"));
   const std::string earlier = read("song.SAV");
@@ -88,18 +90,14 @@ TEST_F(FileManagerTest, AFailedSaveLeavesTheEarlierFileAsItWas) {
   std::signal(SIGXFSZ, oldHandler);
 
   EXPECT_FALSE(saved);
+  // Nor do names that are not plain file names, or a folder that is missing.
+  for (const std::string& name : {std::string(), std::string(".."), std::string("../escape.SAV"),
+                                  std::string("a\0b", 3)}) {
+    EXPECT_FALSE(files_->saveState(name)) << name;
+  }
+  EXPECT_FALSE(FileManager(main_, *rig_.recorder, (folder_ / "missing" / "deeper").string()).saveState("x.SAV"));
   EXPECT_EQ(read("song.SAV"), earlier);
   EXPECT_EQ(listing(), (std::vector<std::string>{"song.SAV"}));
-}
-
-TEST_F(FileManagerTest, NamesThatAreNotPlainFileNamesAndMissingFoldersFail) {
-  EXPECT_FALSE(files_->saveState(""));
-  EXPECT_FALSE(files_->saveState(".."));
-  EXPECT_FALSE(files_->saveState("../escape.SAV"));
-  EXPECT_FALSE(files_->saveState(std::string("a\0b", 3)));
-  FileManager nowhere(main_, *rig_.recorder, (folder_ / "missing" / "deeper").string());
-  EXPECT_FALSE(nowhere.saveState("x.SAV"));
-  EXPECT_TRUE(listing().empty());
 }
 
 TEST_F(FileManagerTest, UnreadableFilesResetEverything) {
@@ -114,10 +112,16 @@ TEST_F(FileManagerTest, UnreadableFilesResetEverything) {
   }
   fs::resize_file(folder_ / "big.SAV", FileManager::kMaxStateFileBytes + 1);
 
-  for (const char* name : {"absent.SAV", "binary.SAV", "pipe.SAV", "folder.SAV", "big.SAV", "../text.SAV"}) {
+  using Status = FileManager::StateFile::Status;
+  const std::pair<const char*, Status> cases[] = {
+      {"absent.SAV", Status::kMissing},    {"binary.SAV", Status::kDamaged}, {"pipe.SAV", Status::kUnreadable},
+      {"folder.SAV", Status::kUnreadable}, {"big.SAV", Status::kDamaged},    {"../text.SAV", Status::kUnreadable}};
+  for (const auto& [name, status] : cases) {
     putSong();
     main_.numKeysToDisplay = 13;
-    EXPECT_FALSE(files_->loadState(name)) << name;
+    FileManager::StateFile found;
+    EXPECT_FALSE(files_->loadState(name, &found)) << name;
+    EXPECT_EQ(found.status, status) << name;
     EXPECT_EQ(files_->stateText(), kResetText) << name;
   }
   putSong();
@@ -137,6 +141,55 @@ TEST_F(FileManagerTest, TheDocumentsFolderComesFromThePlatformWhenNoneIsGiven) {
   } else {
     ::unsetenv(platform::kDocumentsEnvironmentVariable);
   }
+}
+
+TEST(StateTextCheck, OnlyTextsThatLoadCompletelyPass) {
+  const std::string settings = "Version 2@-8e-05|-1.6e-05|0|0|1|1|1|8|0|28|28|52|@0|120|0.5|4|";
+  const auto song = [&](const std::string& releaseTime) {
+    return settings + "1|2|1|39|1.500000|0|0.7|1|-8e-05|0|" + releaseTime + "|0|@";
+  };
+  std::string many = settings + "0|3001|";  // more than 3000 announced: the first 3000 are read
+  for (int i = 0; i < 3000; ++i) many += "0|1.000000|0|";
+  for (const std::string& good : {std::string(kResetText), song("2.250000"), song("86400.000000"), song("nan"),
+                                  std::string("-8e-05|-1.6e-05|0|0|1|1|1|@0|120|0.5|4|0|0|@"), many + "@"}) {
+    EXPECT_EQ(FileManager::checkStateText(good), "") << good;
+  }
+  for (const std::string& bad :
+       {std::string(), std::string("Version 2@-8e-05|-1.6e-05|0|0|1|1|1|8|0|28|@0|120|0.5|4|0|0|@"),
+        settings + "0@", settings + "1|2|1|39|1.500000|0|0.7|1|-8e-05|@",  // two notes announced, one there
+        song("86400.000001"), song("1e300"), song("inf")}) {
+    EXPECT_NE(FileManager::checkStateText(bad), "") << bad;
+  }
+}
+
+// Whatever the recorder takes down, the loader takes back: a take stops
+// recording presses at the longest song, and a key held past it lets go there.
+TEST_F(FileManagerTest, ATakeStopsAtTheLongestSongAndSoStaysLoadable) {
+  NoteRecorder& recorder = *rig_.recorder;
+  recorder.record();
+  const int held = recorder.addPlayNote(39, 0.5f, 1.0f, -0.0001f);
+  rig_.advance(NoteRecorder::kMaxSongSeconds + 1.0);
+  EXPECT_EQ(recorder.addPlayNote(40, 0.5f, 1.0f, -0.0001f), -1);
+  recorder.addStopNote(held, 39);
+  recorder.stop();
+  recorder.addOverdubNotes();
+  ASSERT_TRUE(files_->saveState("long.SAV"));
+  EXPECT_TRUE(files_->loadState("long.SAV"));
+  ASSERT_EQ(recorder.getNumNotes(), 2);
+  EXPECT_EQ(recorder.notesSnapshot()[1].time, NoteRecorder::kMaxSongSeconds);
+}
+
+// A save killed half-way leaves its new file behind; the next start removes it
+// unless its process still runs and it is recent.
+TEST_F(FileManagerTest, LeftoversOfKilledSavesAreRemoved) {
+  const std::string running = ".piano-" + std::to_string(::getpid()) + "-7.part";
+  for (const std::string& name : {std::string(".piano-99999999-0.part"), running, std::string(".piano-1-2.part"),
+                                  std::string(".piano-x.part"), std::string("a.part")}) {
+    write(name, "half a song");
+  }
+  fs::last_write_time(folder_ / ".piano-1-2.part", fs::file_time_type::clock::now() - std::chrono::hours(2));
+  EXPECT_EQ(platform::removeStaleSaveFiles(folder_), 2);
+  EXPECT_EQ(listing(), (std::vector<std::string>{running, ".piano-x.part", "a.part"}));
 }
 
 TEST(FileIoTest, ReadsStopAtTheLimit) {

@@ -63,14 +63,15 @@ TEST(OfflineRendererTest, PanningOffAndDamagedOrEmptySongs) {
   EXPECT_TRUE(result.songEnded);
 }
 
-TEST(OfflineRendererTest, ASongWithANoteFarAwayIsCutAtTheLimit) {
+TEST(OfflineRendererTest, ASongLongerThanTheRenderIsCutAndOneBeyondTheLongestSongRefused) {
   OfflineRenderer::Settings settings;
   settings.maxSeconds = 2.0;
   settings.maxTailSeconds = 0.5;
   OfflineRenderer renderer(settings);
   fillSlots(renderer.soundPlayer(), 1.0);
-  ASSERT_TRUE(renderer.loadStateText("Version 2@-8e-05|-1.6e-05|0|0|1|1|1|8|0|28|28|52|@"
-                                     "0|120|0.5|4|1|2|1|0|0.000000|0|1|1|0|0|99999999.000000|0|@"));
+  const std::string song = "Version 2@-8e-05|-1.6e-05|0|0|1|1|1|8|0|28|28|52|@0|120|0.5|4|1|2|1|0|0.000000|0|1|1|0|0|";
+  EXPECT_FALSE(renderer.loadStateText(song + "99999999.000000|0|@"));
+  ASSERT_TRUE(renderer.loadStateText(song + "86400.000000|0|@"));
   const auto result = renderer.render([](const std::int16_t*, int) { return true; });
   EXPECT_FALSE(result.songEnded);
   EXPECT_LE(static_cast<double>(result.frames) / 44100.0, 2.6);

@@ -1,7 +1,9 @@
 // piano_render_song: plays a song file (a state text: a ".SAV" song or
 // "system.state") through the sound engine and the output stage into a 16-bit
 // stereo 44100 Hz WAV file, faster than real time, with the note timing of live
-// playback.
+// playback. It reads songs as the application does: what the application refuses
+// (damaged, not UTF-8 text, a note beyond the longest song) is refused here with
+// the reason.
 //
 //   piano_render_song <song-file> <out.wav> [--samples DIR] [--buffer FRAMES]
 //                     [--max-seconds S]
@@ -13,7 +15,6 @@
 
 #include "audio/sample_level.h"
 #include "audio/sound_player.h"
-#include "platform/file_io.h"
 #include "platform/output_limiter.h"
 #include "platform/wav_file.h"
 #include "recording/file_manager.h"
@@ -74,9 +75,10 @@ int main(int argc, char** argv) {
   }
   if (songPath.empty() || wavPath.empty()) return usage(argv[0]);
 
-  const auto file = piano::platform::readFileLimited(songPath, piano::FileManager::kMaxStateFileBytes);
-  if (file.status != piano::platform::ReadStatus::kOk) {
-    std::fprintf(stderr, "%s: cannot read the song file\n", songPath.c_str());
+  // The application's own reader: the songs it refuses are refused here too.
+  const auto file = piano::FileManager::readStateFile(songPath);
+  if (file.status != piano::FileManager::StateFile::Status::kOk) {
+    std::fprintf(stderr, "%s: not a readable song: %s\n", songPath.c_str(), file.problem.c_str());
     return 1;
   }
 
@@ -85,7 +87,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "No piano samples in \"%s\" (try --samples DIR).\n", settings.sampleDir.c_str());
     return 1;
   }
-  if (!renderer.loadStateText(file.bytes)) {
+  if (!renderer.loadStateText(file.text)) {
     std::fprintf(stderr, "%s: not a readable song\n", songPath.c_str());
     return 1;
   }

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
 #include "platform/documents.h"
 #include "platform/file_io.h"
+#include "recording/file_manager.h"
 #include "recording/state_text.h"
 
 namespace piano {
@@ -15,11 +17,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kTemporaryLeftover = "temporary.SAV";
 constexpr std::string_view kOldNameExtension = ".NAME";
 // An old name file holds one name; anything longer is not one.
 constexpr std::size_t kMaxOldNameFileBytes = 4096;
-constexpr int kMaxNotesRead = 3000;
 
 bool endsWith(std::string_view text, std::string_view end) {
   return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
@@ -57,8 +57,8 @@ bool isSongFileName(const std::string& fileName) {
 }
 
 bool sameContents(const std::string& pathA, const std::string& pathB) {
-  const auto a = platform::readFileLimited(pathA, SongFiles::kMaxSongFileBytes);
-  const auto b = platform::readFileLimited(pathB, SongFiles::kMaxSongFileBytes);
+  const auto a = platform::readFileLimited(pathA, FileManager::kMaxStateFileBytes);
+  const auto b = platform::readFileLimited(pathB, FileManager::kMaxStateFileBytes);
   return a.status == platform::ReadStatus::kOk && b.status == platform::ReadStatus::kOk && a.bytes == b.bytes;
 }
 
@@ -159,12 +159,13 @@ bool SongFiles::erase(const std::string& name) const {
 
 bool SongFiles::readSong(const std::string& name, std::string* text) const {
   if (documentsDirectory_.empty() || name.empty() || name.find('/') != std::string::npos) return false;
-  platform::FileContents file = platform::readFileLimited(pathOf(fileNameForSong(name)), kMaxSongFileBytes);
-  if (file.status != platform::ReadStatus::kOk || !state_text::isValidUtf8(file.bytes) ||
-      !isCompleteStateText(file.bytes)) {
+  const std::string path = pathOf(fileNameForSong(name));
+  FileManager::StateFile file = FileManager::readStateFile(path);
+  if (file.status != FileManager::StateFile::Status::kOk) {
+    std::printf("%s cannot be loaded: %s\n", path.c_str(), file.problem.c_str());
     return false;
   }
-  *text = std::move(file.bytes);
+  *text = std::move(file.text);
   return true;
 }
 
@@ -179,7 +180,7 @@ void SongFiles::copyDemoSongs(bool numbered) const {
     const std::string target = numbered ? std::to_string(i + 1) + std::string(kExtension) : demos[i];
     if (exists(target)) continue;  // the player's song of that name, or the demo installed earlier
     const auto source =
-        platform::readFileLimited(platform::documentsPath(demoSongDirectory_, demos[i]), kMaxSongFileBytes);
+        platform::readFileLimited(platform::documentsPath(demoSongDirectory_, demos[i]), FileManager::kMaxStateFileBytes);
     if (source.status != platform::ReadStatus::kOk) continue;
     platform::writeFileAtomically(pathOf(target), source.bytes);
   }
@@ -201,10 +202,6 @@ void SongFiles::convertOldSavesToNewSaves() const {
   std::sort(entries.begin(), entries.end());
   for (const std::string& entry : entries) {
     std::error_code error;
-    if (entry == kTemporaryLeftover) {
-      fs::remove(pathOf(entry), error);
-      continue;
-    }
     if (!endsWith(entry, kOldNameExtension) || entry.size() == kOldNameExtension.size()) continue;
 
     const auto nameFile = platform::readFileLimited(pathOf(entry), kMaxOldNameFileBytes);
@@ -242,33 +239,6 @@ void SongFiles::convertOldSavesToNewSaves() const {
     }
     if (!keepNameFile) fs::remove(pathOf(entry), error);
   }
-}
-
-bool isCompleteStateText(std::string_view text) {
-  const auto pieces = state_text::splitSections(text);
-  const bool version2 = pieces.front() == "Version 2";
-  const std::size_t first = version2 ? 1 : 0;
-  if (pieces.size() <= first + 1) return false;
-
-  const std::size_t mainFields = version2 ? 12 : 7;
-  if (state_text::FieldReader(pieces[first]).remaining() < mainFields) return false;
-
-  state_text::FieldReader recorder(pieces[first + 1]);
-  std::string_view skip;
-  int count = 0;
-  for (int i = 0; i < 5; ++i) {
-    if (!recorder.nextField(skip)) return false;
-  }
-  if (!recorder.nextInt(count)) return false;
-  const int toRead = std::clamp(count, 0, kMaxNotesRead);
-  for (int k = 0; k < toRead; ++k) {
-    int kind = 0;
-    if (!recorder.nextInt(kind)) return false;
-    const std::size_t rest = kind != 0 ? 6 : 2;
-    if (recorder.remaining() < rest) return false;
-    for (std::size_t f = 0; f < rest; ++f) recorder.nextField(skip);
-  }
-  return true;
 }
 
 }  // namespace piano

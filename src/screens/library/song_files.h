@@ -18,8 +18,6 @@ namespace piano {
 
 class SongFiles {
  public:
-  // Larger files are not songs this program wrote (3000 notes take ~120 kB).
-  static constexpr std::size_t kMaxSongFileBytes = 4u * 1024u * 1024u;
   // A song file's name is the song's name and this.
   static constexpr std::string_view kExtension = ".SAV";
   // Longest song name in bytes: with ".SAV" it fills a Linux file name (255).
@@ -46,17 +44,18 @@ class SongFiles {
   bool erase(const std::string& name) const;
 
   // Reads a song's state text and checks that it would load completely. False
-  // (text untouched) when the file is missing, unreadable, too large, not
-  // UTF-8, or its text is damaged.
+  // (text untouched, and a line on the standard output saying why) when the
+  // file is missing, unreadable, too large, not UTF-8, or its text is damaged.
   bool readSong(const std::string& name, std::string* text) const;
 
   // Copies every demo song whose target name is not taken. With `numbered`
   // (the Chinese layout) the targets are "1.SAV", "2.SAV"... in list order.
   void copyDemoSongs(bool numbered) const;
-  // Removes the leftover "temporary.SAV" and renames every old song B.SAV that
-  // has a B.NAME companion after the name it holds. An existing different song
-  // of that name is kept: the converted one takes the name with a number added.
-  // A .NAME file that cannot be read is left for the next start.
+  // Renames every old song B.SAV that has a B.NAME companion after the name it
+  // holds. An existing different song of that name is kept: the converted one
+  // takes the name with a number added. A .NAME file that cannot be read is
+  // left for the next start. ("temporary.SAV", which earlier versions left
+  // behind, is a song like any other: a player may have named one so.)
   void convertOldSavesToNewSaves() const;
 
   // "<name> 2", "<name> 3", ... : the first of these with no file yet.
@@ -72,11 +71,5 @@ class SongFiles {
 
 // Sort order of the song list (see loadSongNames).
 bool songNameLess(std::string_view a, std::string_view b);
-
-// True when `text` is a state text that loads without a missing field: the
-// "Version 2" (or version 1) layout, a main section with all its fields, and a
-// recorder section with the count of notes it announces (at most the first
-// 3000 are read).
-bool isCompleteStateText(std::string_view text);
 
 }  // namespace piano
