@@ -25,6 +25,7 @@
 #include "platform/window.h"
 #include "recording/file_manager.h"
 #include "recording/note_recorder.h"
+#include "rig/app_rig.h"
 #include "screens/library/recorder_view.h"
 #include "screens/manual/manual_view.h"
 #include "screens/settings/app_settings_view.h"
@@ -45,82 +46,16 @@ MainView::Options optionsFor(platform::RunLoop& loop, platform::ManualClock& clo
   return o;
 }
 
-class Application : public ::testing::Test {
+// The application started and restarted on one documents folder, from a
+// first start on (the welcome shows).
+class Application : public ::testing::Test, public test::AppRig {
  protected:
-  Application() {
-    documents = fs::path(::testing::TempDir()) / ("app-" + std::to_string(::getpid()) + "-" +
-                                                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(documents);
-    fs::create_directories(documents);
-    platform::Animator::shared().setClock(clock.function());
-  }
-  ~Application() override {
-    view.reset();
-    platform::Animator::shared().setClock({});
-    fs::remove_all(documents);
-  }
-  // Starts the application; the previous one, if any, is closed first as the
-  // window's close would close it.
-  MainView& start() {
-    if (view) quit();
-    MainView::Options o = optionsFor(loop, clock, documents);
-    o.language = language;
-    o.openUrl = [this](const std::string& address, std::function<void(bool)> done) {
-      opened.push_back(address);
-      done(browserWorks);
-    };
-    platform::localizedStrings().load(std::string(PIANO_RESOURCE_DIR) + "/strings", language);
-    view = MainView::create(o);
-    window.setRootView(view);
-    settle();
-    return *view;
-  }
-  void quit() {
-    dismissWelcome();
-    view->applicationWillTerminate();
-    window.setRootView(nullptr);
-    view.reset();
-  }
-  // The welcome, if it came, is tapped away as a player would.
-  void dismissWelcome() {
-    while (window.isShowingAlert()) {
-      const platform::Rect button = window.alertButtonRect();
-      const platform::Point middle{button.x + button.width / 2, button.y + button.height / 2};
-      window.fingerDown(9, middle, clock.now());
-      window.fingerUp(9, middle, clock.now());
-    }
-  }
-  // Fingers at points of the screens' portrait space.
-  void down(int finger, platform::Point at) { window.fingerDown(finger, landscape(at), clock.now()); }
-  void move(int finger, platform::Point at) { window.fingerMove(finger, landscape(at), clock.now()); }
-  void up(int finger, platform::Point at) { window.fingerUp(finger, landscape(at), clock.now()); }
-  void tap(platform::Point at) {
-    down(1, at);
-    up(1, at);
-    settle();
-  }
-  static platform::Point landscape(platform::Point portrait) { return platform::portraitToLandscape(portrait); }
+  Application() : AppRig({.welcomeSeen = false, .start = false}) {}
   static std::string contents(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
-  // Lets the screen changes finish.
-  void settle() {
-    for (int i = 0; i < 40; ++i) {
-      clock.advance(0.02);
-      loop.runDue();
-      platform::Animator::shared().tick();
-    }
-  }
-
-  fs::path documents;
-  platform::ManualClock clock{50.0};
-  platform::RunLoop loop{clock.function()};
-  platform::Window window{{480, 320}};
-  std::shared_ptr<MainView> view;
-  std::string language = "en";
-  std::vector<std::string> opened;  // addresses given to the browser
-  bool browserWorks = true;
+  std::string& language = options.language;
 };
 
 void collectLabels(const platform::View& view, std::set<std::string>& out) {
@@ -285,17 +220,17 @@ TEST_F(Application, ItsOwnFileNamesAreNeverFollowedWaitedOnOrReplacedUnread) {
 
 TEST_F(Application, TheWelcomeShowsOnTheFirstStartOnly) {
   start();
-  EXPECT_TRUE(window.isShowingAlert());
+  EXPECT_TRUE(window().isShowingAlert());
   EXPECT_EQ(fs::file_size(documents / "SystemMessage.DAT"), 4u);
   quit();
   start();
-  EXPECT_FALSE(window.isShowingAlert());
+  EXPECT_FALSE(window().isShowingAlert());
   quit();
   // A file of another length, or holding 0, brings it back.
   for (const std::string& content : {std::string(8, '\1'), std::string(4, '\0')}) {
     std::ofstream(documents / "SystemMessage.DAT", std::ios::binary) << content;
     start();
-    EXPECT_TRUE(window.isShowingAlert());
+    EXPECT_TRUE(window().isShowingAlert());
     EXPECT_EQ(fs::file_size(documents / "SystemMessage.DAT"), 4u);
     quit();
   }

@@ -22,6 +22,7 @@
 #include "platform/sdl_display.h"
 #include "recording/note_recorder.h"
 #include "recording/recorder_parent.h"
+#include "rig/app_rig.h"
 
 namespace piano::test {
 
@@ -94,12 +95,5 @@ class KeyboardApp : public RecorderParent, public KeyboardParent {
   double audioStart_ = 0.0;
   platform::Point fingers_[32];
 };
-
-// The fundamental of a stretch of mono sound (YIN), in Hz; 0 when too short.
-double fundamentalFrequency(const std::vector<float>& mono);
-// (left + right) / 2 of `frames` frames from frame `first` of interleaved stereo.
-std::vector<float> monoSlice(const std::vector<std::int16_t>& stereo, long long first, long long frames);
-// Key `key` on an equal-tempered piano tuned to A4 (key 49) = 440 Hz.
-double keyFrequency(int key);
 
 }  // namespace piano::test

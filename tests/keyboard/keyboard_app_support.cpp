@@ -139,43 +139,4 @@ bool KeyboardApp::run(const std::string& text) {
   return driver_->run(script);
 }
 
-std::vector<float> monoSlice(const std::vector<std::int16_t>& stereo, long long first, long long frames) {
-  std::vector<float> mono;
-  const long long end = std::min(static_cast<long long>(stereo.size() / 2), first + frames);
-  for (long long i = std::max(0LL, first); i < end; ++i) {
-    mono.push_back((stereo[static_cast<std::size_t>(2 * i)] + stereo[static_cast<std::size_t>(2 * i + 1)]) / 2.0f);
-  }
-  return mono;
-}
-
-double fundamentalFrequency(const std::vector<float>& x) {
-  constexpr int kMinLag = 44100 / 2000, kMaxLag = 44100 / 40;
-  const int window = static_cast<int>(x.size()) - kMaxLag - 2;
-  if (window < 512) return 0.0;
-  // Cumulative mean normalised difference; the first dip below 0.15, else the deepest.
-  std::vector<double> nd(kMaxLag + 2, 1.0);
-  double running = 0.0;
-  for (int lag = 1; lag <= kMaxLag + 1; ++lag) {
-    double d = 0.0;
-    for (int i = 0; i < window; ++i) d += std::pow(x[static_cast<std::size_t>(i)] - x[static_cast<std::size_t>(i + lag)], 2);
-    running += d;
-    nd[static_cast<std::size_t>(lag)] = running > 0 ? d * lag / running : 1.0;
-  }
-  auto at = [&](int lag) { return nd[static_cast<std::size_t>(lag)]; };
-  int best = kMinLag;
-  for (int lag = kMinLag; lag <= kMaxLag; ++lag) {
-    if (at(lag) < 0.15) {
-      while (lag < kMaxLag && at(lag + 1) < at(lag)) ++lag;
-      best = lag;
-      break;
-    }
-    if (at(lag) < at(best)) best = lag;
-  }
-  const double a = at(best - 1), b = at(best), c = at(best + 1);
-  const double shift = a - 2 * b + c != 0 ? 0.5 * (a - c) / (a - 2 * b + c) : 0.0;
-  return 44100.0 / (best + shift);
-}
-
-double keyFrequency(int key) { return 440.0 * std::pow(2.0, (key - 49) / 12.0); }
-
 }  // namespace piano::test
