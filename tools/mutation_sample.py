@@ -115,6 +115,7 @@ def main():
         sys.exit("the unchanged tree does not build")
 
     caught = tried = 0
+    per_module = {}
     turn = 0
     while tried < args.count and any(by_module[m] for m in modules):
         module = modules[turn % len(modules)]
@@ -141,10 +142,15 @@ def main():
         tried += 1
         killed = result != 0
         caught += killed
+        counts = per_module.setdefault(module, [0, 0])
+        counts[0] += killed
+        counts[1] += 1
         where = f"{os.path.relpath(path, ROOT)}:{number + 1}"
         print(f"{'caught ' if killed else 'MISSED '} {where:45} {line.strip()[:60]!r} -> "
               f"{mutated.strip()[:60]!r} ({time.time() - began:.0f} s)", flush=True)
     run(["cmake", "--build", build, "-j", args.jobs], ROOT, 3600)
+    for module, (k, n) in sorted(per_module.items()):
+        print(f"  {module:10} caught {k} of {n}")
     if tried:
         print(f"caught {caught} of {tried} faults ({100.0 * caught / tried:.0f} %)")
 
