@@ -1,7 +1,6 @@
-// The keyboard screens of the running application, one keyboard and two,
-// played by fingers on the window: zones at their bounds, keys under their
-// zones, expression and pedals, slides, pictures after finger and playback
-// presses, scrolling, the radar, the scroll lock, held buttons and labels.
+// The keyboard screens of the running application, one keyboard and two, played by fingers on the window:
+// zones at their bounds, keys under their zones, expression and pedals, slides, pictures after finger and
+// playback presses, scrolling, the radar, the scroll lock, held buttons and labels.
 #include "keyboard/keyboard_view.h"
 
 #include <gtest/gtest.h>
@@ -22,9 +21,8 @@ using platform::Point;
 using W = WhiteKeyPicture;
 using B = BlackKeyPicture;
 
-// Start keys C3 (and C5 above), 8 keys. One keyboard: white key i spans y
-// 60i..60(i + 1) below x 112, black boundary j is centred on y 60j above it,
-// the radar lies above x 236 and the bar above x 273.
+// Start keys C3 (and C5 above), 8 keys. One keyboard: white key i spans y 60i..60(i + 1) below x 112,
+// black boundary j is centred on y 60j above it, the radar lies above x 236 and the bar above x 273.
 struct Piano : test::AppRig {
   explicit Piano(bool dual = false, Options options = {}) : AppRig(options) {
     app().setDualKeyboard(dual);
@@ -108,6 +106,7 @@ TEST(KeyboardView, KeysLieUnderTheirZonesAtEveryScale) {
       Piano p(dual, {.tall = tall});
       KeyboardView& view = p.view();
       const double length = tall ? 568 : 480, low = dual ? 30 : 0, high = dual ? length - 28 : length;
+      EXPECT_EQ(std::pair(view.border(true) != nullptr, view.radarHighlight() != nullptr), std::pair(dual, !dual));
       for (int n = 8; n <= 15; n += 7) {
         p.app().setNumKeysToDisplay(n);
         const double s = (high - low) / n / 60;
@@ -180,6 +179,8 @@ TEST(KeyboardView, SlidesBetweenKeysButtonsAndKeyboards) {
   one.move(0, {300, 120});
   EXPECT_TRUE(one.engine().playLit());
   EXPECT_EQ(one.engine().playlistNoForSlot(0), -1);
+  one.press({300, 170});  // record while the song plays stops it
+  EXPECT_FALSE(one.engine().playLit() || one.engine().recordLit());
   one.move(0, {50, 210});
   EXPECT_TRUE(one.engine().keyboard(0).humanKeys[32]);  // F3
   one.press({300, 260});  // the settings: every finger's note ends
@@ -193,11 +194,8 @@ TEST(KeyboardView, SlidesBetweenKeysButtonsAndKeyboards) {
   two.move(1, {131, 100});  // D5
   EXPECT_EQ(two.take(), (std::vector<std::pair<int, bool>>{{29, true}, {29, false}, {28, true}, {28, false},
                                                            {53, true}}));
-  EXPECT_EQ(two.black(1, 0), B::Up);
-  EXPECT_EQ(two.white(1, 1), W::DownLeftShadow);
+  EXPECT_EQ(std::pair(two.black(1, 0), two.white(1, 1)), std::pair(B::Up, W::DownLeftShadow));
   EXPECT_EQ(two.view().noteName(1, 1).transform(), noteNameDownTransform(10));
-  two.up(1);
-  EXPECT_EQ(two.white(1, 1), W::Up);
 }
 
 TEST(KeyboardView, PicturesFollowFingersAndPlaybackAndKeylessZonesPlayNothing) {
@@ -236,10 +234,8 @@ TEST(KeyboardView, PicturesFollowFingersAndPlaybackAndKeylessZonesPlayNothing) {
   two.view().setStartKey(1, 40);  // C4..C5 above C3..C4
   two.app().mechanicalKeyPressDownForTrigger(39);  // C4
   two.app().mechanicalKeyPressDownForTrigger(40);  // C sharp 4
-  EXPECT_EQ(two.white(7, 0), W::DownLeftShadow);
-  EXPECT_EQ(two.white(0, 1), W::Down);
-  EXPECT_EQ(two.black(8, 0), B::Down);
-  EXPECT_EQ(two.black(1, 1), B::Down);
+  EXPECT_EQ(std::pair(two.white(7, 0), two.white(0, 1)), std::pair(W::DownLeftShadow, W::Down));
+  EXPECT_EQ(std::pair(two.black(8, 0), two.black(1, 1)), std::pair(B::Down, B::Down));
   two.down(1, {150, 60});  // a finger holds C4 on the upper keyboard
   two.app().mechanicalKeyPressUpForTrigger(39);
   EXPECT_EQ(two.white(7, 0), W::Up);
@@ -336,6 +332,10 @@ TEST(KeyboardView, RadarScrollLockAndHeldButtons) {
            dual.border(true)->alpha() == 1 - lit && dual.borderBack(false)->alpha() == 1;
   };
   EXPECT_TRUE(locked(0));
+  two.down(3, {30, 10});
+  two.down(4, {100, 460});
+  EXPECT_EQ(dual.buttonsShownPressed(), (std::vector<int>{zone::kKeyDown, zone::kOctaveUp}));
+  two.up(3), two.up(4);
   two.down(1, {300, 20});  // shown pressed at the end held only
   EXPECT_EQ(dual.buttonsShownPressed(), std::vector<int>{zone::kScrollLock});
   two.up(1);
