@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
   ListeningOutput output;
   bench::KeyboardScreen screen(loop, &output, dir, window);
   // Each tap's sound ends at once, so the next tap begins on silence.
-  screen.view->setSustainTimeNormal(-1.0f);
+  screen.settings.sustainTimeNormal = -1.0;
 
   std::mt19937 random(7);
   std::uniform_int_distribution<int> pause(12000, 24000);  // microseconds: over two buffers, any phase

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "audio/sound_player.h"
-#include "keyboard/single_keyboard_view.h"
+#include "keyboard/keyboard_view.h"
 #include "platform/run_loop.h"
 #include "platform/screen.h"
 #include "platform/window.h"
@@ -28,11 +28,10 @@ class KeyboardScreen : public RecorderParent, public KeyboardParent {
                  platform::Window& window)
       : sound(SoundPlayer::Options{output, sampleDir, {}}),
         recorder(this, sound, loop),
-        view(std::make_shared<SingleKeyboardView>(this, sound, recorder)),
+        view(std::make_shared<KeyboardView>(1, this, sound, recorder, settings)),
         root_(std::make_shared<platform::View>()),
         container_(std::make_shared<platform::View>()) {
-    view->setNumKeysToDisplay(8);
-    view->setDisplayNoteNames(3);
+    settings.displayNoteNames = NoteNaming::kColoured;
     view->showing();
     view->redraw();
     const platform::Size size = platform::landscapeSize();
@@ -45,16 +44,17 @@ class KeyboardScreen : public RecorderParent, public KeyboardParent {
     container_->addSubview(view);
   }
 
-  void mechanicalKeyPressDownForTrigger(int s) override { view->mechanicalKeyPressDownForTrigger(s); }
-  void mechanicalKeyPressUpForTrigger(int s) override { view->mechanicalKeyPressUpForTrigger(s); }
-  void playbackEnded() override { view->playbackEnded(); }
-  void liftAllKeysAndStopRecording() override { view->liftAllKeysAndStopRecording(); }
+  void mechanicalKeyPressDownForTrigger(int s) override { view->engine().mechanicalKeyPressDownForTrigger(s); }
+  void mechanicalKeyPressUpForTrigger(int s) override { view->engine().mechanicalKeyPressUpForTrigger(s); }
+  void playbackEnded() override { view->engine().playbackEnded(); }
+  void liftAllKeysAndStopRecording() override { view->engine().liftAllKeysAndStopRecording(); }
   void showSetup() override {}
   void showNoteRecorder() override {}
 
   SoundPlayer sound;
   NoteRecorder recorder;
-  std::shared_ptr<SingleKeyboardView> view;
+  KeyboardSettings settings;  // 8 keys
+  std::shared_ptr<KeyboardView> view;
 
  private:
   std::shared_ptr<platform::View> root_;

@@ -6,9 +6,8 @@
 #include <filesystem>
 
 #include "audio/sound_player.h"
-#include "keyboard/dual_keyboard_view.h"
 #include "keyboard/key_numbers.h"
-#include "keyboard/single_keyboard_view.h"
+#include "keyboard/keyboard_view.h"
 #include "platform/documents.h"
 #include "platform/file_io.h"
 #include "platform/localized_strings.h"
@@ -28,25 +27,12 @@ namespace piano {
 namespace {
 
 constexpr double kScreenChangeSeconds = 0.3;
-constexpr double kSustainRange = 0.00016;
-constexpr float kResetNormalSustain = 0.5f;
-constexpr float kResetPedalSustain = 0.9f;
 // Copies of damaged state files kept beside the state file, newest first.
 constexpr int kDamagedStateCopies = 3;
 // The first-launch flag: one native 32-bit integer, positive once welcomed.
 constexpr std::size_t kFirstLaunchFileBytes = sizeof(std::int32_t);
 
-// Expression and label modes run 0..3; anything else a file may hold reads as
-// the value of a fresh start.
-int holdMode(int mode) { return mode >= 0 && mode <= 3 ? mode : 1; }
-
 }  // namespace
-
-double releaseRateForFraction(float fraction) {
-  if (!(fraction >= 0.0f)) fraction = 0.0f;  // NaN too
-  if (fraction > 1.0f) fraction = 1.0f;
-  return -static_cast<double>(1.0f - fraction) * kSustainRange;
-}
 
 std::shared_ptr<MainView> MainView::create(Options options) {
   std::shared_ptr<MainView> view(new MainView(std::move(options)));
@@ -106,8 +92,8 @@ void MainView::build() {
   recorderOptions.playbackObserver = options_.playbackObserver;
   noteRecorder_ = std::make_unique<NoteRecorder>(this, *soundPlayer_, *options_.runLoop, recorderOptions);
 
-  singleKeyboardView_ = std::make_shared<SingleKeyboardView>(this, *soundPlayer_, *noteRecorder_);
-  dualKeyboardView_ = std::make_shared<DualKeyboardView>(this, *soundPlayer_, *noteRecorder_);
+  singleKeyboardView_ = std::make_shared<KeyboardView>(1, this, *soundPlayer_, *noteRecorder_, keyboardSettings_);
+  dualKeyboardView_ = std::make_shared<KeyboardView>(2, this, *soundPlayer_, *noteRecorder_, keyboardSettings_);
 
   fileManager_ = std::make_unique<FileManager>(*this, *noteRecorder_, documentsDirectory_);
   if (documentsDirectory_.empty()) {
@@ -157,67 +143,56 @@ void MainView::loadStateFile() {
 
 // ---------------------------------------------------------------- settings
 
-template <typename F>
-void MainView::forBothKeyboards(F&& f) {
-  if (singleKeyboardView_) f(*singleKeyboardView_);
-  if (dualKeyboardView_) f(*dualKeyboardView_);
+void MainView::applyKeyboardSettings() {
+  for (KeyboardView* view : {singleKeyboardView_.get(), dualKeyboardView_.get()}) {
+    if (view) view->applySettings();
+  }
 }
 
 void MainView::setNumKeysToDisplay(int keys) {
-  numKeysToDisplay_ = state_text::readNumKeysToDisplay(keys);
-  forBothKeyboards([&](auto& v) { v.setNumKeysToDisplay(numKeysToDisplay_); });
+  keyboardSettings_.numKeysToDisplay = state_text::readNumKeysToDisplay(keys);
+  applyKeyboardSettings();
 }
 
 void MainView::setExpressionFunction(int function) {
-  expressionFunction_ = holdMode(function);
-  forBothKeyboards([&](auto& v) { v.setExpressionFunction(expressionFunction_); });
+  keyboardSettings_.expressionFunction = modeFromNumber(function, KeyboardSettings{}.expressionFunction);
+  applyKeyboardSettings();
 }
 
 void MainView::setDisplayNoteNames(int naming) {
-  displayNoteNames_ = holdMode(naming);
-  forBothKeyboards([&](auto& v) { v.setDisplayNoteNames(displayNoteNames_); });
-}
-
-void MainView::setSoftPedalPressed(bool pressed) {
-  softPedalPressed_ = pressed;
-  forBothKeyboards([&](auto& v) { v.setSoftPedalPressed(pressed); });
-}
-
-void MainView::setSustainPedalPressed(bool pressed) {
-  sustainPedalPressed_ = pressed;
-  forBothKeyboards([&](auto& v) { v.setSustainPedalPressed(pressed); });
+  keyboardSettings_.displayNoteNames = modeFromNumber(naming, KeyboardSettings{}.displayNoteNames);
+  applyKeyboardSettings();
 }
 
 void MainView::setSustainTimeNormal(float fraction) {
-  sustainTimeNormal_ = releaseRateForFraction(fraction);
-  forBothKeyboards([&](auto& v) { v.setSustainTimeNormal(static_cast<float>(sustainTimeNormal_)); });
+  keyboardSettings_.sustainTimeNormal = releaseRateForFraction(fraction);
+  applyKeyboardSettings();
 }
 
 void MainView::setSustainTimePedal(float fraction) {
-  sustainTimePedal_ = releaseRateForFraction(fraction);
-  forBothKeyboards([&](auto& v) { v.setSustainTimePedal(static_cast<float>(sustainTimePedal_)); });
+  keyboardSettings_.sustainTimePedal = releaseRateForFraction(fraction);
+  applyKeyboardSettings();
 }
 
 float MainView::sustainTimeNormalAsFraction() const {
-  return static_cast<float>(sustainTimeNormal_ / kSustainRange + 1.0);
+  return fractionForReleaseRate(keyboardSettings_.sustainTimeNormal);
 }
 
-float MainView::sustainTimePedalAsFraction() const {
-  return static_cast<float>(sustainTimePedal_ / kSustainRange + 1.0);
-}
+float MainView::sustainTimePedalAsFraction() const { return fractionForReleaseRate(keyboardSettings_.sustainTimePedal); }
 
 // ---------------------------------------------------------------- state text
 
 std::string MainView::getState() const {
+  const KeyboardSettings& k = keyboardSettings_;
   std::string out;
-  state_text::appendSqueezed(out, static_cast<float>(sustainTimeNormal_));
-  state_text::appendSqueezed(out, static_cast<float>(sustainTimePedal_));
-  state_text::appendBool(out, softPedalPressed_);
-  state_text::appendBool(out, sustainPedalPressed_);
-  state_text::appendInt(out, expressionFunction_);
-  state_text::appendInt(out, displayNoteNames_);
+  state_text::appendSqueezed(out, static_cast<float>(k.sustainTimeNormal));
+  state_text::appendSqueezed(out, static_cast<float>(k.sustainTimePedal));
+  state_text::appendBool(out, k.softPedalPressed);
+  state_text::appendBool(out, k.sustainPedalPressed);
+  state_text::appendInt(out, static_cast<int>(k.expressionFunction));
+  state_text::appendInt(out, static_cast<int>(k.displayNoteNames));
   state_text::appendBool(out, soundPlayer_->pianoNotePanning());
-  state_text::appendInt(out, numKeysToDisplay_);
+  state_text::appendInt(out, k.numKeysToDisplay);
   state_text::appendBool(out, dualKeyboard_);
   state_text::appendInt(out, singleKeyboardView_->getStartKey());
   state_text::appendInt(out, dualKeyboardView_->getStartKey(0));
@@ -235,60 +210,52 @@ bool MainView::setState(std::string_view section, int version) {
       !fields.nextInt(panning)) {
     return false;
   }
+  const KeyboardSettings fresh;
+  KeyboardSettings& k = keyboardSettings_;
   // The file holds release rates; they bypass the fraction conversion.
-  sustainTimeNormal_ = state_text::holdReleaseRate(normal);
-  sustainTimePedal_ = state_text::holdReleaseRate(pedal);
-  forBothKeyboards([&](auto& v) {
-    v.setSustainTimeNormal(static_cast<float>(sustainTimeNormal_));
-    v.setSustainTimePedal(static_cast<float>(sustainTimePedal_));
-  });
-  setSoftPedalPressed(soft);
-  setSustainPedalPressed(sustain);
-  setExpressionFunction(expression);
-  setDisplayNoteNames(naming);
+  k.sustainTimeNormal = state_text::holdReleaseRate(normal);
+  k.sustainTimePedal = state_text::holdReleaseRate(pedal);
+  k.softPedalPressed = soft;
+  k.sustainPedalPressed = sustain;
+  k.expressionFunction = modeFromNumber(expression, fresh.expressionFunction);
+  k.displayNoteNames = modeFromNumber(naming, fresh.displayNoteNames);
   soundPlayer_->setPianoNotePanning(panning == 1);
   if (version < 2) {
-    setNumKeysToDisplay(8);
-    setDualKeyboard(false);
+    // The first version kept neither the count, the layout nor the start keys.
+    k.numKeysToDisplay = fresh.numKeysToDisplay;
+    dualKeyboard_ = false;
+    applyKeyboardSettings();
     return true;
   }
   int keys = 0, single = 0, lower = 0, upper = 0;
   bool dual = false;
-  if (!fields.nextInt(keys) || !fields.nextBool(dual) || !fields.nextInt(single) ||
-      !fields.nextInt(lower) || !fields.nextInt(upper)) {
-    return false;
+  if (!fields.nextInt(keys) || !fields.nextBool(dual) || !fields.nextInt(single) || !fields.nextInt(lower) ||
+      !fields.nextInt(upper)) {
+    return false;  // the caller resets what was read so far
   }
-  setNumKeysToDisplay(keys);
-  setDualKeyboard(dual);
-  singleKeyboardView_->setStartKey(
-      keys::readStartKey(single, numKeysToDisplay_, keys::kDefaultStartKey));
-  dualKeyboardView_->setStartKey(
-      0, keys::readStartKey(lower, numKeysToDisplay_, keys::kDefaultStartKey));
-  dualKeyboardView_->setStartKey(
-      1, keys::readStartKey(upper, numKeysToDisplay_, keys::kDefaultUpperStartKey));
+  k.numKeysToDisplay = state_text::readNumKeysToDisplay(keys);
+  dualKeyboard_ = dual;
+  applyKeyboardSettings();
+  singleKeyboardView_->setStartKey(0, keys::readStartKey(single, k.numKeysToDisplay, keys::kDefaultStartKey));
+  dualKeyboardView_->setStartKey(0, keys::readStartKey(lower, k.numKeysToDisplay, keys::kDefaultStartKey));
+  dualKeyboardView_->setStartKey(1, keys::readStartKey(upper, k.numKeysToDisplay, keys::kDefaultUpperStartKey));
   return true;
 }
 
 void MainView::resetState() {
-  setSustainTimeNormal(kResetNormalSustain);
-  setSustainTimePedal(kResetPedalSustain);
-  setDisplayNoteNames(1);
-  setExpressionFunction(1);
-  setSoftPedalPressed(false);
-  setSustainPedalPressed(false);
+  keyboardSettings_ = KeyboardSettings{};
   soundPlayer_->setPianoNotePanning(true);
-  setNumKeysToDisplay(8);
-  setDualKeyboard(false);
-  singleKeyboardView_->setStartKey(keys::kDefaultStartKey);
+  dualKeyboard_ = false;
+  applyKeyboardSettings();
+  singleKeyboardView_->setStartKey(0, keys::kDefaultStartKey);
   dualKeyboardView_->setStartKey(0, keys::kDefaultStartKey);
   dualKeyboardView_->setStartKey(1, keys::kDefaultUpperStartKey);
 }
 
 // ---------------------------------------------------------------- screens
 
-platform::View& MainView::activeKeyboardView() {
-  if (dualKeyboard_) return *dualKeyboardView_;
-  return *singleKeyboardView_;
+const std::shared_ptr<KeyboardView>& MainView::activeKeyboard() const {
+  return dualKeyboard_ ? dualKeyboardView_ : singleKeyboardView_;
 }
 
 void MainView::switchTo(const std::shared_ptr<platform::View>& screen, platform::TransitionType type,
@@ -297,16 +264,9 @@ void MainView::switchTo(const std::shared_ptr<platform::View>& screen, platform:
 }
 
 void MainView::showPiano() {
-  std::shared_ptr<platform::View> screen;
-  if (dualKeyboard_) {
-    dualKeyboardView_->showing();
-    dualKeyboardView_->redraw();
-    screen = dualKeyboardView_;
-  } else {
-    singleKeyboardView_->showing();
-    singleKeyboardView_->redraw();
-    screen = singleKeyboardView_;
-  }
+  const std::shared_ptr<KeyboardView>& screen = activeKeyboard();
+  screen->showing();
+  screen->redraw();
   currentScreen_ = screen.get();
   switchTo(screen, appJustStarted_ ? platform::TransitionType::Fade : platform::TransitionType::Push,
            platform::TransitionDirection::FromTop);
@@ -399,31 +359,18 @@ void MainView::applicationWillTerminate() {
 // ---------------------------------------------------------------- playback
 
 void MainView::mechanicalKeyPressDownForTrigger(int sampleNo) {
-  if (dualKeyboard_) {
-    dualKeyboardView_->mechanicalKeyPressDownForTrigger(sampleNo);
-  } else {
-    singleKeyboardView_->mechanicalKeyPressDownForTrigger(sampleNo);
-  }
+  activeKeyboardView().engine().mechanicalKeyPressDownForTrigger(sampleNo);
 }
 
 void MainView::mechanicalKeyPressUpForTrigger(int sampleNo) {
-  if (dualKeyboard_) {
-    dualKeyboardView_->mechanicalKeyPressUpForTrigger(sampleNo);
-  } else {
-    singleKeyboardView_->mechanicalKeyPressUpForTrigger(sampleNo);
-  }
+  activeKeyboardView().engine().mechanicalKeyPressUpForTrigger(sampleNo);
 }
 
 void MainView::playbackEnded() {
-  forBothKeyboards([](auto& v) { v.playbackEnded(); });
+  singleKeyboardView_->engine().playbackEnded();
+  dualKeyboardView_->engine().playbackEnded();
 }
 
-void MainView::liftAllKeysAndStopRecording() {
-  if (dualKeyboard_) {
-    dualKeyboardView_->liftAllKeysAndStopRecording();
-  } else {
-    singleKeyboardView_->liftAllKeysAndStopRecording();
-  }
-}
+void MainView::liftAllKeysAndStopRecording() { activeKeyboardView().engine().liftAllKeysAndStopRecording(); }
 
 }  // namespace piano

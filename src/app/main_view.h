@@ -1,8 +1,8 @@
 // MainView: the root view. It creates and owns every subsystem for the life of
 // the process (the sound engine, the recorder with its playback thread, the two
 // keyboard screens, the state-file manager, the settings, song library and
-// manual screens), holds the player's keyboard settings and hands them to the
-// keyboards, switches screens through the transition container, restores
+// manual screens), keeps the player's keyboard settings, which both keyboards
+// read, switches screens through the transition container, restores
 // "system.state" at start and saves it at the end, and greets a first launch.
 //
 // Coordinates: the view fills the landscape window (480 x 320, or 568 x 320);
@@ -21,6 +21,7 @@
 #include "app/landscape_view_controller.h"
 #include "app/transition_view.h"
 #include "keyboard/keyboard_host.h"
+#include "keyboard/keyboard_settings.h"
 #include "platform/view.h"
 #include "recording/recorder_parent.h"
 #include "recording/state_section.h"
@@ -39,12 +40,8 @@ class SoundPlayer;
 class NoteRecorder;
 struct Note;
 
-// The release rate of a sustain slider position: r = -(1 - f) * 0.00016 per
-// frame for f in 0..1 (held to that range; NaN reads as 0). Any thread.
-double releaseRateForFraction(float fraction);
 class FileManager;
-class SingleKeyboardView;
-class DualKeyboardView;
+class KeyboardView;
 class AppSettingsView;
 class RecorderView;
 class ManualView;
@@ -81,26 +78,25 @@ class MainView : public platform::View,
   static std::shared_ptr<MainView> create(Options options);
   ~MainView() override;
 
-  // ---- settings (SettingsHost and the state text)
-  int numKeysToDisplay() const override { return numKeysToDisplay_; }
+  // ---- settings (SettingsHost and the state text). The setters write the
+  // keyboard settings and have both keyboards apply them; the modes are the
+  // stored numbers 0..3, anything else reads as a fresh start's.
+  const KeyboardSettings& keyboardSettings() const { return keyboardSettings_; }
+  int numKeysToDisplay() const override { return keyboardSettings_.numKeysToDisplay; }
   void setNumKeysToDisplay(int keys) override;
-  int expressionFunction() const override { return expressionFunction_; }
+  int expressionFunction() const override { return static_cast<int>(keyboardSettings_.expressionFunction); }
   void setExpressionFunction(int function) override;
-  int displayNoteNames() const override { return displayNoteNames_; }
+  int displayNoteNames() const override { return static_cast<int>(keyboardSettings_.displayNoteNames); }
   void setDisplayNoteNames(int naming) override;
   bool dualKeyboard() const override { return dualKeyboard_; }
   void setDualKeyboard(bool dual) override { dualKeyboard_ = dual; }
-  bool softPedalPressed() const { return softPedalPressed_; }
-  void setSoftPedalPressed(bool pressed);
-  bool sustainPedalPressed() const { return sustainPedalPressed_; }
-  void setSustainPedalPressed(bool pressed);
   // Fractions 0..1 in, stored as release rates r = -(1 - f) * 0.00016.
   void setSustainTimeNormal(float fraction) override;
   void setSustainTimePedal(float fraction) override;
   float sustainTimeNormalAsFraction() const override;
   float sustainTimePedalAsFraction() const override;
-  float sustainTimeNormal() const override { return static_cast<float>(sustainTimeNormal_); }
-  float sustainTimePedal() const override { return static_cast<float>(sustainTimePedal_); }
+  float sustainTimeNormal() const override { return static_cast<float>(keyboardSettings_.sustainTimeNormal); }
+  float sustainTimePedal() const override { return static_cast<float>(keyboardSettings_.sustainTimePedal); }
   bool isChineseLanguage() const override { return chinese_; }
   // The screens' frame: the portrait screen space.
   platform::Rect frame() const override;
@@ -118,7 +114,8 @@ class MainView : public platform::View,
   // there at start but could not be read is left as it is.
   void applicationWillTerminate();
 
-  // ---- playback's calls (RecorderParent), forwarded to the keyboards
+  // ---- playback's calls (RecorderParent): the keys to the keyboard in use,
+  // the end to both
   void mechanicalKeyPressDownForTrigger(int sampleNo) override;
   void mechanicalKeyPressUpForTrigger(int sampleNo) override;
   void playbackEnded() override;
@@ -135,15 +132,15 @@ class MainView : public platform::View,
   SoundPlayer& soundPlayer() { return *soundPlayer_; }
   NoteRecorder& noteRecorder() { return *noteRecorder_; }
   FileManager& fileManager() { return *fileManager_; }
-  SingleKeyboardView& singleKeyboardView() { return *singleKeyboardView_; }
-  DualKeyboardView& dualKeyboardView() { return *dualKeyboardView_; }
+  KeyboardView& singleKeyboardView() { return *singleKeyboardView_; }
+  KeyboardView& dualKeyboardView() { return *dualKeyboardView_; }
   AppSettingsView& appSettingsView() { return *appSettingsView_; }
   RecorderView& recorderView() { return *recorderView_; }
   ManualView* manualView() { return manualView_.get(); }
   TransitionView& transitionView() { return *transitionView_; }
   platform::View* currentScreen() const { return currentScreen_; }
   // The keyboard screen in use: the dual one when the setting is on.
-  platform::View& activeKeyboardView();
+  KeyboardView& activeKeyboardView() { return *activeKeyboard(); }
   const std::string& documentsDirectory() const { return documentsDirectory_; }
 
  private:
@@ -154,8 +151,9 @@ class MainView : public platform::View,
   void loadStateFile();
   void switchTo(const std::shared_ptr<platform::View>& screen, platform::TransitionType type,
                 platform::TransitionDirection direction);
-  template <typename F>
-  void forBothKeyboards(F&& f);
+  const std::shared_ptr<KeyboardView>& activeKeyboard() const;
+  // Both keyboards take up the settings record as it now is.
+  void applyKeyboardSettings();
 
   Options options_;
   std::string documentsDirectory_;
@@ -164,20 +162,14 @@ class MainView : public platform::View,
   bool saveStateAtExit_ = true;
   platform::View* currentScreen_ = nullptr;
 
-  int numKeysToDisplay_ = 8;
+  KeyboardSettings keyboardSettings_;
   bool dualKeyboard_ = false;
-  bool softPedalPressed_ = false;
-  bool sustainPedalPressed_ = false;
-  double sustainTimeNormal_ = -0.00008;
-  double sustainTimePedal_ = -0.000016;
-  int expressionFunction_ = 1;
-  int displayNoteNames_ = 1;
 
   std::shared_ptr<TransitionView> transitionView_;
   std::unique_ptr<SoundPlayer> soundPlayer_;
   std::unique_ptr<NoteRecorder> noteRecorder_;
-  std::shared_ptr<SingleKeyboardView> singleKeyboardView_;
-  std::shared_ptr<DualKeyboardView> dualKeyboardView_;
+  std::shared_ptr<KeyboardView> singleKeyboardView_;
+  std::shared_ptr<KeyboardView> dualKeyboardView_;
   std::unique_ptr<FileManager> fileManager_;
   std::shared_ptr<AppSettingsView> appSettingsView_;
   std::shared_ptr<RecorderView> recorderView_;

@@ -1,4 +1,4 @@
-// The pictures and label styles both keyboard views share: the five key
+// The pictures and label styles both keyboard layouts share: the five key
 // pictures, the lamp, the octave colours of the note-name labels, and the
 // label transforms for a key up or down.
 //

@@ -19,11 +19,12 @@ bool validSampleNo(int sampleNo) { return sampleNo >= 0 && sampleNo < keys::kNum
 }  // namespace
 
 KeyPressEngine::KeyPressEngine(KeyboardHost& host, KeyboardParent* parent, SoundPlayer& soundPlayer,
-                               NoteRecorder& noteRecorder, int numKeyboards)
+                               NoteRecorder& noteRecorder, KeyboardSettings& settings, int numKeyboards)
     : host_(host),
       parent_(parent),
       soundPlayer_(soundPlayer),
       noteRecorder_(noteRecorder),
+      settings_(settings),
       numKeyboards_(std::clamp(numKeyboards, 1, kMaxKeyboards)) {
   playlistNoForSlot_.fill(-1);
   noteIDForSlot_.fill(-1);
@@ -57,11 +58,11 @@ void KeyPressEngine::performFingerPressAction(platform::Point point, bool press,
         case zone::kSettings: leaveForScreen(false); break;
         case zone::kSongLibrary: leaveForScreen(true); break;
         case zone::kSoftPedal:
-          softPedalPressed_ = !softPedalPressed_;
+          settings_.softPedalPressed = !settings_.softPedalPressed;
           host_.redrawOnButtonPress();
           break;
         default:
-          sustainPedalPressed_ = !sustainPedalPressed_;
+          settings_.sustainPedalPressed = !settings_.sustainPedalPressed;
           host_.redrawOnButtonPress();
           break;
       }
@@ -75,7 +76,8 @@ void KeyPressEngine::performFingerPressAction(platform::Point point, bool press,
   }
 
   // Every other zone is a key zone, with a key or without one.
-  const float expression = expressionFunction_ != kNoExpression ? host_.expressionForPoint(point) : 1.0f;
+  const float expression =
+      settings_.expressionFunction != ExpressionFunction::kNone ? host_.expressionForPoint(point) : 1.0f;
   int zoneOnKeyboard = 0;
   const int kb = clampKeyboard(host_.keyboardForZone(keyZoneNo, &zoneOnKeyboard));
   const int keyOffset = keys::keyOffsetForZone(keyboards_[static_cast<std::size_t>(kb)].keyboardStartKey,
@@ -188,15 +190,15 @@ void KeyPressEngine::playPianoKey(int keyOffset, int press, int slot, float expr
   const bool light = static_cast<double>(e) < 0.9;
   double volume = 1.0;
   float attack = 1.0f;
-  double release = sustainTimeNormal_;
-  switch (expressionFunction_) {
-    case kVolume:
+  double release = settings_.sustainTimeNormal;
+  switch (settings_.expressionFunction) {
+    case ExpressionFunction::kVolume:
       volume = e;
       break;
-    case kSustain:
-      if (light) release = sustainTimePedal_;
+    case ExpressionFunction::kSustain:
+      if (light) release = settings_.sustainTimePedal;
       break;
-    case kSoft:
+    case ExpressionFunction::kSoft:
       if (light) {
         volume = kSoftVolume;
         attack = kSoftAttack;
@@ -207,8 +209,8 @@ void KeyPressEngine::playPianoKey(int keyOffset, int press, int slot, float expr
   }
   // The pedals act when a key is struck: the values travel with the voice and
   // the recorded note, so a pedal changes no note that already sounds.
-  if (sustainPedalPressed_) release = sustainTimePedal_;
-  if (softPedalPressed_) {
+  if (settings_.sustainPedalPressed) release = settings_.sustainTimePedal;
+  if (settings_.softPedalPressed) {
     volume = kSoftVolume;
     attack = kSoftAttack;
   }

@@ -7,9 +7,9 @@
 //
 // One engine serves a keyboard view with one keyboard or two. Per keyboard it
 // keeps the start key and which keys fingers and playback hold down; the
-// finger slot tables, pedals, sustain times, expression function, lamps and
-// the fading flag belong to the view and are shared (a finger is on one
-// keyboard at a time).
+// finger slot tables, lamps and the fading flag belong to the view and are
+// shared (a finger is on one keyboard at a time). Expression, sustain times
+// and pedals it reads from the player's settings record when a key is struck.
 //
 // A finger's note lives from the press that got a voice to the release in the
 // same touch slot; a release always ends what the slot's press started, even
@@ -24,6 +24,8 @@
 
 #include "keyboard/key_numbers.h"
 #include "keyboard/keyboard_host.h"
+#include "keyboard/keyboard_settings.h"
+#include "keyboard/touchscreen.h"
 #include "platform/geometry.h"
 
 namespace piano {
@@ -31,14 +33,10 @@ namespace piano {
 class SoundPlayer;
 class NoteRecorder;
 
-class KeyPressEngine {
+class KeyPressEngine : public FingerPressTarget {
  public:
   static constexpr int kNumTouchSlots = 11;
   static constexpr int kMaxKeyboards = 2;
-
-  // How the finger's position shapes a note (the settings screen's "NO",
-  // "VOLUME", "SUSTAIN" and "SOFT").
-  enum ExpressionFunction { kNoExpression = 0, kVolume = 1, kSustain = 2, kSoft = 3 };
 
   struct Keyboard {
     int keyboardStartKey = keys::kDefaultStartKey;
@@ -49,12 +47,13 @@ class KeyPressEngine {
     std::array<bool, keys::kNumWhiteKeyViews> whiteKeyPressed{};
   };
 
-  // `parent` may be null (nothing is shown). The others must outlive the engine.
+  // `parent` may be null (nothing is shown). The others must outlive the
+  // engine; the pedal buttons toggle the pedals of `settings`.
   KeyPressEngine(KeyboardHost& host, KeyboardParent* parent, SoundPlayer& soundPlayer, NoteRecorder& noteRecorder,
-                 int numKeyboards);
+                 KeyboardSettings& settings, int numKeyboards);
 
   // ---- from the touch layer
-  void performFingerPressAction(platform::Point point, bool press, int keyZoneNo, int slot);
+  void performFingerPressAction(platform::Point point, bool press, int keyZoneNo, int slot) override;
   // Starts (press) or ends (release) the note of touch slot `slot`; `keyOffset`
   // is from the keyboard's start key, kNoKey for none (a release still ends
   // the slot's note).
@@ -84,12 +83,6 @@ class KeyPressEngine {
   // Forgets them all: the touch layer forgot its fingers.
   void releaseButtons();
 
-  // ---- settings (stored; lamps follow at the next redraw)
-  void setSustainTimeNormal(float releaseDelta) { sustainTimeNormal_ = releaseDelta; }
-  void setSustainTimePedal(float releaseDelta) { sustainTimePedal_ = releaseDelta; }
-  void setSoftPedalPressed(bool pressed) { softPedalPressed_ = pressed; }
-  void setSustainPedalPressed(bool pressed) { sustainPedalPressed_ = pressed; }
-  void setExpressionFunction(int function) { expressionFunction_ = function; }
   void setFadingToSettings(bool fading) { fadingToSettings_ = fading; }
 
   // ---- state
@@ -101,11 +94,6 @@ class KeyPressEngine {
   bool playLit() const { return playLit_; }
   bool recordLit() const { return recordLit_; }
   bool fadingToSettings() const { return fadingToSettings_; }
-  bool softPedalPressed() const { return softPedalPressed_; }
-  bool sustainPedalPressed() const { return sustainPedalPressed_; }
-  double sustainTimeNormal() const { return sustainTimeNormal_; }
-  double sustainTimePedal() const { return sustainTimePedal_; }
-  int expressionFunction() const { return expressionFunction_; }
 
  private:
   int clampKeyboard(int index) const { return index < 0 || index >= numKeyboards_ ? 0 : index; }
@@ -127,6 +115,7 @@ class KeyPressEngine {
   KeyboardParent* parent_;
   SoundPlayer& soundPlayer_;
   NoteRecorder& noteRecorder_;
+  KeyboardSettings& settings_;
   int numKeyboards_;
   std::array<Keyboard, kMaxKeyboards> keyboards_{};
 
@@ -137,11 +126,6 @@ class KeyPressEngine {
   bool playLit_ = false;
   bool recordLit_ = false;
   bool fadingToSettings_ = false;
-  bool softPedalPressed_ = false;
-  bool sustainPedalPressed_ = false;
-  double sustainTimeNormal_ = -0.00008;
-  double sustainTimePedal_ = -0.0000002;
-  int expressionFunction_ = kVolume;
 };
 
 }  // namespace piano

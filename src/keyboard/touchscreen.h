@@ -17,7 +17,7 @@
 
 namespace piano {
 
-// Receives the touch layer's presses and releases (a keyboard view).
+// Receives the touch layer's presses and releases (the key press engine).
 class FingerPressTarget {
  public:
   // `slot` is 0..10 and names the finger from its press to its release.

@@ -13,8 +13,7 @@
 
 #include "app/main_view.h"
 #include "audio/sound_player.h"
-#include "keyboard/dual_keyboard_view.h"
-#include "keyboard/single_keyboard_view.h"
+#include "keyboard/keyboard_view.h"
 #include "platform/label.h"
 #include "platform/localized_strings.h"
 #include "platform/manual_clock.h"
@@ -65,6 +64,9 @@ void collectLabels(const platform::View& view, std::set<std::string>& out) {
 
 TEST_F(Application, SettingsStartKeysAndTheSongSurviveARestart) {
   MainView& first = start();
+  EXPECT_EQ(first.keyboardSettings(), KeyboardSettings{}) << "a fresh start";
+  dismissWelcome();
+  tap({300, 360});  // the sustain pedal, one for both keyboards
   first.setNumKeysToDisplay(12);
   first.setExpressionFunction(3);
   first.setDisplayNoteNames(2);
@@ -72,7 +74,7 @@ TEST_F(Application, SettingsStartKeysAndTheSongSurviveARestart) {
   first.setSustainTimePedal(1.0f);
   first.setDualKeyboard(true);
   first.soundPlayer().setPianoNotePanning(false);
-  first.singleKeyboardView().setStartKey(40);
+  first.singleKeyboardView().setStartKey(0, 40);
   first.dualKeyboardView().setStartKey(0, 16);
   first.dualKeyboardView().setStartKey(1, 64);
   NoteRecorder& r = first.noteRecorder();
@@ -91,6 +93,7 @@ TEST_F(Application, SettingsStartKeysAndTheSongSurviveARestart) {
   EXPECT_NEAR(second.sustainTimeNormalAsFraction(), 0.25f, 1e-4);
   EXPECT_EQ(second.sustainTimePedal(), 0.0f);
   EXPECT_TRUE(second.dualKeyboard());
+  EXPECT_EQ(second.dualKeyboardView().lamp(KeyboardView::Lamp::kSustainPedal)->alpha(), 1.0f);
   EXPECT_FALSE(second.soundPlayer().pianoNotePanning());
   EXPECT_EQ(second.singleKeyboardView().getStartKey(), 40);
   EXPECT_EQ(second.dualKeyboardView().getStartKey(0), 16);
@@ -109,6 +112,7 @@ TEST_F(Application, ASettingChangedOnTheSettingsScreenReachesTheKeyboardsAndSurv
   tap({300, 20});   // back to the piano
   EXPECT_EQ(v.numKeysToDisplay(), 9);
   EXPECT_EQ(v.singleKeyboardView().numKeysToDisplay(), 9);
+  EXPECT_EQ(v.dualKeyboardView().numKeysToDisplay(), 9);
   MainView& again = start();
   EXPECT_EQ(again.numKeysToDisplay(), 9);
   EXPECT_EQ(again.singleKeyboardView().numKeysToDisplay(), 9);
