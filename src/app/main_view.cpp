@@ -330,13 +330,9 @@ void MainView::showNoteRecorder() {
   currentScreen_ = recorderView_.get();
 }
 
-void MainView::showManual(platform::View* sender) {
+void MainView::showManual(ManualView::FromScreen from) {
   if (!manualView_) manualView_ = std::make_shared<ManualView>(*this);
-  if (sender == appSettingsView_.get()) {
-    manualView_->setFromScreen(1);
-  } else if (sender == recorderView_.get()) {
-    manualView_->setFromScreen(0);
-  }
+  manualView_->setFromScreen(from);
   switchTo(manualView_, platform::TransitionType::MoveIn, platform::TransitionDirection::FromTop);
   currentScreen_ = manualView_.get();
 }

@@ -109,7 +109,7 @@ class MainView : public platform::View,
   void showPiano() override;
   void showSetup() override;
   void showNoteRecorder() override;
-  void showManual(platform::View* sender) override;
+  void showManual(ManualView::FromScreen from) override;
   // Opens the manual's web page in the language of the texts; when the browser
   // cannot, the manual screen says so.
   void visitWebsite() override;

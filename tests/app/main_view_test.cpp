@@ -321,7 +321,10 @@ TEST(ScreenChanges, EachHasItsTransitionAndHalfWayShowsOnlyItsTwoScreens) {
       if (c.to == kPiano && &c != changes) view->showPiano();
       if (c.to == kSettings) view->showSetup();
       if (c.to == kLibrary) view->showNoteRecorder();
-      if (c.to == kManual) view->showManual(view->currentScreen());
+      if (c.to == kManual) {
+        const bool fromSettings = view->currentScreen() == &view->appSettingsView();
+        view->showManual(fromSettings ? ManualView::FromScreen::kSettings : ManualView::FromScreen::kLibrary);
+      }
       EXPECT_EQ(view->transitionView().lastType(), c.type);
       EXPECT_TRUE(c.type == T::Fade || view->transitionView().lastDirection() == c.direction);
       std::vector<unsigned char> halfway, after;
@@ -390,7 +393,7 @@ TEST_F(Application, TheManualQuotesTheLabelsTheScreensShow) {
   for (const char* lang : {"en", "zh-Hans"}) {
     language = lang;
     MainView& v = start();
-    v.showManual(&v.recorderView());
+    v.showManual(ManualView::FromScreen::kLibrary);
     std::set<std::string> labels;
     for (int value = 0; value < 4; ++value) {
       v.setExpressionFunction(value);

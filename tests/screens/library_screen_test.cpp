@@ -370,7 +370,7 @@ TEST_F(LibraryScreenTest, BackAndHelpLeaveTheScreenAndEndTyping) {
   rig.stage.window().textInput("half");
   rig.tap(at::kHelp);
   ASSERT_EQ(rig.host.manualSenders.size(), 1u);
-  EXPECT_EQ(rig.host.manualSenders[0], rig.view.get());
+  EXPECT_EQ(rig.host.manualSenders[0], ManualView::FromScreen::kLibrary);
   EXPECT_FALSE(rig.view->saveTextField().isEditing());
   EXPECT_EQ(rig.view->saveTextField().text(), "half");
   rig.tap(at::kBack);

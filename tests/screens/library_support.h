@@ -62,11 +62,11 @@ class ScreenStage {
 class FakeLibraryHost : public LibraryHost {
  public:
   void showPiano() override { ++pianoShown; }
-  void showManual(platform::View* sender) override { manualSenders.push_back(sender); }
+  void showManual(ManualView::FromScreen from) override { manualSenders.push_back(from); }
   bool isChineseLanguage() const override { return chinese; }
   platform::Rect frame() const override { return {0, 0, 320, tall ? 568.0 : 480.0}; }
   int pianoShown = 0;
-  std::vector<platform::View*> manualSenders;
+  std::vector<ManualView::FromScreen> manualSenders;
   bool chinese = false;
   bool tall = false;
 };

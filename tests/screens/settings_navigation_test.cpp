@@ -31,7 +31,7 @@ TEST_P(SettingsNavigationTest, BackAndHelpIconsLeaveForThePianoAndTheManual) {
   EXPECT_EQ(rig.host.pianoShown, 1);
   rig.tap({268.5, farEnd + 0.5});
   ASSERT_EQ(rig.host.manualAskedBy.size(), 1u);
-  EXPECT_EQ(rig.host.manualAskedBy[0], &view);
+  EXPECT_EQ(rig.host.manualAskedBy[0], ManualView::FromScreen::kSettings);
 }
 
 TEST_P(SettingsNavigationTest, ArrowsStepThePagesAndStopAtTheEnds) {

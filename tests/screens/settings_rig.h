@@ -37,7 +37,7 @@ class FakeSettingsHost : public SettingsHost {
   float sustainTimeNormal() const override { return static_cast<float>(normalRate); }
   float sustainTimePedal() const override { return static_cast<float>(pedalRate); }
   void showPiano() override { ++pianoShown; }
-  void showManual(platform::View* sender) override { manualAskedBy.push_back(sender); }
+  void showManual(ManualView::FromScreen from) override { manualAskedBy.push_back(from); }
   bool isChineseLanguage() const override { return chinese; }
   platform::Rect frame() const override { return {}; }
 
@@ -49,7 +49,7 @@ class FakeSettingsHost : public SettingsHost {
   double pedalRate = -0.000016;
   bool chinese = false;
   int pianoShown = 0;
-  std::vector<platform::View*> manualAskedBy;
+  std::vector<ManualView::FromScreen> manualAskedBy;
 };
 
 struct SettingsRig {

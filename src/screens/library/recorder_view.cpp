@@ -466,7 +466,7 @@ void RecorderView::fingerDown(Point point) {
   }
   if (x > 276 && y > (tall_ ? 520 : 438)) {
     endEditing();
-    parent_.showManual(this);
+    parent_.showManual(ManualView::FromScreen::kLibrary);
     return;
   }
   if (x > 272 && y > (tall_ ? 194 : 150) && y < (tall_ ? 284 : 240)) {

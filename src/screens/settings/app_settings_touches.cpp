@@ -69,7 +69,7 @@ void AppSettingsView::fingerDown(Point point) {
   }
   if (x > 268.0 && y > farEnd) {
     noteRecorder_.stopMetronome();
-    parent_.showManual(this);
+    parent_.showManual(ManualView::FromScreen::kSettings);
     return;
   }
   if (x > 106.0 && x < 228.0 && y < 51.0) {
