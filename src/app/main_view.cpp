@@ -90,7 +90,6 @@ void MainView::build() {
   if (!documentsDirectory_.empty()) platform::removeStaleSaveFiles(documentsDirectory_);
 
   transitionView_ = std::make_shared<TransitionView>();
-  transitionView_->setup();
   transitionView_->setBounds(frame());
   transitionView_->setDelegate(this);
   transitionView_->setUserInteractionEnabled(true);

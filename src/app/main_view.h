@@ -7,7 +7,10 @@
 //
 // Coordinates: the view fills the landscape window (480 x 320, or 568 x 320);
 // the transition container inside it is turned by -pi/2, so every screen is laid
-// out in the portrait space of 320 x 480 (568) points.
+// out in the portrait space of 320 x 480 (568) points. The display adapter
+// chooses the layout (platform/screen.h) before the view is built, and the
+// platform shows the landscape picture whichever way up the device is held, so
+// nothing here follows the device's turns.
 //
 // Threads: the main thread only. The playback thread reaches the RecorderParent
 // calls through the main run loop.
@@ -18,7 +21,6 @@
 #include <optional>
 #include <string>
 
-#include "app/landscape_view_controller.h"
 #include "app/transition_view.h"
 #include "keyboard/keyboard_host.h"
 #include "platform/view.h"
@@ -53,7 +55,6 @@ class MainView : public platform::View,
                  public TransitionViewDelegate,
                  public RecorderParent,
                  public StateSection,
-                 public LandscapeView,
                  public KeyboardParent,
                  public SettingsHost,
                  public LibraryHost,
@@ -128,8 +129,6 @@ class MainView : public platform::View,
   std::string getState() const override;
   bool setState(std::string_view section, int version) override;
   void resetState() override;
-
-  void orientationChanged(int) override {}
 
   // ---- parts, for the application and tests
   SoundPlayer& soundPlayer() { return *soundPlayer_; }
