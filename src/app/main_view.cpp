@@ -125,7 +125,7 @@ void MainView::build() {
 
   showPiano();
   if (options_.disableIdleTimer) options_.disableIdleTimer();
-  testDisplayFirstTimeMessage();
+  showWelcomeOnFirstStart();
 }
 
 platform::Rect MainView::frame() const {
@@ -357,7 +357,7 @@ void MainView::visitWebsite() {
   }
 }
 
-void MainView::testDisplayFirstTimeMessage() {
+void MainView::showWelcomeOnFirstStart() {
   if (documentsDirectory_.empty()) return;
   const std::string path = platform::documentsPath(documentsDirectory_, kFirstLaunchFileName);
   const platform::FileContents flag = platform::readFileLimited(path, kFirstLaunchFileBytes);

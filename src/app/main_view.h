@@ -78,7 +78,7 @@ class MainView : public platform::View,
   static constexpr const char* kStateFileName = "system.state";
   static constexpr const char* kFirstLaunchFileName = "SystemMessage.DAT";
 
-  // initWithPiano:. Builds everything, restores the state and shows the piano.
+  // Builds everything, restores the state, shows the piano and greets a first start.
   static std::shared_ptr<MainView> create(Options options);
   ~MainView() override;
 
@@ -114,7 +114,6 @@ class MainView : public platform::View,
   // Opens the manual's web page in the language of the texts; when the browser
   // cannot, the manual screen says so.
   void visitWebsite() override;
-  void testDisplayFirstTimeMessage();
   // Saves the state file, then stops the sound engine. A state file that was
   // there at start but could not be read is left as it is.
   void applicationWillTerminate();
@@ -151,6 +150,8 @@ class MainView : public platform::View,
   // Restores "system.state". A damaged one is set aside under a name that
   // says so; one that could not be read (or set aside) is not replaced at exit.
   void loadStateFile();
+  // The welcome message, unless the first-launch file says it was shown before.
+  void showWelcomeOnFirstStart();
   void switchTo(const std::shared_ptr<platform::View>& screen, platform::TransitionType type,
                 platform::TransitionDirection direction);
   template <typename F>
