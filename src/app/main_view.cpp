@@ -76,7 +76,6 @@ void MainView::build() {
   if (!documentsDirectory_.empty()) platform::removeStaleSaveFiles(documentsDirectory_);
 
   transitionView_ = std::make_shared<TransitionView>();
-  transitionView_->setup();
   transitionView_->setBounds(frame());
   transitionView_->setDelegate(this);
   transitionView_->setUserInteractionEnabled(true);
@@ -112,7 +111,7 @@ void MainView::build() {
 
   showPiano();
   if (options_.disableIdleTimer) options_.disableIdleTimer();
-  testDisplayFirstTimeMessage();
+  showWelcomeOnFirstStart();
 }
 
 platform::Rect MainView::frame() const {
@@ -290,13 +289,9 @@ void MainView::showNoteRecorder() {
   currentScreen_ = recorderView_.get();
 }
 
-void MainView::showManual(platform::View* sender) {
+void MainView::showManual(ManualView::FromScreen from) {
   if (!manualView_) manualView_ = std::make_shared<ManualView>(*this);
-  if (sender == appSettingsView_.get()) {
-    manualView_->setFromScreen(1);
-  } else if (sender == recorderView_.get()) {
-    manualView_->setFromScreen(0);
-  }
+  manualView_->setFromScreen(from);
   switchTo(manualView_, platform::TransitionType::MoveIn, platform::TransitionDirection::FromTop);
   currentScreen_ = manualView_.get();
 }
@@ -322,7 +317,7 @@ void MainView::visitWebsite() {
   }
 }
 
-void MainView::testDisplayFirstTimeMessage() {
+void MainView::showWelcomeOnFirstStart() {
   if (documentsDirectory_.empty()) return;
   const std::string path = platform::documentsPath(documentsDirectory_, kFirstLaunchFileName);
   const platform::FileContents flag = platform::readFileLimited(path, kFirstLaunchFileBytes);

@@ -7,7 +7,10 @@
 //
 // Coordinates: the view fills the landscape window (480 x 320, or 568 x 320);
 // the transition container inside it is turned by -pi/2, so every screen is laid
-// out in the portrait space of 320 x 480 (568) points.
+// out in the portrait space of 320 x 480 (568) points. The display adapter
+// chooses the layout (platform/screen.h) before the view is built, and the
+// platform shows the landscape picture whichever way up the device is held, so
+// nothing here follows the device's turns.
 //
 // Threads: the main thread only. The playback thread reaches the RecorderParent
 // calls through the main run loop.
@@ -18,7 +21,6 @@
 #include <optional>
 #include <string>
 
-#include "app/landscape_view_controller.h"
 #include "app/transition_view.h"
 #include "keyboard/keyboard_host.h"
 #include "keyboard/keyboard_settings.h"
@@ -50,7 +52,6 @@ class MainView : public platform::View,
                  public TransitionViewDelegate,
                  public RecorderParent,
                  public StateSection,
-                 public LandscapeView,
                  public KeyboardParent,
                  public SettingsHost,
                  public LibraryHost,
@@ -74,7 +75,7 @@ class MainView : public platform::View,
   static constexpr const char* kStateFileName = "system.state";
   static constexpr const char* kFirstLaunchFileName = "SystemMessage.DAT";
 
-  // initWithPiano:. Builds everything, restores the state and shows the piano.
+  // Builds everything, restores the state, shows the piano and greets a first start.
   static std::shared_ptr<MainView> create(Options options);
   ~MainView() override;
 
@@ -105,11 +106,10 @@ class MainView : public platform::View,
   void showPiano() override;
   void showSetup() override;
   void showNoteRecorder() override;
-  void showManual(platform::View* sender) override;
+  void showManual(ManualView::FromScreen from) override;
   // Opens the manual's web page in the language of the texts; when the browser
   // cannot, the manual screen says so.
   void visitWebsite() override;
-  void testDisplayFirstTimeMessage();
   // Saves the state file, then stops the sound engine. A state file that was
   // there at start but could not be read is left as it is.
   void applicationWillTerminate();
@@ -125,8 +125,6 @@ class MainView : public platform::View,
   std::string getState() const override;
   bool setState(std::string_view section, int version) override;
   void resetState() override;
-
-  void orientationChanged(int) override {}
 
   // ---- parts, for the application and tests
   SoundPlayer& soundPlayer() { return *soundPlayer_; }
@@ -149,6 +147,8 @@ class MainView : public platform::View,
   // Restores "system.state". A damaged one is set aside under a name that
   // says so; one that could not be read (or set aside) is not replaced at exit.
   void loadStateFile();
+  // The welcome message, unless the first-launch file says it was shown before.
+  void showWelcomeOnFirstStart();
   void switchTo(const std::shared_ptr<platform::View>& screen, platform::TransitionType type,
                 platform::TransitionDirection direction);
   const std::shared_ptr<KeyboardView>& activeKeyboard() const;

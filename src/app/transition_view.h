@@ -35,10 +35,6 @@ class TransitionView : public platform::ImageView {
 
   TransitionView();
 
-  // Kept for the callers' sake: the tall-screen flag is fixed by the platform
-  // before the first screen is built, so there is nothing left to set here.
-  void setup() {}
-
   // Replaces every child by `view`, animated. Ignored while a transition runs.
   // A fade has no direction.
   void newSubview(View::Ptr view, Type type, Direction direction, double duration);

@@ -83,6 +83,7 @@ MainView& AppRig::start() {
   o.clock = clock.function();
   o.startPlaybackThread = false;  // the audio ticks run the playback passes
   o.language = options.language;
+  o.playbackObserver = options.playbackObserver;
   o.openUrl = [this](const std::string& address, std::function<void(bool)> done) {
     opened.push_back(address);
     done(browserWorks);

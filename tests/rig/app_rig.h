@@ -38,6 +38,8 @@ struct AppRigOptions {
   bool display = false;       // an off-screen SDL display, for pictures
   bool welcomeSeen = true;    // the first-launch message was shown on an earlier run
   bool start = true;          // start the application at once
+  // Told of every note playback plays.
+  std::function<void(const Note&, double elapsed)> playbackObserver;
 };
 
 class AppRig {

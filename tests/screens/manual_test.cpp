@@ -1,96 +1,66 @@
-// The manual: its pages, paging at both ends, and the way back to the screen
-// it was opened from.
+// The manual in the running application: paging at both ends, and its texts in
+// both languages (every page its own, headed by its number, listed in the
+// contents, wrapped cleanly and shown whole).
 #include <gtest/gtest.h>
 
 #include <set>
 #include <sstream>
 
-#include "library_support.h"
 #include "platform/localized_strings.h"
 #include "platform/recording_canvas.h"
 #include "platform/sdl_text_layout.h"
+#include "rig/app_rig.h"
+#include "screens/manual/manual_view.h"
 
-namespace piano::testing {
+namespace piano {
 namespace {
 
-class FakeManualHost : public ManualHost {
- public:
-  void showNoteRecorder() override { calls.push_back("library"); }
-  void showSetup() override { calls.push_back("settings"); }
-  void visitWebsite() override { calls.push_back("website"); }
-  platform::Rect frame() const override { return {0, 0, 320, 480}; }
-  std::vector<std::string> calls;
-};
+using platform::Point;
 
-constexpr platform::Point kNext{285, 450};
-constexpr platform::Point kPrevious{285, 20};
+constexpr Point kNext{285, 450}, kPrevious{285, 20};
 
-class ManualTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    useLanguage("en");
-    view = std::make_shared<ManualView>(host);
-    stage.show(view);
-  }
-  FakeManualHost host;
-  ScreenStage stage;
-  std::shared_ptr<ManualView> view;
-};
-
-TEST_F(ManualTest, OpensOnTheTitlePageAndPagesToTheLastAndBack) {
-  EXPECT_EQ(view->currentPage(), 0);
-  EXPECT_EQ(view->pageNumberLabel().alpha(), 0.0f);
-  EXPECT_EQ(view->leftArrow().alpha(), 0.0f);
-  EXPECT_EQ(view->manualTextLabel().alpha(), 0.0f);
-  EXPECT_GT(view->titlePageLabel().alpha(), 0.5f);
-  EXPECT_EQ(view->rightArrow().alpha(), 1.0f);
-
-  stage.tap(kPrevious);  // nothing before the title page
-  EXPECT_EQ(view->currentPage(), 0);
-  stage.tap(kNext);
-  EXPECT_EQ(view->pageNumberLabel().text(), "1 / 16");
-  EXPECT_EQ(view->manualTextLabel().text().rfind(platform::localized("MANUAL TOC"), 0), 0u);
-  EXPECT_EQ(view->titlePageLabel().alpha(), 0.0f);
-  for (int i = 0; i < 15; ++i) stage.tap(kNext);
-  EXPECT_EQ(view->currentPage(), 16);
-  EXPECT_EQ(view->pageNumberLabel().text(), "16 / 16");
-  EXPECT_EQ(view->rightArrow().alpha(), 0.0f);
-  stage.tap(kNext);
-  EXPECT_EQ(view->currentPage(), 16);
-  stage.tap(kPrevious);
-  EXPECT_EQ(view->currentPage(), 15);
-  stage.tap({150, 450});  // the middle of the page: nothing
-  stage.tap({285, 240});
-  stage.tap({20, 100});  // beside the back button: nothing
-  EXPECT_EQ(view->currentPage(), 15);
-  EXPECT_TRUE(host.calls.empty());  // the way back and the link: the root view's tests
+TEST(Manual, PagesFromTheTitleToTheLastAndBackOnTheBeginningOfATouch) {
+  test::AppRig rig;
+  rig.app().showManual(ManualView::FromScreen::kLibrary);
+  rig.settle();
+  const ManualView& manual = *rig.app().manualView();
+  EXPECT_EQ(manual.pageNumberLabel().alpha() + manual.leftArrow().alpha() + manual.manualTextLabel().alpha(), 0.0f);
+  EXPECT_GT(manual.titlePageLabel().alpha(), 0.5f);
+  rig.tap(kPrevious);  // nothing before the title page
+  rig.run("0 down 1 150 240\n0.1 move 1 285 450\n0.2 up 1\n");  // only the beginning of a touch counts
+  EXPECT_EQ(manual.currentPage(), 0);
+  rig.tap(kNext);
+  EXPECT_EQ(manual.pageNumberLabel().text(), "1 / 16");
+  EXPECT_EQ(manual.manualTextLabel().text().rfind(platform::localized("MANUAL TOC"), 0), 0u);
+  EXPECT_EQ(manual.titlePageLabel().alpha(), 0.0f);
+  for (int i = 0; i < 16; ++i) rig.tap(kNext);
+  EXPECT_EQ(manual.pageNumberLabel().text(), "16 / 16");
+  EXPECT_EQ(manual.rightArrow().alpha(), 0.0f);
+  rig.tap(kPrevious);
+  for (const Point p : {Point{150, 450}, Point{270, 450}, Point{20, 189}}) rig.tap(p);  // the page, beside the buttons
+  EXPECT_EQ(manual.currentPage(), 15);
+  EXPECT_EQ(rig.app().currentScreen(), &manual);
 }
 
-TEST_F(ManualTest, OnlyTheBeginningOfATouchCounts) {
-  stage.press(1, {150, 240});
-  stage.drag(1, kNext);
-  stage.lift(1, kNext);
-  EXPECT_EQ(view->currentPage(), 0);
-}
-
-// Every page has a text of its own, in both languages, not its key, headed by
-// the number that the page counter shows there; the contents list each page
-// by that number and its heading.
-TEST(ManualTexts, EveryPageHasItsOwnTextHeadedByItsNumberInBothLanguages) {
+// Every page has a text of its own, not its key, headed by the number that the
+// page counter shows there; the contents list each page by that number and its
+// heading. Set as the screen draws them, no line of any text that wraps begins
+// with closing punctuation or ends with opening punctuation, and every page
+// fits on the paper.
+TEST(Manual, TextsInBothLanguagesAreListedWrapCleanlyAndFit) {
+  using namespace platform;
+  SdlTextLayout layout;
   for (const char* language : {"en", "zh-Hans"}) {
-    useLanguage(language);
-    FakeManualHost host;
-    ManualView view(host);
-    ASSERT_EQ(view.pages().size(), 17u);
-    std::set<std::string> distinct;
-    for (std::size_t i = 1; i < view.pages().size(); ++i) {
-      const std::string& page = view.pages()[i];
-      EXPECT_GT(page.size(), 60u) << language << " page " << i;
-      EXPECT_TRUE(i < 2 || page.rfind(std::to_string(i) + "  ", 0) == 0) << language << " page " << i;
-      distinct.insert(page);
+    test::AppRig rig({.language = language});
+    rig.app().showManual(ManualView::FromScreen::kSettings);
+    rig.settle();
+    const ManualView& manual = *rig.app().manualView();
+    const std::vector<std::string>& pages = manual.pages();
+    EXPECT_EQ(manual.titlePageLabel().text().find("APP TITLE"), std::string::npos);
+    for (std::size_t i = 2; i < pages.size(); ++i) {
+      EXPECT_EQ(pages[i].rfind(std::to_string(i) + "  ", 0), 0u) << language << " page " << i;
     }
-    EXPECT_EQ(distinct.size(), 16u) << language;
-    std::istringstream contents(view.pages()[1]);
+    std::istringstream contents(pages[1]);
     std::string line;
     std::getline(contents, line);  // its own heading
     int listed = 0;
@@ -98,49 +68,32 @@ TEST(ManualTexts, EveryPageHasItsOwnTextHeadedByItsNumberInBothLanguages) {
       const int page = std::atoi(line.c_str());
       ASSERT_TRUE(page >= 2 && page <= 16) << language << ": " << line;
       for (char& c : line) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-      EXPECT_EQ(view.pages()[static_cast<std::size_t>(page)].rfind(line + "\n", 0), 0u) << language << ": " << line;
+      EXPECT_EQ(pages[static_cast<std::size_t>(page)].rfind(line + "\n", 0), 0u) << language << ": " << line;
     }
     EXPECT_EQ(listed, 15) << language;
-  }
-  useLanguage("en");
-}
 
-// Every text that wraps, in both languages, set as the screen draws it: no
-// line begins with closing punctuation or ends with opening punctuation, and
-// every manual page has a text of its own (not its key) shown whole on the paper.
-TEST(ManualTexts, ShippedTextsWrapCleanlyAndEveryPageFits) {
-  using namespace platform;
-  SdlTextLayout layout;
-  for (const char* language : {"en", "zh-Hans"}) {
-    useLanguage(language);
-    FakeManualHost host;
-    ScreenStage stage;
-    auto view = std::make_shared<ManualView>(host);
-    stage.show(view);
-    EXPECT_EQ(view->titlePageLabel().text().find("APP TITLE"), std::string::npos);
-    EXPECT_GE(view->manualTextLabel().frame().minX(), 31.0);  // the footer band's rule
     platform::testing::RecordingCanvas canvas;
     for (int page = 1; page <= ManualView::kPageCount; ++page) {
       if (page == ManualView::kPageCount) showAlert(localized("WELCOME TITLE"), localized("WELCOME"), "OK");
-      stage.window().draw(canvas, AffineTransform::scale(2.0, 2.0));
-      stage.tap(kNext);
+      rig.window().draw(canvas, AffineTransform::scale(2.0, 2.0));
+      rig.tap(kNext);
     }
-    std::set<std::string> pages;
+    std::set<std::string> shown;
     for (const auto& call : canvas.calls) {
       if (call.kind != "text" || call.block.lineBreak != LineBreak::WordWrap) continue;
       const Point along = call.toDisplay.applyToVector({1, 0}), across = call.toDisplay.applyToVector({0, 1});
       const TextLayout& set = layout.layout(call.block, std::hypot(along.x, along.y), std::hypot(across.x, across.y));
-      for (const std::string& line : set.lines) {
-        EXPECT_TRUE(mayBeginLine(firstCodePoint(line)) && mayEndLine(lastCodePoint(line))) << language << ": " << line;
+      for (const std::string& text : set.lines) {
+        EXPECT_TRUE(mayBeginLine(firstCodePoint(text)) && mayEndLine(lastCodePoint(text))) << language << ": " << text;
       }
-      if (std::find(view->pages().begin() + 1, view->pages().end(), call.what) == view->pages().end()) continue;
-      pages.insert(call.what);
+      if (std::find(pages.begin() + 1, pages.end(), call.what) == pages.end()) continue;
+      shown.insert(call.what);
       EXPECT_TRUE(set.complete && call.what.find("MANUAL") == std::string::npos) << language << ":\n" << call.what;
     }
-    EXPECT_EQ(pages.size(), static_cast<std::size_t>(ManualView::kPageCount - 1)) << language;
+    EXPECT_EQ(shown.size(), static_cast<std::size_t>(ManualView::kPageCount - 1)) << language;
+    rig.dismissWelcome();
   }
-  useLanguage("en");
 }
 
 }  // namespace
-}  // namespace piano::testing
+}  // namespace piano

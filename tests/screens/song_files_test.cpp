@@ -2,170 +2,142 @@
 // song list, the start-up maintenance (old saves, demo songs) and the demo songs
 // that come with the piano.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <map>
 
-#include "library_support.h"
-#include "screens/library/song_files.h"
+#include "recording/file_manager.h"
+#include "recording/note_recorder.h"
+#include "rig/app_rig.h"
+#include "screens/library/recorder_view.h"
 
-namespace piano::testing {
+namespace piano {
 namespace {
 
-constexpr const char* kEmptySong = "Version 2@-8e-05|-1.6e-05|0|0|1|1|1|8|0|28|28|52|@0|120|0.5|4|0|0|@";
+namespace fs = std::filesystem;
+using Names = std::vector<std::string>;
 
-std::string oneNoteSong(int slot) {
+// A folder of the test's own, and its files.
+struct Folder {
+  explicit Folder(const std::string& tag) : path(fs::path(::testing::TempDir()) / (std::to_string(::getpid()) + tag)) {
+    fs::remove_all(path);
+    fs::create_directories(path);
+  }
+  ~Folder() { fs::remove_all(path); }
+  void write(std::initializer_list<std::pair<const char*, std::string>> files) const {
+    for (const auto& [name, bytes] : files) std::ofstream(path / name) << bytes;
+  }
+  std::string read(const std::string& name) const {
+    std::ifstream in(path / name);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+  Names listing() const {
+    Names names;
+    for (const auto& entry : fs::directory_iterator(path)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  const fs::path path;
+};
+
+std::string song(int slot) {
   return "Version 2@-8e-05|-1.6e-05|0|0|1|1|1|8|0|28|28|52|@0|120|0.5|4|1|2|1|" + std::to_string(slot) +
          "|1.500000|0|0.7|1|-8e-05|0|2.250000|0|@";
 }
 
-TEST(SongNames, MakeFileSafeReplacesPathCharactersAndDropsWhatShowsAsNothing) {
-  EXPECT_EQ(SongFiles::makeFileSafe("a.b/c\\d:e"), "a_b_c_d-e");
-  EXPECT_EQ(SongFiles::makeFileSafe(""), "");
-  EXPECT_EQ(SongFiles::makeFileSafe("Sonata: No. 2"), "Sonata- No_ 2");
-  EXPECT_EQ(SongFiles::makeFileSafe("  Waltz  "), "Waltz");
-  EXPECT_EQ(SongFiles::makeFileSafe(" \t\n "), "");
-  EXPECT_EQ(SongFiles::makeFileSafe(".."), "__");
-  EXPECT_EQ(SongFiles::makeFileSafe("月光 曲"), "月光 曲");
-}
-
-TEST(SongNames, TheListHoldsOnlySongFilesInNaturalOrder) {
-  TempFolder docs("docs");
+TEST(SongNames, AreMadeFileSafeAndListedInNaturalOrder) {
+  const std::pair<const char*, const char*> safe[] = {
+      {"a.b/c\\d:e", "a_b_c_d-e"}, {"", ""}, {"  Waltz  ", "Waltz"}, {" \t\n ", ""}, {"..", "__"}, {"月光 曲", "月光 曲"}};
+  for (const auto& [name, made] : safe) EXPECT_EQ(SongFiles::makeFileSafe(name), made) << name;
+  Folder docs("docs");
   for (const char* name : {"x.sav", "y.SAV.bak", "z.SAV", "10.SAV", "2.SAV", "apple.SAV", "Banana.SAV", ".SAV",
                            "system.state", "SystemMessage.DAT"}) {
-    docs.write(name, kEmptySong);
+    docs.write({{name, song(1)}});
   }
-  std::filesystem::create_directories(docs.path() / "folder.SAV");
-  const SongFiles files(docs.str(), {});
-  EXPECT_EQ(files.loadSongNames(), (std::vector<std::string>{"2", "10", "apple", "Banana", "z"}));
+  fs::create_directories(docs.path / "folder.SAV");
+  EXPECT_EQ(SongFiles(docs.path, {}).loadSongNames(), (Names{"2", "10", "apple", "Banana", "z"}));
 }
 
-TEST(StartUp, OldSavesTakeTheirStoredNamesAndNoSongIsLost) {
-  TempFolder docs("docs");
-  docs.write("1.SAV", oneNoteSong(1));
-  docs.write("1.NAME", "Sonata: No. 2");
-  docs.write("3.SAV", oneNoteSong(3));
-  docs.write("3.NAME", "3");  // its own name already
-  docs.write("4.NAME", "Existing");  // no song of its own
-  docs.write("Existing.SAV", oneNoteSong(44));
-  docs.write("5.SAV", oneNoteSong(5));  // no name file: stays
-  docs.write("6.SAV", oneNoteSong(6));
-  docs.write("6.NAME", "temporary");  // the name earlier versions gave their leftover
-  docs.write("u.SAV", oneNoteSong(20));
-  docs.write("u.NAME", std::string("\xff\xfe", 2));  // not text: left for the next start
-  docs.write("e.SAV", oneNoteSong(21));
-  docs.write("e.NAME", " \n");  // a name that shows as nothing: the song keeps its own
-  for (int start = 0; start < 2; ++start) SongFiles(docs.str(), {}).convertOldSavesToNewSaves();
-  EXPECT_EQ(docs.listing(), (std::vector<std::string>{"3.SAV", "5.SAV", "Existing.SAV", "Sonata- No_ 2.SAV", "e.SAV",
-                                                      "temporary.SAV", "u.NAME", "u.SAV"}));
-  EXPECT_EQ(docs.read("Sonata- No_ 2.SAV"), oneNoteSong(1));
-  EXPECT_EQ(docs.read("Existing.SAV"), oneNoteSong(44));
-  EXPECT_EQ(docs.read("temporary.SAV"), oneNoteSong(6));
+TEST(StartUp, OldSavesTakeTheirStoredNamesAndNoSongIsLostOrReplaced) {
+  Folder docs("docs");
+  docs.write({{"1.SAV", song(1)}, {"1.NAME", "Sonata: No. 2"},
+              {"3.SAV", song(3)}, {"3.NAME", "3"},                   // its own name already
+              {"4.NAME", "Existing"}, {"Existing.SAV", song(44)},    // no song of its own
+              {"5.SAV", song(5)},                                    // no name file: stays
+              {"6.SAV", song(6)}, {"6.NAME", "temporary"},           // the name of earlier versions' leftover
+              {"u.SAV", song(20)}, {"u.NAME", "\xff\xfe"},           // not text: left for the next start
+              {"e.SAV", song(21)}, {"e.NAME", " \n"}});               // shows as nothing: the song keeps its own
+  for (int start = 0; start < 2; ++start) SongFiles(docs.path, {}).convertOldSavesToNewSaves();
+  EXPECT_EQ(docs.listing(), (Names{"3.SAV", "5.SAV", "Existing.SAV", "Sonata- No_ 2.SAV", "e.SAV", "temporary.SAV",
+                                  "u.NAME", "u.SAV"}));
+  EXPECT_EQ(docs.read("Sonata- No_ 2.SAV") + docs.read("Existing.SAV"), song(1) + song(44));
+  // A converted song never replaces a different song of the same name.
+  Folder waltzes("waltzes");
+  waltzes.write({{"Waltz.SAV", song(10)}, {"Waltz 2.SAV", song(11)}, {"a.SAV", song(12)}, {"a.NAME", "Waltz"},
+                 {"b.SAV", song(13)}, {"b.NAME", "Waltz"},
+                 {"c.SAV", song(10)}, {"c.NAME", "Waltz"}});  // the very song that is there already
+  SongFiles(waltzes.path, {}).convertOldSavesToNewSaves();
+  EXPECT_EQ(waltzes.listing(), (Names{"Waltz 2.SAV", "Waltz 3.SAV", "Waltz 4.SAV", "Waltz.SAV"}));
+  for (const int n : {2, 3, 4}) EXPECT_EQ(waltzes.read("Waltz " + std::to_string(n) + ".SAV"), song(9 + n));
 }
 
-TEST(StartUp, AConvertedSongNeverReplacesADifferentSongOfTheSameName) {
-  TempFolder docs("docs");
-  docs.write("Waltz.SAV", oneNoteSong(10));
-  docs.write("Waltz 2.SAV", oneNoteSong(11));
-  docs.write("a.SAV", oneNoteSong(12));
-  docs.write("a.NAME", "Waltz");
-  docs.write("b.SAV", oneNoteSong(13));
-  docs.write("b.NAME", "Waltz");
-  docs.write("c.SAV", oneNoteSong(10));  // the very song that is there already
-  docs.write("c.NAME", "Waltz");
-  SongFiles(docs.str(), {}).convertOldSavesToNewSaves();
-  EXPECT_EQ(docs.listing(), (std::vector<std::string>{"Waltz 2.SAV", "Waltz 3.SAV", "Waltz 4.SAV", "Waltz.SAV"}));
-  EXPECT_EQ(docs.read("Waltz.SAV"), oneNoteSong(10));
-  EXPECT_EQ(docs.read("Waltz 2.SAV"), oneNoteSong(11));
-  EXPECT_EQ(docs.read("Waltz 3.SAV"), oneNoteSong(12));
-  EXPECT_EQ(docs.read("Waltz 4.SAV"), oneNoteSong(13));
-}
-
-class DemoSongs : public ::testing::Test {
- protected:
-  void SetUp() override {
-    demos.write("Bravo.SAV", oneNoteSong(30));
-    demos.write("Alpha.SAV", oneNoteSong(31));
-    demos.write("notes.txt", "not a song");
-  }
-  TempFolder docs{"docs"};
-  TempFolder demos{"demos"};
-};
-
-TEST_F(DemoSongs, AreInstalledAgainAfterAnEraseButNeverOverAPlayersSong) {
-  docs.write("Bravo.SAV", oneNoteSong(60));
-  const SongFiles files(docs.str(), demos.str());
+TEST(StartUp, DemoSongsAreInstalledAgainAfterAnEraseButNeverOverAPlayersSong) {
+  Folder docs("docs"), demos("demos");
+  demos.write({{"Bravo.SAV", song(30)}, {"Alpha.SAV", song(31)}, {"notes.txt", "not a song"}});
+  docs.write({{"Bravo.SAV", song(60)}});
+  const SongFiles files(docs.path, demos.path);
   files.copyDemoSongs(false);
-  EXPECT_EQ(docs.listing(), (std::vector<std::string>{"Alpha.SAV", "Bravo.SAV"}));
-  EXPECT_EQ(docs.read("Alpha.SAV"), oneNoteSong(31));
-  EXPECT_EQ(docs.read("Bravo.SAV"), oneNoteSong(60));
+  EXPECT_EQ(docs.read("Alpha.SAV") + docs.read("Bravo.SAV"), song(31) + song(60));
   ASSERT_TRUE(files.erase("Alpha"));
   files.copyDemoSongs(false);
-  EXPECT_EQ(docs.read("Alpha.SAV"), oneNoteSong(31));
-  // The Chinese layout numbers them in list order.
-  files.copyDemoSongs(true);
-  EXPECT_EQ(docs.listing(), (std::vector<std::string>{"1.SAV", "2.SAV", "Alpha.SAV", "Bravo.SAV"}));
-  EXPECT_EQ(docs.read("1.SAV"), oneNoteSong(31));  // Alpha comes first
-  EXPECT_EQ(docs.read("2.SAV"), oneNoteSong(30));
-}
+  EXPECT_EQ(docs.read("Alpha.SAV"), song(31));
+  files.copyDemoSongs(true);  // the Chinese layout numbers them in list order
+  EXPECT_EQ(docs.listing(), (Names{"1.SAV", "2.SAV", "Alpha.SAV", "Bravo.SAV"}));
+  EXPECT_EQ(docs.read("1.SAV") + docs.read("2.SAV"), song(31) + song(30));
 
-TEST_F(DemoSongs, TheScreenRunsTheMaintenanceAtEveryStart) {
-  docs.write("7.SAV", oneNoteSong(7));
-  docs.write("7.NAME", "Nocturne");
-  {
-    useLanguage("en");
-    LibraryRig rig(docs.str(), demos.str());
-    rig.build();
-    EXPECT_EQ(rig.view->songNames(), (std::vector<std::string>{"Alpha", "Bravo", "Nocturne"}));
-    EXPECT_EQ(rig.view->currentlySelected(), 0);
-    rig.tap(at::kErase);
-    rig.tap(at::kOK);
-    EXPECT_FALSE(docs.has("Alpha.SAV"));
-  }
-  LibraryRig again(docs.str(), demos.str());
-  again.build();
-  EXPECT_EQ(again.view->songNames(), (std::vector<std::string>{"Alpha", "Bravo", "Nocturne"}));
+  // The application does both at every start.
+  test::AppRig rig({.start = false});
+  std::ofstream(rig.documents / "7.SAV") << song(7);
+  std::ofstream(rig.documents / "7.NAME") << "Nocturne";
+  const Names names = rig.start().recorderView().songNames();
+  ASSERT_EQ(names.size(), 4u);  // the three that come with the piano
+  EXPECT_EQ(std::count(names.begin(), names.end(), "Nocturne"), 1);
+  rig.app().recorderView().erase(0);
+  EXPECT_EQ(rig.start().recorderView().songNames(), names);
 }
 
 // The demo songs that come with the piano load completely, keep within the
 // song's size, release every key they press and use both hands.
 TEST(ShippedDemoSongs, LoadCompletelyWithEveryKeyReleased) {
-  const std::string folder = std::string(PIANO_RESOURCE_DIR) + "/songs";
-  TempFolder docs("docs");
-  SongFiles(docs.str(), folder).copyDemoSongs(false);
-  const std::vector<std::string> names = SongFiles(docs.str(), {}).loadSongNames();
-  ASSERT_GE(names.size(), 3u);
-  LibraryRig rig(docs.str());
-  for (const std::string& name : names) {
+  test::AppRig rig;
+  const SongFiles files(rig.documents.string(), {});
+  ASSERT_GE(files.loadSongNames().size(), 3u);
+  for (const std::string& name : files.loadSongNames()) {
     std::string text;
-    ASSERT_TRUE(SongFiles(docs.str(), {}).readSong(name, &text)) << name;
-    ASSERT_TRUE(rig.files->applyStateText(text)) << name;
-    const std::vector<Note> notes = rig.recorder->notesSnapshot();
+    ASSERT_TRUE(files.readSong(name, &text) && rig.app().fileManager().applyStateText(text)) << name;
+    const std::vector<Note> notes = rig.app().noteRecorder().notesSnapshot();
     EXPECT_LT(notes.size(), 3000u) << name;
     std::map<int, int> open;  // note ID -> presses not yet released
     int lowest = 88, highest = -1;
     double end = 0.0;
     for (const Note& note : notes) {
+      open[note.noteID] += note.keyDown ? 1 : -1;
       if (note.keyDown) {
-        ++open[note.noteID];
         lowest = std::min(lowest, note.sampleNo);
         highest = std::max(highest, note.sampleNo);
-        EXPECT_GE(note.volume, 0.3f) << name;
-        EXPECT_LE(note.volume, 0.9f) << name;
-      } else {
-        --open[note.noteID];
+        EXPECT_TRUE(note.volume >= 0.3f && note.volume <= 0.9f) << name;
       }
       end = std::max(end, note.time);
     }
     for (const auto& [id, count] : open) EXPECT_EQ(count, 0) << name << " note " << id;
-    // Nothing was dropped by the repair: one release for each press.
-    EXPECT_EQ(open.size() * 2, notes.size()) << name;
-    EXPECT_LT(lowest, 39) << name << " has no left hand below middle C";
-    EXPECT_GT(highest, 51) << name << " has no right hand above the C above middle C";
+    EXPECT_EQ(open.size() * 2, notes.size()) << name << ": the repair dropped notes";
+    EXPECT_TRUE(lowest < 39 && highest > 51) << name << " does not use both hands";
     EXPECT_GT(end, 15.0) << name;
   }
 }
 
 }  // namespace
-}  // namespace piano::testing
+}  // namespace piano

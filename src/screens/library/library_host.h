@@ -4,20 +4,16 @@
 #pragma once
 
 #include "platform/geometry.h"
+#include "screens/manual/manual_view.h"
 
 namespace piano {
-
-namespace platform {
-class View;
-}
 
 class LibraryHost {
  public:
   // Back to the keyboard.
   virtual void showPiano() = 0;
-  // Opens the manual; `sender` is the screen that asks, to which the manual's
-  // back button returns.
-  virtual void showManual(platform::View* sender) = 0;
+  // Opens the manual, whose back button returns to `from`.
+  virtual void showManual(ManualView::FromScreen from) = 0;
   // The Simplified-Chinese layout: wider texts, numbered demo songs.
   virtual bool isChineseLanguage() const = 0;
   // The screens' frame in the transition container (320 x 480, or 320 x 568).

@@ -8,6 +8,7 @@
 #include "platform/screen.h"
 #include "recording/file_manager.h"
 #include "recording/note_recorder.h"
+#include "screens/touch_zone.h"
 
 namespace piano {
 
@@ -28,8 +29,69 @@ const Colour kPanelColour = Colour::rgb255(76, 109, 128);
 const Colour kIvory = Colour::rgb255(236, 228, 207);
 const Colour kLacquer = Colour::rgb255(13, 13, 15);
 
-// The selected row's bar runs across the whole list panel (y 30..400).
-Rect selectionFrame(int row) { return {165.0 - 27.0 * row, 30, 26, 370}; }
+// ---- Where each control lies and answers a touch, in the coordinates of the
+// view that holds it: a zone, and the picture or text drawn on it.
+struct Control {
+  TouchZone zone;
+  Point centre;
+};
+
+// The navigation band, in the screen's coordinates; the mode buttons and their
+// lamp sockets are drawn in the background picture. Normal and tall screen.
+struct Navigation {
+  TouchZone back, help;
+  Control songsMode, modifyMode;  // centre: the lamp
+  Point helpIcon;
+};
+constexpr Point kBackIcon{300.5, 20.5};
+constexpr Navigation kNavigation[2] = {
+    {{.left = 276, .bottom = 43}, {.left = 276, .top = 438},
+     {{.left = 272, .top = 150, .bottom = 240}, {299, 205}}, {{.left = 272, .top = 240, .bottom = 330}, {299, 274}},
+     {300.5, 461.5}},
+    {{.left = 276, .bottom = 43}, {.left = 276, .top = 520},
+     {{.left = 272, .top = 194, .bottom = 284}, {299, 250}}, {{.left = 272, .top = 284, .bottom = 374}, {299, 318}},
+     {300.5, 547}}};
+
+// The load/save mode, in its view's coordinates (the view lies 44 points
+// further along y on the tall screen). The Chinese layout moves the SAVE and
+// ERASE pictures 3 points across.
+constexpr Control kLoadButton{{.left = 147, .top = 406, .right = 200}, {169.5, 430.5}};
+constexpr Control kEraseButton{{.left = 18, .top = 406, .right = 78}, {56, 430}};
+constexpr Control kSaveButton{{200, 406, 253, 480}, {225.5, 430}};
+constexpr double kChineseShift = 3;
+constexpr Control kUpArrow{{161, 357, 196, 406}, {178, 380}};
+constexpr Control kDownArrow{{26, 357, 63, 406}, {43, 380}};
+constexpr TouchZone kList{30, 35, 190, 357};
+// The rows lie across the list, row 0 at the largest x, each 26 points wide
+// with a point between neighbours: the selected row's bar runs across the whole
+// list panel (y 30..400) and the row's name along its middle. A touch selects
+// the row from the end of the next row to its own end.
+Rect rowFrame(int row) { return {165.0 - 27.0 * row, 30, 26, 370}; }
+constexpr double kRowNameY = 196;
+
+// The modify mode's three targets, in its view's coordinates (moved like the
+// load/save view): each with its name below its plaque, and its question.
+constexpr struct {
+  Control control;
+  const char* name;
+  const char* question;
+  RecorderView::Option option;
+} kModifyTargets[] = {
+    {{{60, 33, 175, 153}, {70, 85}}, "LAST NOTE", "REALLY ERASE NOTE", RecorderView::kEraseLastNote},
+    {{{60, 153, 175, 284}, {70, 208}}, "LAST TRACK", "REALLY ERASE TRACK", RecorderView::kEraseLastTrack},
+    {{{60, 284, 175, 444}, {70, 360}}, "WHOLE SONG", "REALLY ERASE SONG", RecorderView::kEraseWholeSong}};
+
+// The message box's buttons, in the box's coordinates (x 62..118 of the
+// screen): OK where it stands with CANCEL beside it, CANCEL, and OK alone.
+constexpr Control kOkButton{{-1, 3, 55, 136}, {25, 70}};
+constexpr Control kCancelButton{{-1, 136, 55, 266}, {25, 198}};
+constexpr Point kOkAlone{25, 135};
+
+// A point of the screen in the coordinates of `view`, a child laid out without a transform.
+Point within(const platform::View& view, Point point) {
+  const Rect frame = view.frame();
+  return {point.x - frame.x, point.y - frame.y};
+}
 
 std::string fillIn(const std::string& question, const std::string& name) {
   return question + " '" + name + "'?";
@@ -94,11 +156,9 @@ void RecorderView::build() {
 
   modifyIcons_ = makeImage("ModifyIcons", {130, 244}, 0.8f);
   modifyView_->addSubview(modifyIcons_);
-  const char* targets[] = {"LAST NOTE", "LAST TRACK", "WHOLE SONG"};
-  const double targetY[] = {85, 208, 360};
-  for (int i = 0; i < 3; ++i) {
-    auto label = makeLabel({120, 220, 140, 22}, localized(targets[i]), "Arial", chinese_ ? 18 : 16);
-    label->setCentre({70, targetY[i]});
+  for (const auto& target : kModifyTargets) {
+    auto label = makeLabel({120, 220, 140, 22}, localized(target.name), "Arial", chinese_ ? 18 : 16);
+    label->setCentre(target.control.centre);
     label->setAlignment(platform::TextAlignment::Centre);
     modifyView_->addSubview(label);
   }
@@ -114,10 +174,11 @@ void RecorderView::build() {
   loadBox_->setBackgroundColour(kPanelColour);
   loadSaveView_->addSubview(loadBox_);
 
-  selectionBar_ = makeImage("SongListSelection", selectionFrame(0).centre(), 0.0f);
+  selectionBar_ = makeImage("SongListSelection", rowFrame(0).centre(), 0.0f);
   loadSaveView_->addSubview(selectionBar_);
   for (int i = 0; i < kRows; ++i) {
-    auto row = makeLabel({18.0 - 27.0 * i, 183, 320, 26}, "", "Helvetica", 16);
+    auto row = makeLabel({0, 0, 320, 26}, "", "Helvetica", 16);
+    row->setCentre({rowFrame(i).midX(), kRowNameY});
     loadSaveView_->addSubview(row);
     loadLabel_[static_cast<std::size_t>(i)] = row;
   }
@@ -133,11 +194,12 @@ void RecorderView::build() {
   saveTextField_->setDelegate(this);
   loadSaveView_->addSubview(saveTextField_);
 
-  saveButton_ = makeImage("SaveIcon", {chinese_ ? 228.5 : 225.5, 430}, 0.8f);
-  loadButton_ = makeImage("LoadIcon", {169.5, 430.5}, 0.8f);
-  deleteButton_ = makeImage("EraseIcon", {chinese_ ? 59.0 : 56.0, 430}, 0.8f);
-  upArrow_ = makeImage("LoadUpArrow", {178, 380}, 0.8f);
-  downArrow_ = makeImage("LoadUpArrow", {43, 380}, 0.8f);
+  const double shift = chinese_ ? kChineseShift : 0.0;
+  saveButton_ = makeImage("SaveIcon", {kSaveButton.centre.x + shift, kSaveButton.centre.y}, 0.8f);
+  loadButton_ = makeImage("LoadIcon", kLoadButton.centre, 0.8f);
+  deleteButton_ = makeImage("EraseIcon", {kEraseButton.centre.x + shift, kEraseButton.centre.y}, 0.8f);
+  upArrow_ = makeImage("LoadUpArrow", kUpArrow.centre, 0.8f);
+  downArrow_ = makeImage("LoadUpArrow", kDownArrow.centre, 0.8f);
   downArrow_->setTransform(platform::AffineTransform::rotation(std::numbers::pi));
   for (const auto& view : {saveButton_, loadButton_, deleteButton_, upArrow_, downArrow_}) {
     loadSaveView_->addSubview(view);
@@ -152,8 +214,9 @@ void RecorderView::build() {
   nameKeyboard_->setAlpha(0.0f);
   loadSaveView_->addSubview(nameKeyboard_);
 
-  loadSaveLit_ = makeImage("LEDButtonLit", {299, tall_ ? 250.0 : 205.0}, 1.0f);
-  modifyLit_ = makeImage("LEDButtonLit", {299, tall_ ? 318.0 : 274.0}, 1.0f);
+  const Navigation& navigation = kNavigation[tall_];
+  loadSaveLit_ = makeImage("LEDButtonLit", navigation.songsMode.centre, 1.0f);
+  modifyLit_ = makeImage("LEDButtonLit", navigation.modifyMode.centre, 1.0f);
   addSubview(loadSaveLit_);
   addSubview(modifyLit_);
 
@@ -169,8 +232,10 @@ void RecorderView::build() {
   messageBoxBackground_->addSubview(messageBoxText_);
   // Each button's text lies on an ivory cap longer than the text, so that a
   // long word keeps its margins; a longer one is set smaller.
-  OKLabel_ = makeLabel({-23, 60, 96, 26}, localized("OK"), "Helvetica", 20);
-  cancelLabel_ = makeLabel({-23, 185, 96, 26}, localized("CANCEL"), "Helvetica", 20);
+  OKLabel_ = makeLabel({0, 0, 96, 26}, localized("OK"), "Helvetica", 20);
+  OKLabel_->setCentre(kOkButton.centre);
+  cancelLabel_ = makeLabel({0, 0, 96, 26}, localized("CANCEL"), "Helvetica", 20);
+  cancelLabel_->setCentre(kCancelButton.centre);
   for (const auto& button : {OKLabel_, cancelLabel_}) {
     auto cap = makeImage("MessageBoxButton", button->centre(), 1.0f);
     messageBoxBackground_->addSubview(cap);
@@ -181,8 +246,8 @@ void RecorderView::build() {
     messageBoxBackground_->addSubview(button);
   }
 
-  helpIcon_ = makeImage("HelpIcon", {300.5, tall_ ? 547.0 : 461.5}, 1.0f);
-  backIcon_ = makeImage("BackIcon", {300.5, 20.5}, 1.0f);
+  helpIcon_ = makeImage("HelpIcon", navigation.helpIcon, 1.0f);
+  backIcon_ = makeImage("BackIcon", kBackIcon, 1.0f);
   addSubview(helpIcon_);
   addSubview(backIcon_);
 }
@@ -202,11 +267,11 @@ void RecorderView::redraw() {
   if (showingMessageBox_) {
     messageBoxBackground_->setAlpha(1.0f);
     if (optionChosen_ == kCloseResult) {
-      OKLabel_->setCentre({25, 135});
+      OKLabel_->setCentre(kOkAlone);
       OKLabel_->setAlpha(1.0f);
       cancelLabel_->setAlpha(0.0f);
     } else {
-      OKLabel_->setCentre({25, 70});
+      OKLabel_->setCentre(kOkButton.centre);
       OKLabel_->setAlpha(1.0f);
       cancelLabel_->setAlpha(1.0f);
     }
@@ -232,7 +297,7 @@ void RecorderView::redraw() {
   downArrow_->setAlpha(displayListStartIndex_ + kRows < count ? 0.9f : 0.0f);
   const bool rowSelected = currentlySelected_ >= 0 && currentlySelected_ < kRows;
   selectionBar_->setAlpha(rowSelected ? 1.0f : 0.0f);
-  if (rowSelected) selectionBar_->setFrame(selectionFrame(currentlySelected_));
+  if (rowSelected) selectionBar_->setFrame(rowFrame(currentlySelected_));
   for (int i = 0; i < kRows; ++i) {
     platform::Label& row = *loadLabel_[static_cast<std::size_t>(i)];
     row.setTextColour(i == currentlySelected_ ? kIvory : Colour::black(0.9f));
@@ -393,28 +458,21 @@ void RecorderView::fingerUp(Point) {}
 
 void RecorderView::fingerMove(Point point, Point) {
   if (showingMessageBox_ || showingPleaseWaitMessage_) return;
-  if (point.x > 30 && point.x < 190 && point.y > 35 && point.y < 357) {
-    selectRow(point);
+  // The list's rows follow the finger, also while the modify mode is shown.
+  const Point inList = within(*loadSaveView_, point);
+  if (kList.contains(inList)) {
+    selectRow(inList);
     redraw();
   }
 }
 
 void RecorderView::selectRow(Point point) {
-  const double x = point.x;
-  const int n = static_cast<int>(songNames_.size()) - displayListStartIndex_;
-  if (n >= 6 && x < 56) {
-    currentlySelected_ = 5;
-  } else if (n >= 5 && x < 83) {
-    currentlySelected_ = 4;
-  } else if (n >= 4 && x < 110) {
-    currentlySelected_ = 3;
-  } else if (n >= 3 && x < 138) {
-    currentlySelected_ = 2;
-  } else if (n >= 2 && x < 164) {
-    currentlySelected_ = 1;
-  } else if (n >= 1 && x > 164) {
-    currentlySelected_ = 0;
-  }
+  // The rows past the end of a short list select its last song.
+  const int songsFromRow0 = static_cast<int>(songNames_.size()) - displayListStartIndex_;
+  if (songsFromRow0 < 1) return;
+  int row = 0;
+  while (row < kRows - 1 && point.x < rowFrame(row + 1).maxX()) ++row;
+  currentlySelected_ = std::min(row, songsFromRow0 - 1);
 }
 
 void RecorderView::showMessage(const std::string& key, int option) {
@@ -444,60 +502,59 @@ void RecorderView::endEditing() {
 }
 
 void RecorderView::fingerDown(Point point) {
-  const double x = point.x;
-  const double y = point.y;
-  const double y2 = tall_ ? y - 40.0 : y;
-
   if (showingMessageBox_) {
-    if (x > 62 && x < 118 && y2 > 107 && y2 < 240) {
+    const Point inBox = within(*messageBoxBackground_, point);
+    if (kOkButton.zone.contains(inBox)) {
       okAction();
       redraw();
-    } else if (x > 62 && x < 118 && y2 > 240 && y2 < 370) {
+    } else if (kCancelButton.zone.contains(inBox)) {
       showingMessageBox_ = false;
       redraw();
     }
     return;
   }
 
-  if (x > 276 && y < 43) {
+  const Navigation& navigation = kNavigation[tall_];
+  if (navigation.back.contains(point)) {
     endEditing();
     parent_.showPiano();
     return;
   }
-  if (x > 276 && y > (tall_ ? 520 : 438)) {
+  if (navigation.help.contains(point)) {
     endEditing();
-    parent_.showManual(this);
+    parent_.showManual(ManualView::FromScreen::kLibrary);
     return;
   }
-  if (x > 272 && y > (tall_ ? 194 : 150) && y < (tall_ ? 284 : 240)) {
+  if (navigation.songsMode.zone.contains(point)) {
     if (!loadSaveMode_) switchMode();
     return;
   }
-  if (x > 272 && y > (tall_ ? 284 : 240) && y < (tall_ ? 374 : 330)) {
+  if (navigation.modifyMode.zone.contains(point)) {
     if (loadSaveMode_) switchMode();
     return;
   }
 
   if (loadSaveMode_) {
+    const Point p = within(*loadSaveView_, point);
     const int count = static_cast<int>(songNames_.size());
-    if (x > 147 && x < 200 && y2 > 406) {
+    if (kLoadButton.zone.contains(p)) {
       if (selectionValid()) showQuestionAboutSelected("REALLY LOAD", kLoad);
-    } else if (x > 18 && x < 78 && y2 > 406) {
+    } else if (kEraseButton.zone.contains(p)) {
       if (selectionValid()) showQuestionAboutSelected("REALLY ERASE", kErase);
-    } else if (x > 161 && x < 196 && y2 > 357 && y2 < 406) {
+    } else if (kUpArrow.zone.contains(p)) {
       if (displayListStartIndex_ >= 1) {
         --displayListStartIndex_;
         currentlySelected_ = std::min(currentlySelected_ + 1, kRows - 1);
       }
-    } else if (x > 26 && x < 63 && y2 > 357 && y2 < 406) {
+    } else if (kDownArrow.zone.contains(p)) {
       if (displayListStartIndex_ + kRows < count) {
         ++displayListStartIndex_;
         currentlySelected_ = std::max(currentlySelected_ - 1, 0);
       }
-    } else if (x > 200 && x < 253 && y2 > 406 && y2 < 480) {
+    } else if (kSaveButton.zone.contains(p)) {
       saveRequest();
-    } else if (x > 30 && x < 190 && y2 > 35 && y2 < 357) {
-      selectRow(point);
+    } else if (kList.contains(p)) {
+      selectRow(p);
     } else {
       return;
     }
@@ -505,17 +562,13 @@ void RecorderView::fingerDown(Point point) {
     return;
   }
 
-  if (x > 60 && x < 175) {
-    if (y2 > 284 && y2 < 444) {
-      showMessage("REALLY ERASE SONG", kEraseWholeSong);
-    } else if (y2 > 153 && y2 < 284) {
-      showMessage("REALLY ERASE TRACK", kEraseLastTrack);
-    } else if (y2 > 33 && y2 < 153) {
-      showMessage("REALLY ERASE NOTE", kEraseLastNote);
-    } else {
+  const Point p = within(*modifyView_, point);
+  for (const auto& target : kModifyTargets) {
+    if (target.control.zone.contains(p)) {
+      showMessage(target.question, target.option);
+      redraw();
       return;
     }
-    redraw();
   }
 }
 

@@ -121,7 +121,7 @@ void ManualView::createPageTexts() {
   }
 }
 
-void ManualView::setFromScreen(int screen) {
+void ManualView::setFromScreen(FromScreen screen) {
   previousScreen_ = screen;
   openFailureBox_->setAlpha(0.0f);
 }
@@ -153,7 +153,7 @@ void ManualView::fingerDown(Point point) {
   if (x < 50) {
     if (y < 190) return;
     if (y < 328) {
-      if (previousScreen_ == kFromLibrary) {
+      if (previousScreen_ == FromScreen::kLibrary) {
         parent_.showNoteRecorder();
       } else {
         parent_.showSetup();

@@ -24,7 +24,8 @@ class ManualView : public platform::ImageView {
  public:
   // The title page, the table of contents and fifteen pages.
   static constexpr int kPageCount = 17;
-  enum FromScreen : int { kFromLibrary = 0, kFromSettings = 1 };
+  // The screen the manual was opened from, to which its back button returns.
+  enum class FromScreen { kLibrary, kSettings };
 
   // `parent` must outlive the view. Create with std::make_shared.
   explicit ManualView(ManualHost& parent);
@@ -34,9 +35,8 @@ class ManualView : public platform::ImageView {
   // page and anything else. The web page of the manual is made from the same keys.
   static std::string pageTextKey(int page);
 
-  // Where the back button returns to (kFromLibrary or kFromSettings).
-  // Also hides a message left from the last visit.
-  void setFromScreen(int screen);
+  // Where the back button returns to. Also hides a message left from the last visit.
+  void setFromScreen(FromScreen screen);
   void redraw();
   // The browser could not show the manual's web page at `page` (a file path):
   // a message over the page says so and where the file is, until the next
@@ -53,7 +53,7 @@ class ManualView : public platform::ImageView {
 
   // ---- inspection (tests)
   int currentPage() const { return currentPage_; }
-  int previousScreen() const { return previousScreen_; }
+  FromScreen previousScreen() const { return previousScreen_; }
   const std::vector<std::string>& pages() const { return pages_; }
   const platform::Label& manualTextLabel() const { return *manualTextLabel_; }
   const platform::Label& pageNumberLabel() const { return *pageNumberLabel_; }
@@ -77,7 +77,7 @@ class ManualView : public platform::ImageView {
   std::shared_ptr<platform::Label> titlePageLabel_;
   std::shared_ptr<platform::View> openFailureBox_;
   std::shared_ptr<platform::Label> openFailureText_;
-  int previousScreen_ = kFromLibrary;
+  FromScreen previousScreen_ = FromScreen::kLibrary;
 };
 
 }  // namespace piano

@@ -1,34 +1,23 @@
-// Touches of the settings screen: navigation first, then the page shown.
-// Zones are in the screen's portrait coordinates; on the tall screen the
-// page zones and the page names lie 45 points further along y, as the pages'
-// pictures do. The APP rows answer exactly where they are drawn (appRowRect).
+// Touches of the settings screen: navigation first, then the page shown. The
+// zones are those of the layout (settings_layout.h, and appRowRect for the APP
+// rows), so each control answers where it is drawn.
 #include <cmath>
-#include <limits>
 
 #include "audio/sound_player.h"
 #include "platform/touch.h"
 #include "recording/note_recorder.h"
 #include "screens/settings/app_settings_view.h"
 #include "screens/settings/settings_host.h"
+#include "screens/settings/settings_layout.h"
 
 namespace piano {
 
 using platform::Point;
+using namespace settings_layout;
 
 namespace {
 
-// Whole points toward zero, as the zones are laid out; anything that is no
-// finite on-screen coordinate lands in no zone.
-int trunc(double value) {
-  if (!(std::fabs(value) < 1.0e6)) return std::numeric_limits<int>::min();
-  return static_cast<int>(std::trunc(value));
-}
-
 constexpr int kTestNoteSlot = 44;  // the E above middle C
-
-// Test-note buttons on the PIANO page, across the screen.
-bool inPedalTestColumn(double x) { return x > 63.0 && x < 98.0; }
-bool inNormalTestColumn(double x) { return x > 98.0 && x < 145.0; }
 
 }  // namespace
 
@@ -59,32 +48,27 @@ void AppSettingsView::processTouch(const platform::Touch& touch) {
 }
 
 void AppSettingsView::fingerDown(Point point) {
-  const double x = point.x;
-  const double y = point.y;
-  const double farEnd = tall_ ? 502.0 : 420.0;  // help icon
-  if (x > 268.0 && y < 47.0) {
+  const Navigation& navigation = kNavigation[tall_];
+  if (navigation.back.zone.contains(point)) {
     noteRecorder_.stopMetronome();
     parent_.showPiano();
     return;
   }
-  if (x > 268.0 && y > farEnd) {
+  if (navigation.help.zone.contains(point)) {
     noteRecorder_.stopMetronome();
-    parent_.showManual(this);
+    parent_.showManual(ManualView::FromScreen::kSettings);
     return;
   }
-  if (x > 106.0 && x < 228.0 && y < 51.0) {
+  if (navigation.previousPage.zone.contains(point)) {
     changeSettingsScreen(screen_ > kAppPage ? screen_ - 1 : kAppPage);
     return;
   }
-  if (x > 106.0 && x < 228.0 && y > (tall_ ? 502.0 : 435.0)) {
+  if (navigation.nextPage.zone.contains(point)) {
     changeSettingsScreen(screen_ < kMetroPage ? screen_ + 1 : kMetroPage);
     return;
   }
-  if (x > 270.0) {
-    const double yy = y - s_;
-    if (yy > 133.0 && yy < 203.0) return changeSettingsScreen(kAppPage);
-    if (yy > 203.0 && yy < 275.0) return changeSettingsScreen(kPianoPage);
-    if (yy > 275.0 && yy < 345.0) return changeSettingsScreen(kMetroPage);
+  for (int page = kAppPage; page <= kMetroPage; ++page) {
+    if (pageNameZone(page).contains(point)) return changeSettingsScreen(page);
   }
   switch (screen_) {
     case kAppPage: fingerDownApp(point); break;
@@ -149,11 +133,9 @@ bool AppSettingsView::fingerOnSustainSlider(Point point) {
 }
 
 void AppSettingsView::fingerDownPiano(Point point) {
-  const int y = trunc(point.y) - s_;
-  const bool onTestRow = y >= 361 && y <= 424;
-  if (onTestRow && inPedalTestColumn(point.x)) {
+  if (kPedalTest.contains(point, s_)) {
     playlistNoPedal_ = soundPlayer_.playSampleWithSampleNo(kTestNoteSlot, 1.0, 1.0f, parent_.sustainTimePedal());
-  } else if (onTestRow && inNormalTestColumn(point.x)) {
+  } else if (kNormalTest.contains(point, s_)) {
     playlistNoNormal_ = soundPlayer_.playSampleWithSampleNo(kTestNoteSlot, 1.0, 1.0f, parent_.sustainTimeNormal());
   } else {
     fingerOnSustainSlider(point);
@@ -162,13 +144,9 @@ void AppSettingsView::fingerDownPiano(Point point) {
 
 void AppSettingsView::fingerMovePiano(Point point, Point oldPoint) {
   fingerOnSustainSlider(point);
-  auto onTestRow = [this](Point p) { return p.y - s_ > 360.0 && p.y - s_ < 425.0; };
-  const bool wasOnPedal = onTestRow(oldPoint) && inPedalTestColumn(oldPoint.x);
-  const bool isOnPedal = onTestRow(point) && inPedalTestColumn(point.x);
-  const bool wasOnNormal = onTestRow(oldPoint) && inNormalTestColumn(oldPoint.x);
-  const bool isOnNormal = onTestRow(point) && inNormalTestColumn(point.x);
-  if (wasOnPedal && !isOnPedal) stopTestNote(playlistNoPedal_);
-  if (wasOnNormal && !isOnNormal) stopTestNote(playlistNoNormal_);
+  // A finger that slides off a test button stops its note.
+  if (kPedalTest.contains(oldPoint, s_) && !kPedalTest.contains(point, s_)) stopTestNote(playlistNoPedal_);
+  if (kNormalTest.contains(oldPoint, s_) && !kNormalTest.contains(point, s_)) stopTestNote(playlistNoNormal_);
 }
 
 void AppSettingsView::fingerUpPiano(Point /*point*/) {
@@ -203,20 +181,18 @@ bool AppSettingsView::fingerOnMetronomeSlider(Point point) {
 
 void AppSettingsView::fingerDownMetronome(Point point) {
   if (fingerOnMetronomeSlider(point)) return;
-  if (!(point.x > 187.0 && point.x < 229.0)) return;
-  const int y = trunc(point.y) - s_;
-  if (y >= 156 && y <= 223) {
+  if (kFewerBeats.contains(point, s_)) {
     const int beats = noteRecorder_.getMetronomeBeatsPerBar() - 1;
     noteRecorder_.setMetronomeBeatsPerBar(beats < 1 ? 1 : beats);
     redraw();
-  } else if (y >= 260 && y <= 324) {
+  } else if (kMoreBeats.contains(point, s_)) {
     const int beats = noteRecorder_.getMetronomeBeatsPerBar() + 1;
     noteRecorder_.setMetronomeBeatsPerBar(beats > 6 ? 6 : beats);
     redraw();
-  } else if (y >= 60 && y <= 121) {
+  } else if (kMetronomeSwitch.contains(point, s_)) {
     toggleMetronome();
     redraw();
-  } else if (y >= 359 && y <= 429) {
+  } else if (kTapTempo.contains(point, s_)) {
     tapTempo();
   }
 }

@@ -12,6 +12,7 @@
 #include "platform/volume_view.h"
 #include "recording/note_recorder.h"
 #include "screens/settings/settings_host.h"
+#include "screens/settings/settings_layout.h"
 
 namespace piano {
 
@@ -21,6 +22,7 @@ using platform::Label;
 using platform::Point;
 using platform::Size;
 using platform::TextAlignment;
+using namespace settings_layout;
 
 namespace {
 
@@ -28,7 +30,6 @@ constexpr double kQuarterTurn = M_PI / 2.0;
 constexpr double kPageAnimationSeconds = 0.4;
 constexpr float kDimmedPageName = 0.4f;
 constexpr float kVolumeControlAlpha = 0.8f;
-constexpr int kTallShift = 45;
 
 // Page pictures; the tall screen has pictures of its own.
 const char* const kPageImages[3] = {"AppSetupView", "PianoSetupView", "MetroSetupView"};
@@ -98,6 +99,12 @@ platform::Rect AppSettingsView::appRowRect(int row) const {
   return {kAppRowCentreX[row] - kAppRowWidth / 2.0, kAppRowStart + s_, kAppRowWidth, kAppRowLength};
 }
 
+TouchZone AppSettingsView::pageNameZone(int page) const {
+  if (page < kAppPage || page > kMetroPage) return {.right = -TouchZone::kBeyond};
+  const double halfLength = kPageNameSize.width / 2.0;
+  return {.left = kNavigationBand, .top = kPageNameY[page] - halfLength + s_, .bottom = kPageNameY[page] + halfLength + s_};
+}
+
 const platform::Label& AppSettingsView::navigationLabel(int page) const {
   switch (page) {
     case kAppPage: return *navBarApp_;
@@ -132,11 +139,12 @@ std::shared_ptr<Label> AppSettingsView::addCaption(platform::View& page, const s
 void AppSettingsView::buildNavigation() {
   const bool chinese = parent_.isChineseLanguage();
   const double s = s_;
-  helpIcon_ = imageAt("HelpIcon", {300.5, tall_ ? 547.0 : 461.5});
-  backIcon_ = imageAt("BackIcon", {300.5, 20.5});
-  leftArrow_ = imageAt("RightArrow", {161.0, 19.5});
+  const Navigation& navigation = kNavigation[tall_];
+  helpIcon_ = imageAt("HelpIcon", navigation.help.picture);
+  backIcon_ = imageAt("BackIcon", navigation.back.picture);
+  leftArrow_ = imageAt("RightArrow", navigation.previousPage.picture);
   leftArrow_->setTransform(platform::AffineTransform::rotation(M_PI));
-  rightArrow_ = imageAt("RightArrow", {161.0, tall_ ? 549.5 : 459.5});
+  rightArrow_ = imageAt("RightArrow", navigation.nextPage.picture);
   addSubview(helpIcon_);
   addSubview(backIcon_);
   addSubview(leftArrow_);
@@ -149,17 +157,18 @@ void AppSettingsView::buildNavigation() {
   volumeControl_->setAlpha(kVolumeControlAlpha);
   addSubview(volumeControl_);
 
-  auto pageName = [&](const char* key, double y, float alpha) {
-    auto label = addLabel(*this, platform::localized(key), {302.0, y + s}, {80.0, 30.0}, "Arial", chinese ? 22.0 : 16.0);
+  auto pageName = [&](const char* key, int page, float alpha) {
+    auto label = addLabel(*this, platform::localized(key), {kPageNameX, kPageNameY[page] + s}, kPageNameSize, "Arial",
+                          chinese ? 22.0 : 16.0);
     label->setAlignment(TextAlignment::Centre);
     label->setTextColour(Colour::black(0.9f));
     label->setBackgroundColour(Colour::white());
     label->setAlpha(alpha);
     return label;
   };
-  navBarApp_ = pageName("APP", 155.0, kDimmedPageName);
-  navBarPiano_ = pageName("PIANO", 240.0, 1.0f);
-  navBarMetro_ = pageName("METRO", 325.0, kDimmedPageName);
+  navBarApp_ = pageName("APP", kAppPage, kDimmedPageName);
+  navBarPiano_ = pageName("PIANO", kPianoPage, 1.0f);
+  navBarMetro_ = pageName("METRO", kMetroPage, kDimmedPageName);
 }
 
 void AppSettingsView::buildAppPage() {
@@ -193,8 +202,10 @@ void AppSettingsView::buildPianoPage() {
   const double large = zh ? 21.0 : 14.0;  // Helvetica 14
   const double bold = zh ? 18.0 : 13.0;   // Arial bold 13
   ImageView& page = *pianoBackground_;
-  addCaption(page, "TEST", {78.0, 385.0 + s}, {50.0, 20.0}, "Arial-BoldMT", bold, TextAlignment::Centre, 0.5f);
-  addCaption(page, "TEST", {125.0, 385.0 + s}, {50.0, 20.0}, "Arial-BoldMT", bold, TextAlignment::Centre, 0.5f);
+  for (const PageButton* button : {&kPedalTest, &kNormalTest}) {
+    addCaption(page, "TEST", {button->caption.x, button->caption.y + s}, {50.0, 20.0}, "Arial-BoldMT", bold,
+               TextAlignment::Centre, 0.5f);
+  }
   addCaption(page, "NORMAL LABEL", {126.0, 82.0 + s}, {70.0, 20.0}, "Helvetica", small, TextAlignment::Right, 0.6f);
   addCaption(page, "SUSTAIN LABEL", {80.0, 82.0 + s}, {70.0, 20.0}, "Helvetica", small, TextAlignment::Right, 0.6f);
   addCaption(page, "NOTE SUSTAIN TIMING", {162.0, 237.0 + s}, {190.0, 20.0}, "Helvetica", large,
@@ -215,15 +226,17 @@ void AppSettingsView::buildMetroPage() {
   const double large = zh ? 21.0 : 14.0;
   ImageView& page = *metronomeBackground_;
 
-  onLit_ = imageAt("LEDButtonLit", {212.0, 91.0 + s});
+  onLit_ = imageAt("LEDButtonLit", {kMetronomeLamp.x, kMetronomeLamp.y + s});
   onLit_->setAlpha(0.0f);
   page.addSubview(onLit_);
   tempoLabel_ = addLabel(page, "", {147.0, 401.0 + s}, {40.0, 20.0}, "Helvetica", 13.0);
   beatsPerBarLabel_ = addLabel(page, "", {205.0, 254.0 + s}, {40.0, 20.0}, "Helvetica", 13.0);
-  addCaption(page, "ON", {zh ? 196.0 : 195.0, 90.0 + s}, {50.0, 20.0}, "Helvetica", small, TextAlignment::Centre,
-             0.5f);
-  addCaption(page, "TAP TIME", {zh ? 196.0 : 195.0, 390.0 + s}, {80.0, 20.0}, "Helvetica", small,
-             TextAlignment::Centre, 0.6f);
+  // The Chinese captions stand a point further across their buttons.
+  const double across = zh ? 1.0 : 0.0;
+  addCaption(page, "ON", {kMetronomeSwitch.caption.x + across, kMetronomeSwitch.caption.y + s}, {50.0, 20.0},
+             "Helvetica", small, TextAlignment::Centre, 0.5f);
+  addCaption(page, "TAP TIME", {kTapTempo.caption.x + across, kTapTempo.caption.y + s}, {80.0, 20.0}, "Helvetica",
+             small, TextAlignment::Centre, 0.6f);
   addCaption(page, "TEMPO", {148.0, 83.0 + s}, {70.0, 20.0}, "Helvetica", small, TextAlignment::Right, 0.6f);
   addCaption(page, "VOLUME LABEL", {91.0, 83.0 + s}, {70.0, 20.0}, "Helvetica", small, TextAlignment::Right, 0.6f);
   addCaption(page, "METRONOME", {240.0, 240.0 + s}, {100.0, 20.0}, "Helvetica", large, TextAlignment::Centre, 0.6f);

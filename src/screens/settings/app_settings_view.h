@@ -27,6 +27,7 @@
 #include "platform/view.h"
 #include "screens/settings/slider.h"
 #include "screens/settings/tap_tempo.h"
+#include "screens/touch_zone.h"
 
 namespace piano {
 
@@ -88,6 +89,9 @@ class AppSettingsView : public platform::View {
   // anywhere on it steps its setting.
   enum AppRow { kNumberOfKeysRow, kExpressionRow, kNoteNamingRow, kDualKeyboardRow, kAudioPanningRow, kAppRows };
   platform::Rect appRowRect(int row) const;
+  // Where the name of `page` answers a touch: across the navigation band, along
+  // the label that shows the name.
+  TouchZone pageNameZone(int page) const;
   // Centre y of a page image when `shown` is the page on screen.
   double pageCentreY(int page, int shown) const;
   const platform::ImageView& pageImage(int page) const;

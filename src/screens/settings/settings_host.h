@@ -6,12 +6,9 @@
 #pragma once
 
 #include "platform/geometry.h"
+#include "screens/manual/manual_view.h"
 
 namespace piano {
-
-namespace platform {
-class View;
-}
 
 class SettingsHost {
  public:
@@ -39,8 +36,8 @@ class SettingsHost {
   virtual float sustainTimePedal() const = 0;
 
   virtual void showPiano() = 0;
-  // `sender` is the screen asking, so the manual knows where to go back to.
-  virtual void showManual(platform::View* sender) = 0;
+  // Opens the manual, whose back button returns to `from`.
+  virtual void showManual(ManualView::FromScreen from) = 0;
 
   // The player's first language is Simplified Chinese (larger fonts, some
   // labels placed differently).
