@@ -2,9 +2,10 @@
 # Pictures of every screen, for a look by eye and for comparing two builds:
 # the welcome, the keyboard, the three settings pages, the song library with
 # 0, 3 and 8 songs and its dialogs (question, loading, result, the name
-# keyboard), the modify mode, the manual's pages and two screen changes half
-# way, on both layouts and in both languages; each run's sound goes beside
-# its pictures as a WAV.
+# keyboard), the modify mode, the manual's pages, two screen changes half
+# way and the keyboards of 15 keys and two of 12 with keys held, on both
+# layouts and in both languages; each run's sound goes beside its pictures
+# as a WAV.
 #
 #   tools/screenshots.sh BUILD_DIR OUT_DIR
 #
@@ -31,9 +32,10 @@ tap() {
 shot() { emit "$t shot $out/$1.png"; t=$(echo "$t + 0.05" | bc); }
 
 run() {  # NAME LAYOUT LANGUAGE [extra songs]
-  local name=$1 layout=$2 language=$3 songs=${4:-0}
+  local name=$1 layout=$2 language=$3 songs=${4:-0} state=${5:-}
   local docs="$work/docs-$name"
   mkdir -p "$docs"
+  [ -z "$state" ] || printf '%s' "$state" >"$docs/system.state"
   for i in $(seq 1 "$songs"); do
     printf 'Version 2@-8e-05|-1.6e-05|0|0|1|1|1|8|0|28|28|52|@0|120|0.5|4|0|0|@' >"$docs/Extra $i.SAV"
   done
@@ -98,6 +100,21 @@ for layout in normal tall; do
     tap 43 $((380 + d)); tap 43 $((380 + d)); shot "$name-library-8-scrolled"
     emit "$t end"
     run "$name" $layout $language 5
+
+    # the keyboards: 15 keys with note names, then two keyboards of 12, with fingers held on keys
+    for dual in 0 1; do
+      name="$layout-$language-keys-$dual"
+      script="$work/$name.txt"
+      : >"$script"
+      emit "0.1 down 9 $((L / 2)) 222"; emit "0.15 up 9"
+      emit portrait
+      at 0.5; shot "$name"
+      emit "$t down 1 40 $((L / 3))"; emit "$t down 2 150 $((L / 2 + 10))"; emit "$t down 3 230 $((L / 2 + 40))"
+      t=$(echo "$t + 0.1" | bc); shot "$name-held"
+      emit "$t end"
+      keys=$((15 - 3 * dual))
+      run "$name" $layout $language 0 "Version 2@-8e-05|-1.6e-05|1|0|1|2|1|$keys|$dual|40|16|52|@0|120|0.5|4|0|0|@"
+    done
   done
 done
 ls "$out" | wc -l
