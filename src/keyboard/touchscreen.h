@@ -39,8 +39,8 @@ class Touchscreen : public platform::View {
     float y = 0.0f;
   };
 
-  // initWithFrame:andDualKeyboard:. Reads the tall-screen flag, which is fixed
-  // before the first screen is built.
+  // A touch layer over the keys of one keyboard or two. Reads the tall-screen
+  // flag, which is fixed before the first screen is built.
   Touchscreen(const platform::Rect& frame, bool dualKeyboard);
 
   void setupParent(FingerPressTarget* parent) { parent_ = parent; }

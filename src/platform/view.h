@@ -163,7 +163,7 @@ class View {
   Colour presentationBackgroundColour() const;
 
   // --- Drawing ---
-  // Draws this view and its children (with any transition) under `toParent`,
+  // Draws this view and its children (with any transition) under `parentToDisplay`,
   // which maps the parent's coordinates to display points.
   void render(Canvas& canvas, const AffineTransform& parentToDisplay, float parentAlpha) const;
   // Draws this view's own content in its coordinates (`toDisplay` maps them to
