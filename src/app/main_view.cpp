@@ -18,7 +18,7 @@
 #include "recording/file_manager.h"
 #include "recording/note_recorder.h"
 #include "recording/state_text.h"
-#include "screens/library/recorder_view.h"
+#include "screens/library/song_library_view.h"
 #include "screens/manual/manual_view.h"
 #include "screens/settings/app_settings_view.h"
 
@@ -47,7 +47,7 @@ MainView::~MainView() {
   // then the recorder (joining its playback thread), then the engine.
   removeAllSubviews();
   manualView_.reset();
-  recorderView_.reset();
+  songLibraryView_.reset();
   appSettingsView_.reset();
   dualKeyboardView_.reset();
   singleKeyboardView_.reset();
@@ -104,9 +104,9 @@ void MainView::build() {
   AppSettingsView::Options settingsOptions;
   settingsOptions.clock = options_.clock;
   appSettingsView_ = std::make_shared<AppSettingsView>(*this, *soundPlayer_, *noteRecorder_, settingsOptions);
-  RecorderView::Options libraryOptions;
+  SongLibraryView::Options libraryOptions;
   libraryOptions.documentsDirectory = documentsDirectory_;
-  recorderView_ = std::make_shared<RecorderView>(*this, *fileManager_, *noteRecorder_, *options_.runLoop,
+  songLibraryView_ = std::make_shared<SongLibraryView>(*this, *fileManager_, *noteRecorder_, *options_.runLoop,
                                                  libraryOptions);
 
   showPiano();
@@ -282,11 +282,11 @@ void MainView::showSetup() {
 }
 
 void MainView::showNoteRecorder() {
-  recorderView_->showing();
+  songLibraryView_->showing();
   const bool fromManual = manualView_ && currentScreen_ == manualView_.get();
-  switchTo(recorderView_, fromManual ? platform::TransitionType::Reveal : platform::TransitionType::Push,
+  switchTo(songLibraryView_, fromManual ? platform::TransitionType::Reveal : platform::TransitionType::Push,
            platform::TransitionDirection::FromBottom);
-  currentScreen_ = recorderView_.get();
+  currentScreen_ = songLibraryView_.get();
 }
 
 void MainView::showManual(ManualView::FromScreen from) {

@@ -45,7 +45,7 @@ struct Note;
 class FileManager;
 class KeyboardView;
 class AppSettingsView;
-class RecorderView;
+class SongLibraryView;
 class ManualView;
 
 class MainView : public platform::View,
@@ -133,7 +133,7 @@ class MainView : public platform::View,
   KeyboardView& singleKeyboardView() { return *singleKeyboardView_; }
   KeyboardView& dualKeyboardView() { return *dualKeyboardView_; }
   AppSettingsView& appSettingsView() { return *appSettingsView_; }
-  RecorderView& recorderView() { return *recorderView_; }
+  SongLibraryView& songLibraryView() { return *songLibraryView_; }
   ManualView* manualView() { return manualView_.get(); }
   TransitionView& transitionView() { return *transitionView_; }
   platform::View* currentScreen() const { return currentScreen_; }
@@ -172,7 +172,7 @@ class MainView : public platform::View,
   std::shared_ptr<KeyboardView> dualKeyboardView_;
   std::unique_ptr<FileManager> fileManager_;
   std::shared_ptr<AppSettingsView> appSettingsView_;
-  std::shared_ptr<RecorderView> recorderView_;
+  std::shared_ptr<SongLibraryView> songLibraryView_;
   std::shared_ptr<ManualView> manualView_;
 };
 

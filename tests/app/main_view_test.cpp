@@ -18,7 +18,7 @@
 #include "recording/file_manager.h"
 #include "recording/note_recorder.h"
 #include "rig/app_rig.h"
-#include "screens/library/recorder_view.h"
+#include "screens/library/song_library_view.h"
 #include "screens/manual/manual_view.h"
 #include "screens/settings/app_settings_view.h"
 
@@ -246,7 +246,7 @@ TEST(ScreenChanges, EachHasItsTransitionAndHalfWayShowsOnlyItsTwoScreens) {
       const std::vector<unsigned char> halfway = picture();
       rig.advance(0.5);
       const std::vector<unsigned char> after = picture();
-      const platform::View* screens[] = {&v.singleKeyboardView(), &v.appSettingsView(), &v.recorderView(),
+      const platform::View* screens[] = {&v.singleKeyboardView(), &v.appSettingsView(), &v.songLibraryView(),
                                          v.manualView()};
       ASSERT_EQ(v.currentScreen(), screens[c.to]);
       // Where the old and the new picture lie half way, in pixels along the
@@ -311,7 +311,7 @@ TEST_F(Application, TheManualQuotesTheLabelsTheScreensShow) {
       v.soundPlayer().setPianoNotePanning(value % 2 == 1);
       v.appSettingsView().redraw();
       collectLabels(v.appSettingsView(), labels);
-      collectLabels(v.recorderView(), labels);
+      collectLabels(v.songLibraryView(), labels);
       collectLabels(*v.manualView(), labels);
     }
     std::string pages;

@@ -10,7 +10,7 @@
 #include "recording/file_manager.h"
 #include "recording/note_recorder.h"
 #include "rig/app_rig.h"
-#include "screens/library/recorder_view.h"
+#include "screens/library/song_library_view.h"
 
 namespace piano {
 namespace {
@@ -32,7 +32,7 @@ std::string song(int slot) {  // one press and its release
 
 class Library : public ::testing::Test, public test::AppRig {
  protected:
-  explicit Library(Options o = {}) : AppRig(o), screen(app().recorderView()) {}
+  explicit Library(Options o = {}) : AppRig(o), screen(app().songLibraryView()) {}
   // Shows the library holding "Song 1".."Song <count>" in place of the demo songs.
   void show(int count) {
     for (const auto& entry : fs::directory_iterator(documents)) {
@@ -74,7 +74,7 @@ class Library : public ::testing::Test, public test::AppRig {
     return slots;
   }
 
-  RecorderView& screen;
+  SongLibraryView& screen;
 };
 
 TEST_F(Library, SongsScrollAndShowKeepingTheSelectedSongInView) {
@@ -147,7 +147,7 @@ TEST_F(Library, SavingMakesTheNameFileSafeAsksBeforeReplacingAndSelectsTheSong) 
   EXPECT_EQ(read(file), first);
   screen.saveTextField().setText(localized("MY SONG"));
   tap(kSave);
-  EXPECT_EQ(screen.optionChosen(), RecorderView::kOverwrite);
+  EXPECT_EQ(screen.optionChosen(), SongLibraryView::kOverwrite);
   tap(kOK);  // replace it
   EXPECT_EQ(screen.messageText(), localized("SONG SAVED"));
   EXPECT_EQ(read(file), app().fileManager().stateText());
@@ -249,7 +249,7 @@ TEST_F(Library, ModifyModeErasesTheLastNoteTheLastTakeAndTheWholeSong) {
   EXPECT_FALSE(screen.loadSaveMode());
   tap(kSongsMode);
   EXPECT_TRUE(screen.loadSaveMode());
-  EXPECT_EQ(screen.optionChosen(), RecorderView::kNothing);
+  EXPECT_EQ(screen.optionChosen(), SongLibraryView::kNothing);
 }
 
 TEST_F(Library, TheOnScreenKeyboardTypesANameAndLeavingEndsTyping) {

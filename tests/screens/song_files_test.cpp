@@ -12,7 +12,7 @@
 #include "recording/file_manager.h"
 #include "recording/note_recorder.h"
 #include "rig/app_rig.h"
-#include "screens/library/recorder_view.h"
+#include "screens/library/song_library_view.h"
 
 namespace piano {
 namespace {
@@ -102,11 +102,11 @@ TEST(StartUp, DemoSongsAreInstalledAgainAfterAnEraseButNeverOverAPlayersSong) {
   test::AppRig rig({.start = false});
   std::ofstream(rig.documents / "7.SAV") << song(7);
   std::ofstream(rig.documents / "7.NAME") << "Nocturne";
-  const Names names = rig.start().recorderView().songNames();
+  const Names names = rig.start().songLibraryView().songNames();
   ASSERT_EQ(names.size(), 4u);  // the three that come with the piano
   EXPECT_EQ(std::count(names.begin(), names.end(), "Nocturne"), 1);
-  rig.app().recorderView().erase(0);
-  EXPECT_EQ(rig.start().recorderView().songNames(), names);
+  rig.app().songLibraryView().erase(0);
+  EXPECT_EQ(rig.start().songLibraryView().songNames(), names);
 }
 
 // The demo songs that come with the piano load completely, keep within the

@@ -1,4 +1,4 @@
-#include "screens/library/recorder_view.h"
+#include "screens/library/song_library_view.h"
 
 #include <algorithm>
 #include <numbers>
@@ -75,11 +75,11 @@ constexpr struct {
   Control control;
   const char* name;
   const char* question;
-  RecorderView::Option option;
+  SongLibraryView::Option option;
 } kModifyTargets[] = {
-    {{{60, 33, 175, 153}, {70, 85}}, "LAST NOTE", "REALLY ERASE NOTE", RecorderView::kEraseLastNote},
-    {{{60, 153, 175, 284}, {70, 208}}, "LAST TRACK", "REALLY ERASE TRACK", RecorderView::kEraseLastTrack},
-    {{{60, 284, 175, 444}, {70, 360}}, "WHOLE SONG", "REALLY ERASE SONG", RecorderView::kEraseWholeSong}};
+    {{{60, 33, 175, 153}, {70, 85}}, "LAST NOTE", "REALLY ERASE NOTE", SongLibraryView::kEraseLastNote},
+    {{{60, 153, 175, 284}, {70, 208}}, "LAST TRACK", "REALLY ERASE TRACK", SongLibraryView::kEraseLastTrack},
+    {{{60, 284, 175, 444}, {70, 360}}, "WHOLE SONG", "REALLY ERASE SONG", SongLibraryView::kEraseWholeSong}};
 
 // The message box's buttons, in the box's coordinates (x 62..118 of the
 // screen): OK where it stands with CANCEL beside it, CANCEL, and OK alone.
@@ -99,7 +99,7 @@ std::string fillIn(const std::string& question, const std::string& name) {
 
 }  // namespace
 
-RecorderView::RecorderView(LibraryHost& parent, FileManager& fileManager, NoteRecorder& recorder,
+SongLibraryView::SongLibraryView(LibraryHost& parent, FileManager& fileManager, NoteRecorder& recorder,
                            platform::RunLoop& runLoop, Options options)
     : parent_(parent),
       fileManager_(fileManager),
@@ -124,11 +124,11 @@ RecorderView::RecorderView(LibraryHost& parent, FileManager& fileManager, NoteRe
   redraw();
 }
 
-RecorderView::~RecorderView() {
+SongLibraryView::~SongLibraryView() {
   if (saveTextField_) saveTextField_->setDelegate(nullptr);
 }
 
-std::shared_ptr<platform::Label> RecorderView::makeLabel(const Rect& frame, const std::string& text,
+std::shared_ptr<platform::Label> SongLibraryView::makeLabel(const Rect& frame, const std::string& text,
                                                          const std::string& font, double size) {
   auto label = std::make_shared<platform::Label>(frame);
   label->setText(text);
@@ -137,14 +137,14 @@ std::shared_ptr<platform::Label> RecorderView::makeLabel(const Rect& frame, cons
   return label;
 }
 
-std::shared_ptr<platform::ImageView> RecorderView::makeImage(const std::string& name, Point centre, float alpha) {
+std::shared_ptr<platform::ImageView> SongLibraryView::makeImage(const std::string& name, Point centre, float alpha) {
   auto image = std::make_shared<platform::ImageView>(name);
   image->setCentre(centre);
   image->setAlpha(alpha);
   return image;
 }
 
-void RecorderView::build() {
+void SongLibraryView::build() {
   using platform::localized;
   const double modeCentreY = tall_ ? 284.0 : 240.0;
   loadSaveView_ = std::make_shared<platform::View>(Rect{0, 0, 320, 480});
@@ -254,7 +254,7 @@ void RecorderView::build() {
 
 // ---------------------------------------------------------------- drawing
 
-void RecorderView::redraw() {
+void SongLibraryView::redraw() {
   if (showingPleaseWaitMessage_) {
     messageBoxBackground_->setAlpha(1.0f);
     loadSaveView_->setAlpha(0.0f);
@@ -307,7 +307,7 @@ void RecorderView::redraw() {
 }
 
 // The message box's buttons: each cap under its label, where and while the label shows.
-void RecorderView::placeCaps() {
+void SongLibraryView::placeCaps() {
   for (const auto& [label, cap] : {std::pair{OKLabel_, okCap_}, std::pair{cancelLabel_, cancelCap_}}) {
     cap->setCentre(label->centre());
     cap->setAlpha(label->alpha());
@@ -316,9 +316,9 @@ void RecorderView::placeCaps() {
 
 // ---------------------------------------------------------------- songs
 
-void RecorderView::loadSongNames() { songNames_ = files_.loadSongNames(); }
+void SongLibraryView::loadSongNames() { songNames_ = files_.loadSongNames(); }
 
-void RecorderView::showing() {
+void SongLibraryView::showing() {
   // A question or a load in progress acts on the list as it is (the screen is
   // never left with one up; this keeps it so).
   if (showingMessageBox_ || showingPleaseWaitMessage_) return;
@@ -340,12 +340,12 @@ void RecorderView::showing() {
   redraw();
 }
 
-bool RecorderView::selectionValid() const {
+bool SongLibraryView::selectionValid() const {
   const int index = selectedIndex();
   return currentlySelected_ >= 0 && index >= 0 && index < static_cast<int>(songNames_.size());
 }
 
-void RecorderView::selectSong(const std::string& name) {
+void SongLibraryView::selectSong(const std::string& name) {
   const int count = static_cast<int>(songNames_.size());
   const auto found = std::find(songNames_.begin(), songNames_.end(), name);
   if (count == 0) {
@@ -360,11 +360,11 @@ void RecorderView::selectSong(const std::string& name) {
   currentlySelected_ = index - displayListStartIndex_;
 }
 
-std::string RecorderView::usableName(const std::string& name) const {
+std::string SongLibraryView::usableName(const std::string& name) const {
   return name == kReservedName ? std::string(kReservedName) + " 2" : name;
 }
 
-void RecorderView::save(const std::string& fileName) {
+void SongLibraryView::save(const std::string& fileName) {
   const bool saved = fileManager_.saveState(fileName);
   loadSongNames();
   optionChosen_ = kCloseResult;
@@ -378,7 +378,7 @@ void RecorderView::save(const std::string& fileName) {
   redraw();
 }
 
-void RecorderView::load() {
+void SongLibraryView::load() {
   bool loaded = false;
   if (songNumberToLoad_ >= 0 && songNumberToLoad_ < static_cast<int>(songNames_.size())) {
     const std::string& name = songNames_[static_cast<std::size_t>(songNumberToLoad_)];
@@ -395,7 +395,7 @@ void RecorderView::load() {
   });
 }
 
-void RecorderView::stopShowingPleaseWait() {
+void SongLibraryView::stopShowingPleaseWait() {
   optionChosen_ = kCloseResult;
   messageBoxText_->setText(platform::localized(loadResultKey_.empty() ? "SONG LOADED" : loadResultKey_));
   showingMessageBox_ = true;
@@ -403,7 +403,7 @@ void RecorderView::stopShowingPleaseWait() {
   redraw();
 }
 
-void RecorderView::erase(int index) {
+void SongLibraryView::erase(int index) {
   const bool valid = index >= 0 && index < static_cast<int>(songNames_.size());
   const bool erased = valid && files_.erase(songNames_[static_cast<std::size_t>(index)]);
   optionChosen_ = kCloseResult;
@@ -426,12 +426,12 @@ void RecorderView::erase(int index) {
 
 // ---------------------------------------------------------------- touches
 
-void RecorderView::touchesBegan(const platform::TouchSet& touches) { processTouches(touches); }
-void RecorderView::touchesMoved(const platform::TouchSet& touches) { processTouches(touches); }
-void RecorderView::touchesEnded(const platform::TouchSet& touches) { processTouches(touches); }
-void RecorderView::touchesCancelled(const platform::TouchSet& touches) { processTouches(touches); }
+void SongLibraryView::touchesBegan(const platform::TouchSet& touches) { processTouches(touches); }
+void SongLibraryView::touchesMoved(const platform::TouchSet& touches) { processTouches(touches); }
+void SongLibraryView::touchesEnded(const platform::TouchSet& touches) { processTouches(touches); }
+void SongLibraryView::touchesCancelled(const platform::TouchSet& touches) { processTouches(touches); }
 
-void RecorderView::processTouches(const platform::TouchSet& touches) {
+void SongLibraryView::processTouches(const platform::TouchSet& touches) {
   for (const platform::Touch* touch : touches) {
     // A step below may start loading; the rest of the set is then ignored too.
     if (showingPleaseWaitMessage_) return;
@@ -454,9 +454,9 @@ void RecorderView::processTouches(const platform::TouchSet& touches) {
   }
 }
 
-void RecorderView::fingerUp(Point) {}
+void SongLibraryView::fingerUp(Point) {}
 
-void RecorderView::fingerMove(Point point, Point) {
+void SongLibraryView::fingerMove(Point point, Point) {
   if (showingMessageBox_ || showingPleaseWaitMessage_) return;
   // The list's rows follow the finger, also while the modify mode is shown.
   const Point inList = within(*loadSaveView_, point);
@@ -466,7 +466,7 @@ void RecorderView::fingerMove(Point point, Point) {
   }
 }
 
-void RecorderView::selectRow(Point point) {
+void SongLibraryView::selectRow(Point point) {
   // The rows past the end of a short list select its last song.
   const int songsFromRow0 = static_cast<int>(songNames_.size()) - displayListStartIndex_;
   if (songsFromRow0 < 1) return;
@@ -475,21 +475,21 @@ void RecorderView::selectRow(Point point) {
   currentlySelected_ = std::min(row, songsFromRow0 - 1);
 }
 
-void RecorderView::showMessage(const std::string& key, int option) {
+void SongLibraryView::showMessage(const std::string& key, int option) {
   endEditing();
   optionChosen_ = option;
   messageBoxText_->setText(platform::localized(key));
   showingMessageBox_ = true;
 }
 
-void RecorderView::showQuestionAboutSelected(const std::string& key, int option) {
+void SongLibraryView::showQuestionAboutSelected(const std::string& key, int option) {
   endEditing();
   optionChosen_ = option;
   messageBoxText_->setText(fillIn(platform::localized(key), songNames_[static_cast<std::size_t>(selectedIndex())]));
   showingMessageBox_ = true;
 }
 
-void RecorderView::switchMode() {
+void SongLibraryView::switchMode() {
   endEditing();
   showingMessageBox_ = false;
   optionChosen_ = kNothing;
@@ -497,11 +497,11 @@ void RecorderView::switchMode() {
   redraw();
 }
 
-void RecorderView::endEditing() {
+void SongLibraryView::endEditing() {
   if (saveTextField_->isEditing()) saveTextField_->resignFirstResponder();
 }
 
-void RecorderView::fingerDown(Point point) {
+void SongLibraryView::fingerDown(Point point) {
   if (showingMessageBox_) {
     const Point inBox = within(*messageBoxBackground_, point);
     if (kOkButton.zone.contains(inBox)) {
@@ -572,7 +572,7 @@ void RecorderView::fingerDown(Point point) {
   }
 }
 
-void RecorderView::saveRequest() {
+void SongLibraryView::saveRequest() {
   endEditing();
   const std::string name = usableName(SongFiles::makeFileSafe(saveTextField_->text()));
   saveTextField_->setText(name);
@@ -588,7 +588,7 @@ void RecorderView::saveRequest() {
   save(fileName);
 }
 
-void RecorderView::okAction() {
+void SongLibraryView::okAction() {
   switch (optionChosen_) {
     case kSaveUnnamed:
     case kOverwrite: {
@@ -645,16 +645,16 @@ void RecorderView::okAction() {
 
 // ---------------------------------------------------------------- name field
 
-void RecorderView::textFieldDidBeginEditing(platform::TextField&) {
+void SongLibraryView::textFieldDidBeginEditing(platform::TextField&) {
   if (onScreenKeyboardEnabled_) nameKeyboard_->setAlpha(1.0f);
 }
 
-bool RecorderView::textFieldShouldReturn(platform::TextField& field) {
+bool SongLibraryView::textFieldShouldReturn(platform::TextField& field) {
   field.resignFirstResponder();
   return true;
 }
 
-void RecorderView::textFieldDidEndEditing(platform::TextField& field) {
+void SongLibraryView::textFieldDidEndEditing(platform::TextField& field) {
   nameKeyboard_->setAlpha(0.0f);
   field.setText(SongFiles::makeFileSafe(field.text()));
 }

@@ -1,4 +1,4 @@
-// RecorderView: the song library screen. Two modes, chosen by the two buttons
+// SongLibraryView: the song library screen. Two modes, chosen by the two buttons
 // at its right edge:
 //  - load/save: the saved songs six rows at a time with two scroll arrows, a
 //    name field, and SAVE, LOAD and ERASE;
@@ -34,7 +34,7 @@ namespace piano {
 class FileManager;
 class NoteRecorder;
 
-class RecorderView : public platform::ImageView, private platform::TextFieldDelegate {
+class SongLibraryView : public platform::ImageView, private platform::TextFieldDelegate {
  public:
   // What OK does in the message box.
   enum Option : int {
@@ -59,9 +59,9 @@ class RecorderView : public platform::ImageView, private platform::TextFieldDele
   // Builds the screen, installs the demo songs, converts old saves and lists
   // the songs. `parent`, `fileManager`, `recorder` and `runLoop` must outlive it.
   // Create with std::make_shared.
-  RecorderView(LibraryHost& parent, FileManager& fileManager, NoteRecorder& recorder, platform::RunLoop& runLoop,
+  SongLibraryView(LibraryHost& parent, FileManager& fileManager, NoteRecorder& recorder, platform::RunLoop& runLoop,
                Options options);
-  ~RecorderView() override;
+  ~SongLibraryView() override;
 
   void redraw();
   // The root view calls it before the screen is shown: the songs folder is read
