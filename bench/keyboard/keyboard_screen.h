@@ -27,7 +27,8 @@ class KeyboardScreen : public RecorderParent, public KeyboardParent {
   KeyboardScreen(platform::RunLoop& loop, platform::AudioOutput* output, const std::string& sampleDir,
                  platform::Window& window)
       : sound(SoundPlayer::Options{output, sampleDir, {}}),
-        recorder(this, sound, loop),
+        metronome(sound, loop),
+        recorder(this, sound, metronome, loop),
         view(std::make_shared<SingleKeyboardView>(this, sound, recorder)),
         root_(std::make_shared<platform::View>()),
         container_(std::make_shared<platform::View>()) {
@@ -53,6 +54,7 @@ class KeyboardScreen : public RecorderParent, public KeyboardParent {
   void showNoteRecorder() override {}
 
   SoundPlayer sound;
+  Metronome metronome;
   NoteRecorder recorder;
   std::shared_ptr<SingleKeyboardView> view;
 

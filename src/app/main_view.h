@@ -36,6 +36,7 @@ class RunLoop;
 }  // namespace platform
 
 class SoundPlayer;
+class Metronome;
 class NoteRecorder;
 struct Note;
 
@@ -133,6 +134,7 @@ class MainView : public platform::View,
 
   // ---- parts, for the application and tests
   SoundPlayer& soundPlayer() { return *soundPlayer_; }
+  Metronome& metronome() { return *metronome_; }
   NoteRecorder& noteRecorder() { return *noteRecorder_; }
   FileManager& fileManager() { return *fileManager_; }
   SingleKeyboardView& singleKeyboardView() { return *singleKeyboardView_; }
@@ -175,6 +177,7 @@ class MainView : public platform::View,
 
   std::shared_ptr<TransitionView> transitionView_;
   std::unique_ptr<SoundPlayer> soundPlayer_;
+  std::unique_ptr<Metronome> metronome_;
   std::unique_ptr<NoteRecorder> noteRecorder_;
   std::shared_ptr<SingleKeyboardView> singleKeyboardView_;
   std::shared_ptr<DualKeyboardView> dualKeyboardView_;

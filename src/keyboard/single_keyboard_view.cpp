@@ -121,7 +121,7 @@ void SingleKeyboardView::setNumKeysToDisplay(int numKeys) {
 }
 
 void SingleKeyboardView::setStartKey(int key) {
-  key = std::clamp(key, 1, keys::kNumKeys);
+  key = std::clamp(key, 1, kNumPianoKeys);
   if (!keys::isWhiteKey(key)) --key;
   startKey() = key;
   setRadar();
@@ -193,7 +193,7 @@ void SingleKeyboardView::redrawOnKeyboardScroll() {
   for (int j = 0; j < keys::kNumBlackKeyViews; ++j) {
     const int below = keys::whiteKeyAbove(start, j - 1);
     const int above = keys::whiteKeyAbove(start, j);
-    const bool shown = above - below == 2 && above - 1 >= 1 && above - 1 <= keys::kNumKeys;
+    const bool shown = above - below == 2 && above - 1 >= 1 && above - 1 <= kNumPianoKeys;
     blackKey_[static_cast<std::size_t>(j)]->setAlpha(shown ? 1.0f : 0.0f);
   }
 }

@@ -53,10 +53,10 @@ void SdlAudioOutput::stop() {
   description_ = "SDL audio (closed)";
 }
 
-void SdlAudioOutput::callback(void* self, unsigned char* stream, int bytes) {
+void SdlAudioOutput::callback(void* self, unsigned char* stream, int bytes) noexcept {
   auto* output = static_cast<SdlAudioOutput*>(self);
   const int frames = bytes / static_cast<int>(kChannels * sizeof(std::int16_t));
-  pull(output->render_, output->context_, reinterpret_cast<std::int16_t*>(stream), frames, *output);
+  pull(output->render_, output->context_, {reinterpret_cast<std::int16_t*>(stream), frames}, *output);
 }
 
 }  // namespace piano::platform

@@ -22,7 +22,7 @@ TEST(HandOver, RandomStartsAndStopsFromTwoThreadsLeaveNothingSounding) {
   std::atomic<bool> rendering{true};
   std::thread audio([&] {
     std::vector<std::int16_t> buffer(512);
-    while (rendering.load()) engine.render(buffer.data(), 256);
+    while (rendering.load()) engine.render({buffer.data(), 256});
   });
 
   auto player = [&](unsigned seed, std::vector<int>& held) {

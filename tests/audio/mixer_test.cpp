@@ -33,13 +33,13 @@ Case randomCase(std::mt19937& rng) {
   c.slot = test::makeSlot(std::move(samples));
   Voice& v = c.voice;
   v.playing = true;
-  v.phase = pick(0, 2);
+  v.phase = static_cast<VoicePhase>(pick(0, 2));
   v.playPosition = pick(0, std::max(0, c.slot.rawDataSize - 1));
   v.requiredVolume = pick(0, 4) == 0 ? 1.0 : uni(0, 1);
-  v.ADSRVolume = v.phase == 1 ? v.requiredVolume : (pick(0, 4) == 0 ? 1.0 : uni(0, 1));
+  v.ADSRVolume = v.phase == VoicePhase::kSteady ? v.requiredVolume : (pick(0, 4) == 0 ? 1.0 : uni(0, 1));
   const double rates[] = {1.0, 0.0008, uni(0, 0.01), 0.0, uni(0, 1)};
   const double releases[] = {-1.0, -0.00008, -uni(0, 0.00002), 0.0, -uni(0, 0.01)};
-  v.ADSRVolumeDelta = v.phase == 0 ? rates[pick(0, 4)] : v.phase == 2 ? releases[pick(0, 4)] : 0.0;
+  v.ADSRVolumeDelta = v.phase == VoicePhase::kAttack ? rates[pick(0, 4)] : v.phase == VoicePhase::kRelease ? releases[pick(0, 4)] : 0.0;
   v.requiredReleaseDelta = releases[pick(0, 4)];
   v.atLeastOneBufferFilled = pick(0, 1);
   v.wantToStop = pick(0, 3) == 0;
@@ -72,8 +72,8 @@ TEST(Mixer, AgreesWithReferenceBitForBitOnRandomVoices) {
     std::vector<std::int16_t> outSlow = c.out;
     // Several buffers in a row, so state carried between buffers is compared too.
     for (int buffer = 0; buffer < 3 && fast.playing; ++buffer) {
-      mixVoice(fast, c.slot, c.pL, c.pR, outFast.data(), c.frames);
-      test::referenceMixVoice(slow, c.slot, c.pL, c.pR, outSlow.data(), c.frames);
+      mixVoice(fast, c.slot, c.pL, c.pR, {outFast.data(), c.frames});
+      test::referenceMixVoice(slow, c.slot, c.pL, c.pR, {outSlow.data(), c.frames});
       ASSERT_EQ(outFast, outSlow) << "trial " << trial << " buffer " << buffer;
       expectSameVoice(fast, slow);
       if (testing::Test::HasFailure()) FAIL() << "trial " << trial;
@@ -89,12 +89,12 @@ TEST(Mixer, AttackReachesTargetOnTheExactFrame) {
   v.requiredVolume = 1.0;
   v.ADSRVolumeDelta = 0.0008;
   std::vector<std::int16_t> out(2 * 1300);
-  mixVoice(v, slot, 1.0f, 1.0f, out.data(), 1260);
-  EXPECT_EQ(v.phase, kAttack);
+  mixVoice(v, slot, 1.0f, 1.0f, {out.data(), 1260});
+  EXPECT_EQ(v.phase, VoicePhase::kAttack);
   EXPECT_EQ(out[2 * 1259], (16384 * (52 * 1260)) >> 16);
   std::vector<std::int16_t> next(2);
-  mixVoice(v, slot, 1.0f, 1.0f, next.data(), 1);
-  EXPECT_EQ(v.phase, kSteady);
+  mixVoice(v, slot, 1.0f, 1.0f, {next.data(), 1});
+  EXPECT_EQ(v.phase, VoicePhase::kSteady);
   EXPECT_EQ(next[0], 16384);
 }
 
@@ -105,8 +105,8 @@ TEST(Mixer, EverySustainSettingRingsLongerThanTheOneBelow) {
   int previous = 0;
   for (int position = 0; position < 100; ++position) {
     const float rate = static_cast<float>(releaseRateForFraction(static_cast<float>(position) / 100.0f));
-    Voice v{.playing = true, .ADSRVolume = 1.0, .ADSRVolumeDelta = rate, .phase = kRelease};
-    while (v.playing) mixVoice(v, slot, 1.0f, 1.0f, out.data(), 4096);
+    Voice v{.playing = true, .ADSRVolume = 1.0, .ADSRVolumeDelta = rate, .phase = VoicePhase::kRelease};
+    while (v.playing) mixVoice(v, slot, 1.0f, 1.0f, {out.data(), 4096});
     EXPECT_GT(v.playPosition, previous) << "sustain " << position;
     previous = v.playPosition;
   }

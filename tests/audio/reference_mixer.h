@@ -7,7 +7,7 @@
 namespace piano::test {
 
 void referenceMixVoice(Voice& voice, const SampleSlot& slot, float panLeft, float panRight,
-                       std::int16_t* out, int frames);
+                       platform::StereoBuffer out);
 
 // A slot holding `samples` as the engine would after loading them.
 SampleSlot makeSlot(std::vector<std::int16_t> samples);

@@ -4,11 +4,12 @@
 
 namespace piano::test {
 
-void referenceMixVoice(Voice& v, const SampleSlot& slot, float pL, float pR, std::int16_t* out,
-                       int frames) {
+void referenceMixVoice(Voice& v, const SampleSlot& slot, float pL, float pR, platform::StereoBuffer buffer) {
+  std::int16_t* out = buffer.samples;
+  const int frames = buffer.frames;
   if (v.wantToStop && v.atLeastOneBufferFilled) {
     v.wantToStop = false;
-    v.phase = 2;
+    v.phase = VoicePhase::kRelease;
     v.ADSRVolumeDelta = v.requiredReleaseDelta;
   }
   v.atLeastOneBufferFilled = true;
@@ -35,8 +36,8 @@ void referenceMixVoice(Voice& v, const SampleSlot& slot, float pL, float pR, std
   for (int i = 0; i < count; ++i) {
     const std::int32_t s = slot.rawData[static_cast<std::size_t>(position)];
     env += step;
-    if (v.phase == 0 && env >= target) {
-      v.phase = 1;
+    if (v.phase == VoicePhase::kAttack && env >= target) {
+      v.phase = VoicePhase::kSteady;
       v.ADSRVolumeDelta = 0;
       env = target;
       gL = targetL;
@@ -45,7 +46,7 @@ void referenceMixVoice(Voice& v, const SampleSlot& slot, float pL, float pR, std
     } else {
       gL += stepL;
       gR += stepR;
-      if (v.phase == 2 && (env32 += step32) <= 0) {
+      if (v.phase == VoicePhase::kRelease && (env32 += step32) <= 0) {
         v.playing = false;
         env32 = 0;
         break;
@@ -62,7 +63,7 @@ void referenceMixVoice(Voice& v, const SampleSlot& slot, float pL, float pR, std
   } else {
     v.playPosition = position;
   }
-  v.ADSRVolume = v.phase == 2 ? static_cast<double>(env32) / 4294967296.0
+  v.ADSRVolume = v.phase == VoicePhase::kRelease ? static_cast<double>(env32) / 4294967296.0
                               : static_cast<float>(env) * (1.0f / 65536.0f);
 }
 

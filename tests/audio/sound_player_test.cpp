@@ -28,7 +28,7 @@ class Engine : public ::testing::Test {
   }
   std::vector<std::int16_t> render(int frames = kFrames) {
     std::vector<std::int16_t> out(static_cast<std::size_t>(frames) * 2, 1234);
-    EXPECT_EQ(engine.render(out.data(), frames), 0);
+    EXPECT_EQ(engine.render({out.data(), frames}), 0);
     return out;
   }
   // The voice stealing order, the same whether the clock moves between starts
@@ -173,7 +173,7 @@ TEST_F(Engine, StoppedEngineLeavesBuffersUntouched) {
   engine.playSampleWithSampleNo(3, 1.0, 1.0f, -1.0f);
   engine.stop();
   std::vector<std::int16_t> out(2 * kFrames, 77);
-  EXPECT_EQ(engine.render(out.data(), kFrames), -1);
+  EXPECT_EQ(engine.render({out.data(), kFrames}), -1);
   EXPECT_EQ(out[0], 77);
   EXPECT_EQ(out[2 * kFrames - 1], 77);
 }

@@ -73,6 +73,7 @@ class DualViewRig {
   double wall = 1000.0;
   platform::RunLoop loop{clock.function()};
   SoundPlayer sound;
+  Metronome metronome{sound, loop};
   NoteRecorder recorder;
   CountingParent parent;
   std::shared_ptr<DualKeyboardView> view;

@@ -47,7 +47,7 @@ TallScreenScope::~TallScreenScope() { platform::setTallScreen(saved_); }
 
 DualViewRig::DualViewRig(int toneFrames)
     : sound(SoundPlayer::Options{nullptr, "", clock.function()}),
-      recorder(nullptr, sound, loop, recorderOptions(clock, wall)),
+      recorder(nullptr, sound, metronome, loop, recorderOptions(clock, wall)),
       view(std::make_shared<DualKeyboardView>(&parent, sound, recorder)),
       screen(view) {
   fillTones(sound, toneFrames);
@@ -55,7 +55,7 @@ DualViewRig::DualViewRig(int toneFrames)
 
 void fillTones(SoundPlayer& sound, int toneFrames) {
   // A square wave, loud enough to hear and long enough to outlast a test.
-  for (int slot = 0; slot < keys::kNumKeys; ++slot) {
+  for (int slot = 0; slot < kNumPianoKeys; ++slot) {
     std::vector<std::int16_t> tone(static_cast<std::size_t>(toneFrames));
     for (std::size_t i = 0; i < tone.size(); ++i) tone[i] = (i / 50) % 2 == 0 ? 8000 : -8000;
     sound.setSampleData(slot, std::move(tone));
@@ -64,7 +64,7 @@ void fillTones(SoundPlayer& sound, int toneFrames) {
 
 void DualViewRig::render(int frames) {
   std::vector<std::int16_t> buffer(static_cast<std::size_t>(frames) * 2);
-  sound.render(buffer.data(), frames);
+  sound.render({buffer.data(), frames});
   clock.advance(static_cast<double>(frames) / 44100.0);
   renderedFrames += frames;
 }

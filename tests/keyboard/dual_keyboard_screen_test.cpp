@@ -67,7 +67,7 @@ class DualScreen {
     NoteRecorder::Options recorderOptions;
     recorderOptions.clock = clock_.function();
     recorderOptions.startPlaybackThread = false;
-    recorder_ = std::make_unique<NoteRecorder>(nullptr, sound_, loop_, recorderOptions);
+    recorder_ = std::make_unique<NoteRecorder>(nullptr, sound_, metronome_, loop_, recorderOptions);
     test::fillTones(sound_);
     view = std::make_shared<DualKeyboardView>(&parent_, sound_, *recorder_);
     // The root view's container, turned a quarter turn onto the landscape window.
@@ -104,6 +104,7 @@ class DualScreen {
   std::unique_ptr<platform::Display> display_;
   SoundPlayer sound_{SoundPlayer::Options{nullptr, "", clock_.function()}};
   test::CountingParent parent_;
+  Metronome metronome_{sound_, loop_};
   std::unique_ptr<NoteRecorder> recorder_;
   std::shared_ptr<platform::View> root_ = std::make_shared<platform::View>();
   std::shared_ptr<platform::View> container_ = std::make_shared<platform::View>();

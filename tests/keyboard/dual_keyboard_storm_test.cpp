@@ -111,7 +111,7 @@ void storm(unsigned seed, bool withBar, bool tall) {
   for (const auto& [finger, at] : down) rig.screen.up(finger, at);
   EXPECT_GT(presses, 1000);
   if (!withBar) {
-    EXPECT_EQ(rig.recorder.getNRState(), 2);
+    EXPECT_EQ(rig.recorder.getNRState(), RecorderState::kRecording);
     EXPECT_GT(rig.recorder.currentTake().size(), 1000u);
   }
   expectEverythingReleased(rig);

@@ -34,7 +34,7 @@ std::string pressOutcome(DualViewRig& rig, Point at) {
   std::string outcome;
   auto add = [&outcome](const std::string& part) { outcome += (outcome.empty() ? "" : ", ") + part; };
   for (int kb = 0; kb < 2; ++kb) {
-    for (int s = 0; s < keys::kNumKeys; ++s) {
+    for (int s = 0; s < kNumPianoKeys; ++s) {
       if (view.engine().keyboard(kb).humanKeys[static_cast<std::size_t>(s)]) {
         add("key " + std::to_string(kb) + ":" + std::to_string(s));
       }
@@ -171,7 +171,7 @@ TEST(DualKeyboardView, AFingerSlidingOntoTheUpperKeyboardMovesItsNote) {
   rig.render();
   rig.render();  // a stop takes effect once the voice has been mixed
   EXPECT_EQ(rig.voice(upperVoice).sampleNo, 53);
-  EXPECT_EQ(rig.voice(blackVoice).phase, kRelease);
+  EXPECT_EQ(rig.voice(blackVoice).phase, VoicePhase::kRelease);
 
   std::vector<std::pair<int, bool>> take;
   for (const Note& note : rig.recorder.currentTake()) take.emplace_back(note.sampleNo, note.keyDown);
@@ -186,7 +186,7 @@ TEST(DualKeyboardView, AFingerSlidingOntoTheUpperKeyboardMovesItsNote) {
   rig.screen.up(1, {131, 100});
   rig.render();
   EXPECT_EQ(view.engine().playlistNoForSlot(0), -1);
-  EXPECT_EQ(rig.voice(upperVoice).phase, kRelease);
+  EXPECT_EQ(rig.voice(upperVoice).phase, VoicePhase::kRelease);
   EXPECT_EQ(view.whiteKey(1, 1).image(), view.images().whiteKeyImage);
   EXPECT_EQ(rig.recorder.currentTake().size(), 6u);
 }

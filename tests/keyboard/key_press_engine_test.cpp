@@ -222,7 +222,7 @@ TEST(KeyPressEngine, RecordPlayAndLeavingTheScreen) {
   app.down(4, kWhiteX, whiteY(2));
   app.down(5, 300, 220);
   EXPECT_EQ(app.libraries, 1);
-  EXPECT_EQ(app.recorder.getNRState(), 0);
+  EXPECT_EQ(app.recorder.getNRState(), RecorderState::kIdle);
   EXPECT_EQ(app.recorder.currentTake().size(), 2u);
 }
 

@@ -83,6 +83,7 @@ class KeyboardApp : public RecorderParent, public KeyboardParent {
 
  public:
   SoundPlayer sound;
+  Metronome metronome{sound, loop};
   NoteRecorder recorder;
   std::shared_ptr<SingleKeyboardView> view;
 

@@ -47,7 +47,7 @@ KeyboardApp::KeyboardApp(Options options)
       ownWindow_(display_ ? nullptr : std::make_unique<platform::Window>(platform::landscapeSize())),
       window_(display_ ? display_->window() : *ownWindow_),
       sound(SoundPlayer::Options{nullptr, options.sampleDir, clock.function()}),
-      recorder(this, sound, loop, recorderOptions(clock, wall_)),
+      recorder(this, sound, metronome, loop, recorderOptions(clock, wall_)),
       view(std::make_shared<SingleKeyboardView>(this, sound, recorder)) {
   if (options.sampleDir.empty()) {
     std::vector<std::int16_t> tone(22050);
@@ -98,12 +98,12 @@ void KeyboardApp::up(int finger) {
 
 void KeyboardApp::render(int frames) {
   std::vector<std::int16_t> out(static_cast<std::size_t>(std::max(1, frames)) * 2);
-  sound.render(out.data(), frames);
+  sound.render({out.data(), frames});
   clock.advance(frames / 44100.0);
 }
 
 bool KeyboardApp::released(int v) const {
-  return !voice(v).playing || voice(v).wantToStop || voice(v).phase == kRelease;
+  return !voice(v).playing || voice(v).wantToStop || voice(v).phase == VoicePhase::kRelease;
 }
 
 WhiteKeyPicture KeyboardApp::whiteShown(int position) {
@@ -121,7 +121,7 @@ void KeyboardApp::audioTick() {
   auto due = [this] { return audioStart_ + static_cast<double>(audio_.size() / 2) / 44100.0; };
   while (due() <= clock.now() + 1e-9) {
     recorder.playbackPass();
-    sound.render(buffer_.data(), kBufferFrames);
+    sound.render({buffer_.data(), kBufferFrames});
     audio_.insert(audio_.end(), buffer_.begin(), buffer_.end());
   }
   loop.performAfterDelay(std::max(1e-6, due() - clock.now()), [this] { audioTick(); });

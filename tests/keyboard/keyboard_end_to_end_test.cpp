@@ -106,7 +106,7 @@ TEST(KeyboardEndToEnd, PlayOrRecordPressedWhileTheSongPlaysStopsIt) {
     ASSERT_EQ(app.whiteShown(0), WhiteKeyPicture::Down);
     const double stopAt = app.clock.now();
     ASSERT_TRUE(app.run("0.01 down 9 300 " + button + "\n0.05 up 9\n0.06 end\n"));
-    EXPECT_EQ(app.recorder.getNRState(), 0) << button;
+    EXPECT_EQ(app.recorder.getNRState(), RecorderState::kIdle) << button;
     EXPECT_FALSE(app.engine().playLit() || app.engine().recordLit()) << button;
     EXPECT_EQ(app.whiteShown(0), WhiteKeyPicture::Up) << button;
     for (int v = 0; v < kNumVoices; ++v) EXPECT_TRUE(app.released(v)) << button << " voice " << v;

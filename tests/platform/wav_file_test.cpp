@@ -62,8 +62,8 @@ TEST(WavFileTest, StreamedWriteReadsBackWithAStandardHeader) {
 TEST(WavFileTest, TheFileOutputWritesWhatItPlayedWithMatchingSizes) {
   const fs::path path = fs::temp_directory_path() / ("piano-output-" + std::to_string(::getpid()) + ".wav");
   WavFileAudioOutput output(path, /*paced=*/false);
-  output.start([](void*, std::int16_t* out, int frames) {
-    for (int i = 0; i < 2 * frames; ++i) out[i] = static_cast<std::int16_t>(i - 300);
+  output.start([](void*, StereoBuffer out) noexcept {
+    for (std::size_t i = 0; i < out.sampleCount(); ++i) out.samples[i] = static_cast<std::int16_t>(i - 300);
     return 0;
   }, nullptr);
   output.renderFrames(1000);  // four buffers of 256 frames

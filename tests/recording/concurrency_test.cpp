@@ -17,14 +17,15 @@ TEST(ConcurrencyTest, RecordingErasingAndPlaybackAtOnce) {
   LoggingParent parent;
   SoundPlayer player(SoundPlayer::Options{});
   fillSlots(player, 0.05);
-  NoteRecorder recorder(&parent, player, loop);
+  Metronome metronome(player, loop);
+  NoteRecorder recorder(&parent, player, metronome, loop);
   parent.recorder = &recorder;
 
   std::atomic<bool> running{true};
   std::thread audio([&] {
     std::vector<std::int16_t> buffer(256 * 2);
     while (running.load()) {
-      player.render(buffer.data(), 256);
+      player.render({buffer.data(), 256});
       std::this_thread::sleep_for(std::chrono::microseconds(500));
     }
   });
@@ -82,7 +83,7 @@ TEST(ConcurrencyTest, RecordingErasingAndPlaybackAtOnce) {
   running.store(false);
   audio.join();
 
-  EXPECT_EQ(recorder.getNRState(), 0);
+  EXPECT_EQ(recorder.getNRState(), RecorderState::kIdle);
   EXPECT_LE(recorder.getNumNotes(), NoteRecorder::kMaxNotes);
   // Whatever happened, the song is well formed: sorted presses with releases.
   const auto song = recorder.notesSnapshot();

@@ -36,7 +36,7 @@ ClickLog runFor(RecorderRig& rig, double seconds, double origin) {
 TEST(MetronomeTest, TakeClicksAccentTheFirstBeatOfEachBarOnAHalfSecondGrid) {
   RecorderRig rig;
   NoteRecorder& r = *rig.recorder;
-  r.metronomeOn();
+  rig.metronome->metronomeOn();
   const double origin = rig.clock;
   const int before = rig.player->activeVoiceCount();
   r.record();  // the first click sounds at once
@@ -54,35 +54,35 @@ TEST(MetronomeTest, TakeClicksAccentTheFirstBeatOfEachBarOnAHalfSecondGrid) {
 TEST(MetronomeTest, TempoAndBeatsPerBarAreHeldToTheirRangesAndOneBeatIsAlwaysAccented) {
   RecorderRig rig;
   NoteRecorder& r = *rig.recorder;
-  r.setMetronomeTempo(60);
-  EXPECT_DOUBLE_EQ(r.metronomeTimeBetweenBeats(), 1.0);
-  r.setMetronomeTempo(90);
-  EXPECT_DOUBLE_EQ(r.metronomeTimeBetweenBeats(), static_cast<double>(60.0f / 90.0f));
-  r.setMetronomeTempo(0);
-  EXPECT_EQ(r.getMetronomeTempo(), 50);
-  r.setMetronomeTempo(-7);
-  EXPECT_EQ(r.getMetronomeTempo(), 50);
-  r.setMetronomeTempo(100000);
-  EXPECT_EQ(r.getMetronomeTempo(), 250);
-  r.setMetronomeBeatsPerBar(0);
-  EXPECT_EQ(r.getMetronomeBeatsPerBar(), 1);
+  rig.metronome->setMetronomeTempo(60);
+  EXPECT_DOUBLE_EQ(rig.metronome->metronomeTimeBetweenBeats(), 1.0);
+  rig.metronome->setMetronomeTempo(90);
+  EXPECT_DOUBLE_EQ(rig.metronome->metronomeTimeBetweenBeats(), static_cast<double>(60.0f / 90.0f));
+  rig.metronome->setMetronomeTempo(0);
+  EXPECT_EQ(rig.metronome->getMetronomeTempo(), 50);
+  rig.metronome->setMetronomeTempo(-7);
+  EXPECT_EQ(rig.metronome->getMetronomeTempo(), 50);
+  rig.metronome->setMetronomeTempo(100000);
+  EXPECT_EQ(rig.metronome->getMetronomeTempo(), 250);
+  rig.metronome->setMetronomeBeatsPerBar(0);
+  EXPECT_EQ(rig.metronome->getMetronomeBeatsPerBar(), 1);
   // One beat per bar: every click is accented.
-  r.metronomeOn();
-  r.setMetronomeTempo(240);
+  rig.metronome->metronomeOn();
+  rig.metronome->setMetronomeTempo(240);
   const double origin = rig.clock;
   r.record();
   const ClickLog log = runFor(rig, 0.76, origin);
   ASSERT_EQ(log.clicks.size(), 3u);
   for (const auto& click : log.clicks) EXPECT_TRUE(click.second);
-  r.setMetronomeVolume(7.0f);
-  EXPECT_EQ(r.getMetronomeVolume(), 1.0f);
+  rig.metronome->setMetronomeVolume(7.0f);
+  EXPECT_EQ(rig.metronome->getMetronomeVolume(), 1.0f);
 }
 
 TEST(MetronomeTest, NoClicksWhenSwitchedOffAndTheyEndWithTheTake) {
   RecorderRig rig;
   NoteRecorder& r = *rig.recorder;
   r.record();
-  r.metronomeOn();  // switching on during a take starts nothing
+  rig.metronome->metronomeOn();  // switching on during a take starts nothing
   EXPECT_TRUE(runFor(rig, 1.2, rig.clock).clicks.empty());
   r.stop();
   rig.advance(0.001);
@@ -96,7 +96,7 @@ TEST(MetronomeTest, NoClicksWhenSwitchedOffAndTheyEndWithTheTake) {
 TEST(MetronomeTest, ANewTakeBeforeThePendingTickKeepsOneLoop) {
   RecorderRig rig;
   NoteRecorder& r = *rig.recorder;
-  r.metronomeOn();
+  rig.metronome->metronomeOn();
   r.record();
   runFor(rig, 0.2, rig.clock);
   r.stop();
@@ -114,26 +114,26 @@ TEST(MetronomeTest, PreviewStopsAtItsNextTickAndRestartingInsideABeatKeepsOneLoo
   RecorderRig rig;
   NoteRecorder& r = *rig.recorder;
   const double origin = rig.clock;
-  r.startMetronome();
-  EXPECT_TRUE(r.metronomePlaying());
+  rig.metronome->startMetronome();
+  EXPECT_TRUE(rig.metronome->metronomePlaying());
   runFor(rig, 0.6, origin);
-  r.stopMetronome();
-  r.startMetronome();  // within the beat: the same loop goes on, the count too
+  rig.metronome->stopMetronome();
+  rig.metronome->startMetronome();  // within the beat: the same loop goes on, the count too
   const ClickLog log = runFor(rig, 1.5, origin);
   ASSERT_EQ(log.clicks.size(), 3u);
   EXPECT_FALSE(log.clicks[0].second);  // beat 3 of the bar
   EXPECT_FALSE(log.clicks[1].second);
   EXPECT_TRUE(log.clicks[2].second);   // the next bar
-  r.stopMetronome();
+  rig.metronome->stopMetronome();
   runFor(rig, 0.6, origin);
-  EXPECT_FALSE(r.metronomePlaying());
+  EXPECT_FALSE(rig.metronome->metronomePlaying());
   EXPECT_TRUE(runFor(rig, 1.0, origin).clicks.empty());
 }
 
 TEST(MetronomeTest, ClicksStayOnTheGridWhenTheMainThreadIsLate) {
   RecorderRig rig;
   NoteRecorder& r = *rig.recorder;
-  r.metronomeOn();
+  rig.metronome->metronomeOn();
   const double origin = rig.clock;
   r.record();
   // The main loop gets to the first tick 30 ms late.

@@ -22,10 +22,10 @@ TEST(PlaybackTest, EveryPressStartsAVoiceAndEveryReleaseStopsItThenTheSongEnds) 
   RecorderRig rig;
   NoteRecorder& r = *rig.recorder;
   EXPECT_FALSE(r.play()) << "an empty song does not play";
-  EXPECT_EQ(r.getNRState(), 0);
+  EXPECT_EQ(r.getNRState(), RecorderState::kIdle);
   loadSong(rig, kThreeNotes);
   ASSERT_TRUE(r.play());
-  EXPECT_EQ(r.getNRState(), 1);
+  EXPECT_EQ(r.getNRState(), RecorderState::kPlaying);
 
   rig.advance(0.0);  // the note at time 0 sounds on the first pass
   EXPECT_EQ(rig.player->activeVoiceCount(), 1);
@@ -40,9 +40,9 @@ TEST(PlaybackTest, EveryPressStartsAVoiceAndEveryReleaseStopsItThenTheSongEnds) 
   rig.advance(0.1);
   EXPECT_EQ(rig.player->activeVoiceCount(), 2);
   rig.advance(0.05);
-  EXPECT_EQ(r.getNRState(), 1);
+  EXPECT_EQ(r.getNRState(), RecorderState::kPlaying);
   rig.advance(0.15);  // 0.5: past the last note
-  EXPECT_EQ(r.getNRState(), 0);
+  EXPECT_EQ(r.getNRState(), RecorderState::kIdle);
   rig.renderBuffer();
   rig.renderBuffer();
   EXPECT_EQ(rig.player->activeVoiceCount(), 0);
@@ -77,7 +77,7 @@ TEST(PlaybackTest, ATakeRecordsPastTheEndOfTheSong) {
   NoteRecorder& r = *rig.recorder;
   r.record();
   rig.advance(1.0);
-  EXPECT_EQ(r.getNRState(), 2);
+  EXPECT_EQ(r.getNRState(), RecorderState::kRecording);
   rig.clock += 1.0;
   r.addStopNote(r.addPlayNote(50, 1.0f, 1.0f, -1.0f), 50);
   r.stop();
@@ -120,7 +120,7 @@ TEST(PlaybackTest, ErasingDuringPlaybackKeepsThePlaceAndAnEmptiedSongEnds) {
   rig.advance(0.05);
   r.eraseWholeSong();
   rig.advance(0.001);
-  EXPECT_EQ(r.getNRState(), 0);
+  EXPECT_EQ(r.getNRState(), RecorderState::kIdle);
   EXPECT_EQ(rig.parent.log.back(), "ended");
 }
 
@@ -144,7 +144,8 @@ TEST(PlaybackTest, ThePlaybackThreadPlaysAShortSongOnTheRealClock) {
   LoggingParent parent;
   SoundPlayer player(SoundPlayer::Options{});
   fillSlots(player, 0.5);
-  NoteRecorder recorder(&parent, player, loop);
+  Metronome metronome(player, loop);
+  NoteRecorder recorder(&parent, player, metronome, loop);
   parent.recorder = &recorder;
   ASSERT_TRUE(recorder.setState("0|120|0.5|4|2|4|1|39|0.000000|0|1|1|-1|1|40|0.010000|1|1|1|-1|"
                                 "0|0.020000|1|0|0.030000|0|",

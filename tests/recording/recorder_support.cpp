@@ -24,12 +24,14 @@ RecorderRig::RecorderRig(bool playbackThread)
   NoteRecorder::Options options;
   options.clock = [this] { return clock; };
   options.startPlaybackThread = playbackThread;
-  recorder = std::make_unique<NoteRecorder>(&parent, *player, loop, std::move(options));
+  metronome = std::make_unique<Metronome>(*player, loop);
+  recorder = std::make_unique<NoteRecorder>(&parent, *player, *metronome, loop, std::move(options));
   parent.recorder = recorder.get();
 }
 
 RecorderRig::~RecorderRig() {
   recorder.reset();
+  metronome.reset();
   player.reset();
 }
 
@@ -39,7 +41,7 @@ void RecorderRig::advance(double seconds) {
   loop.runDue();
 }
 
-void RecorderRig::renderBuffer() { player->render(buffer.data(), 256); }
+void RecorderRig::renderBuffer() { player->render({buffer.data(), 256}); }
 
 int RecorderRig::pressAndRelease(int slot, double length, float volume) {
   const int id = recorder->addPlayNote(slot, volume, 1.0f, -0.001f);

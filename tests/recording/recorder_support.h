@@ -47,6 +47,7 @@ struct RecorderRig {
   platform::RunLoop loop;
   LoggingParent parent;
   std::unique_ptr<SoundPlayer> player;
+  std::unique_ptr<Metronome> metronome;
   std::unique_ptr<NoteRecorder> recorder;
   std::vector<std::int16_t> buffer;
 };

@@ -19,14 +19,14 @@ TEST(RecorderTest, FirstTakeStartsAtTheFirstPressAndOverdubsShareThePlaybackOrig
   EXPECT_EQ(r.addPlayNote(39, 0.5f, 1.0f, -0.001f), -1) << "not recording";
 
   r.record();
-  EXPECT_EQ(r.getNRState(), 2);
+  EXPECT_EQ(r.getNRState(), RecorderState::kRecording);
   rig.clock += 2.5;  // the player waits before the first press
   rig.pressAndRelease(39, 0.25);
   rig.clock += 0.5;
   rig.pressAndRelease(40, 0.25);
   stopTake(rig);
   EXPECT_EQ(rig.parent.log.back(), "lift");
-  EXPECT_EQ(r.getNRState(), 0);
+  EXPECT_EQ(r.getNRState(), RecorderState::kIdle);
 
   auto song = r.notesSnapshot();
   ASSERT_EQ(song.size(), 4u);

@@ -26,7 +26,7 @@ TEST(StateTextTest, TheResetStateAndAOneNoteSongAreWrittenExactly) {
   EXPECT_EQ(s.files.stateText(), "Version 2@-8e-05|-1.6e-05|0|0|1|1|1|8|0|28|28|52|@0|120|0.5|4|0|0|@");
 
   NoteRecorder& r = s.recorder();
-  r.metronomeOn();  // the take then starts at record, not at the first press
+  s.rig.metronome->metronomeOn();  // the take then starts at record, not at the first press
   r.record();
   s.rig.clock += 1.5;
   const int id = r.addPlayNote(39, 0.7f, 1.0f, -0.00008f);
@@ -34,7 +34,7 @@ TEST(StateTextTest, TheResetStateAndAOneNoteSongAreWrittenExactly) {
   r.addStopNote(id, 39);
   r.stop();
   s.rig.advance(0.001);
-  r.metronomeOff();
+  s.rig.metronome->metronomeOff();
   EXPECT_EQ(r.getState(), "0|120|0.5|4|1|2|1|39|1.500000|0|0.7|1|-8e-05|0|2.250000|0|");
 }
 
@@ -103,9 +103,9 @@ TEST(StateTextTest, RandomSongsAndSettingsSurviveASaveAndALoad) {
 TEST(StateTextTest, ASongRecordedHereReadsBackWithEveryTakeAsTakeZero) {
   StateRig s;
   NoteRecorder& r = s.recorder();
-  r.metronomeOn();
-  r.setMetronomeTempo(97);
-  r.setMetronomeVolume(1.0f);
+  s.rig.metronome->metronomeOn();
+  s.rig.metronome->setMetronomeTempo(97);
+  s.rig.metronome->setMetronomeVolume(1.0f);
   for (int take = 0; take < 3; ++take) {
     r.record();
     s.rig.clock += 0.1234567;
@@ -141,8 +141,8 @@ TEST(StateTextTest, VersionOneFilesUseEightKeysAndOneKeyboardAndKeepTheStartKeys
   EXPECT_FALSE(s.main.dualKeyboard);
   EXPECT_EQ(s.main.startKey, 40);
   EXPECT_FALSE(s.main.pianoNotePanning);
-  EXPECT_TRUE(s.recorder().metronome());
-  EXPECT_EQ(s.recorder().getMetronomeTempo(), 90);
+  EXPECT_TRUE(s.rig.metronome->metronome());
+  EXPECT_EQ(s.rig.metronome->getMetronomeTempo(), 90);
   EXPECT_EQ(s.recorder().getNumNotes(), 4);
 }
 
@@ -168,9 +168,9 @@ TEST(StateTextTest, DamagedNotesAreDroppedAndValuesHeldToTheirRanges) {
   EXPECT_EQ(song[0].volume, 1.0f);
   EXPECT_EQ(song[0].attackDelta, 0.0f);
   EXPECT_EQ(song[0].releaseDelta, 0.0f);
-  EXPECT_EQ(r.getMetronomeTempo(), 250);
-  EXPECT_EQ(r.getMetronomeVolume(), 1.0f);
-  EXPECT_EQ(r.getMetronomeBeatsPerBar(), 1);
+  EXPECT_EQ(s.rig.metronome->getMetronomeTempo(), 250);
+  EXPECT_EQ(s.rig.metronome->getMetronomeVolume(), 1.0f);
+  EXPECT_EQ(s.rig.metronome->getMetronomeBeatsPerBar(), 1);
   // The file's next ID (0) would reuse IDs the song holds.
   EXPECT_EQ(r.currentNoteID(), 9);
   r.record();

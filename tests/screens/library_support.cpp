@@ -110,7 +110,8 @@ LibraryRig::LibraryRig(const std::string& documents, const std::string& demoSong
   options.clock = [this] { return clock; };
   options.wallClock = [this] { return clock; };
   options.startPlaybackThread = false;
-  recorder = std::make_unique<NoteRecorder>(nullptr, *player, loop, std::move(options));
+  metronome = std::make_unique<Metronome>(*player, loop);
+  recorder = std::make_unique<NoteRecorder>(nullptr, *player, *metronome, loop, std::move(options));
   files = std::make_unique<FileManager>(main, *recorder, documents);
   host.chinese = chinese;
   host.tall = tall;
@@ -119,6 +120,7 @@ LibraryRig::LibraryRig(const std::string& documents, const std::string& demoSong
 LibraryRig::~LibraryRig() {
   view.reset();
   recorder.reset();
+  metronome.reset();
   player.reset();
 }
 

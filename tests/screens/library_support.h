@@ -99,6 +99,7 @@ struct LibraryRig {
   double clock = 100.0;
   platform::RunLoop loop;
   std::unique_ptr<SoundPlayer> player;
+  std::unique_ptr<Metronome> metronome;
   std::unique_ptr<NoteRecorder> recorder;
   MainSectionStub main;
   std::unique_ptr<FileManager> files;

@@ -101,7 +101,7 @@ TEST_P(SettingsNavigationTest, PagesSlideAlongTheScreenWithTheirNamesAndArrows) 
 }
 
 TEST_P(SettingsNavigationTest, MetronomePreviewSoundsOnlyOnItsPageWithTheSwitchOn) {
-  NoteRecorder& r = *rig.recorder;
+  Metronome& r = *rig.metronome;
   const Point metroName{290, 300 + s};
   const Point onButton{200, 90 + s};
   rig.tap(metroName);

@@ -22,7 +22,7 @@ class SettingsPagesTest : public ::testing::TestWithParam<bool> {
   SettingsRig rig{GetParam()};
   AppSettingsView& view = *rig.view;
   FakeSettingsHost& host = rig.host;
-  NoteRecorder& recorder = *rig.recorder;
+  Metronome& metronome = *rig.metronome;
   double s = GetParam() ? 45.0 : 0.0;
 };
 
@@ -174,21 +174,21 @@ TEST_P(SettingsPagesTest, SustainSlidersSetTheFractions) {
 TEST_P(SettingsPagesTest, MetronomeSlidersSetVolumeAndTempo) {
   view.changeSettingsScreen(2);
   view.fingerDown({80, 160 + s - 20});
-  EXPECT_EQ(recorder.getMetronomeVolume(), 0.0f);
+  EXPECT_EQ(metronome.getMetronomeVolume(), 0.0f);
   view.fingerMove({114, 400 + s}, {80, 140 + s});  // the zones overlap at x 113..114: volume's
-  EXPECT_EQ(recorder.getMetronomeVolume(), 1.0f);
-  EXPECT_EQ(recorder.getMetronomeTempo(), 120);
+  EXPECT_EQ(metronome.getMetronomeVolume(), 1.0f);
+  EXPECT_EQ(metronome.getMetronomeTempo(), 120);
   view.fingerDown({140, 158 + s});
-  EXPECT_EQ(recorder.getMetronomeTempo(), 50);
+  EXPECT_EQ(metronome.getMetronomeTempo(), 50);
   EXPECT_EQ(view.tempoLabel().text(), "50");
   view.fingerMove({172.5, 356.5 + s}, {140, 158 + s});
-  EXPECT_EQ(recorder.getMetronomeTempo(), 250);
+  EXPECT_EQ(metronome.getMetronomeTempo(), 250);
   EXPECT_EQ(view.tempo().knob().centre(), (Point{147, 337 + s}));
   view.fingerDown({140, 247.5 + s});  // the middle of the track
-  EXPECT_EQ(recorder.getMetronomeTempo(), 150);
+  EXPECT_EQ(metronome.getMetronomeTempo(), 150);
   EXPECT_EQ(view.tempo().knob().centre(), (Point{147, 247 + s}));  // from (150 - 50) / 200
   view.fingerMove({240, 300 + s}, {140, 247.5 + s});  // off the sliders: nothing
-  EXPECT_EQ(recorder.getMetronomeTempo(), 150);
+  EXPECT_EQ(metronome.getMetronomeTempo(), 150);
 }
 
 TEST_P(SettingsPagesTest, BeatsPerBarStayBetweenOneAndSix) {
@@ -198,39 +198,39 @@ TEST_P(SettingsPagesTest, BeatsPerBarStayBetweenOneAndSix) {
                   Point{200, 325}}) {
     view.fingerDown({p.x, p.y + s});
   }
-  EXPECT_EQ(recorder.getMetronomeBeatsPerBar(), 4);
+  EXPECT_EQ(metronome.getMetronomeBeatsPerBar(), 4);
   view.fingerDown({187.5, 156 + s});
   view.fingerDown({228.5, 223.9 + s});
-  EXPECT_EQ(recorder.getMetronomeBeatsPerBar(), 2);
+  EXPECT_EQ(metronome.getMetronomeBeatsPerBar(), 2);
   for (int i = 0; i < 3; ++i) view.fingerDown(minus);
-  EXPECT_EQ(recorder.getMetronomeBeatsPerBar(), 1);
+  EXPECT_EQ(metronome.getMetronomeBeatsPerBar(), 1);
   EXPECT_EQ(view.beatsPerBarLabel().text(), "1");
   view.fingerDown({200, 260 + s});
   view.fingerDown({200, 324.9 + s});
   for (int i = 0; i < 5; ++i) view.fingerDown(plus);
-  EXPECT_EQ(recorder.getMetronomeBeatsPerBar(), 6);
+  EXPECT_EQ(metronome.getMetronomeBeatsPerBar(), 6);
   EXPECT_EQ(view.beatsPerBarLabel().text(), "6");
 }
 
 TEST_P(SettingsPagesTest, SwitchLightsItsLamp) {
   view.changeSettingsScreen(2);
   view.fingerDown({200, 59.9 + s});
-  EXPECT_FALSE(recorder.metronome());
+  EXPECT_FALSE(metronome.metronome());
   view.fingerDown({200, 60 + s});
-  EXPECT_TRUE(recorder.metronome());
+  EXPECT_TRUE(metronome.metronome());
   EXPECT_EQ(view.metronomeLamp().alpha(), 1.0f);
   view.fingerDown({200, 121.9 + s});
-  EXPECT_FALSE(recorder.metronome());
+  EXPECT_FALSE(metronome.metronome());
   EXPECT_EQ(view.metronomeLamp().alpha(), 0.0f);
 }
 
 TEST_P(SettingsPagesTest, TapTempoTakesTheMeanOfASeries) {
   view.changeSettingsScreen(2);
-  recorder.setMetronomeTempo(100);
+  metronome.setMetronomeTempo(100);
   auto tapAfter = [&](double seconds) {
     rig.clock.advance(seconds);
     rig.tap({210, 390 + s});
-    return recorder.getMetronomeTempo();
+    return metronome.getMetronomeTempo();
   };
   EXPECT_EQ(tapAfter(5.0), 100);  // the first tap only starts the clock
   EXPECT_EQ(tapAfter(0.5), 120);
@@ -245,10 +245,10 @@ TEST_P(SettingsPagesTest, TapTempoTakesTheMeanOfASeries) {
   view.fingerDown({210, 358.9 + s});
   rig.clock.advance(0.5);
   view.fingerDown({210, 359 + s});
-  EXPECT_EQ(recorder.getMetronomeTempo(), 138);
+  EXPECT_EQ(metronome.getMetronomeTempo(), 138);
   rig.clock.advance(0.5);
   view.fingerDown({210, 429.9 + s});
-  EXPECT_EQ(recorder.getMetronomeTempo(), 120);
+  EXPECT_EQ(metronome.getMetronomeTempo(), 120);
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, SettingsPagesTest, ::testing::Bool(),

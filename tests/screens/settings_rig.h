@@ -1,6 +1,6 @@
 // Shared set-up for the settings screen tests: the screen in a window, turned
 // into the landscape picture as the root view turns it, with an engine and a
-// recorder on a fake media clock, and a fake root view that keeps the settings
+// metronome on a fake media clock, and a fake root view that keeps the settings
 // the way the real one converts them.
 #pragma once
 
@@ -13,7 +13,7 @@
 #include "platform/manual_clock.h"
 #include "platform/run_loop.h"
 #include "platform/window.h"
-#include "recording/note_recorder.h"
+#include "recording/metronome.h"
 #include "screens/settings/app_settings_view.h"
 #include "screens/settings/settings_host.h"
 
@@ -77,7 +77,7 @@ struct SettingsRig {
   platform::ManualClock clock{100.0};
   platform::RunLoop loop{clock.function()};
   std::unique_ptr<SoundPlayer> player;
-  std::unique_ptr<NoteRecorder> recorder;
+  std::unique_ptr<Metronome> metronome;
   FakeSettingsHost host;
   std::unique_ptr<platform::Window> ownWindow;
   platform::Window* window = nullptr;

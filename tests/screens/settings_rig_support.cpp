@@ -34,11 +34,7 @@ SettingsRig::SettingsRig(bool tallScreen, bool chinese, platform::Window* shownI
   for (int slot = 0; slot < kNumSampleSlots; ++slot) {
     player->setSampleData(slot, std::vector<std::int16_t>(44100, 10000));
   }
-  NoteRecorder::Options options;
-  options.clock = clock.function();
-  options.wallClock = clock.function();
-  options.startPlaybackThread = false;
-  recorder = std::make_unique<NoteRecorder>(nullptr, *player, loop, std::move(options));
+  metronome = std::make_unique<Metronome>(*player, loop);
 
   host.chinese = chinese;
   const double length = tall ? 568.0 : 480.0;
@@ -55,7 +51,7 @@ SettingsRig::SettingsRig(bool tallScreen, bool chinese, platform::Window* shownI
   root->addSubview(container);
   AppSettingsView::Options viewOptions;
   viewOptions.clock = clock.function();
-  view = std::make_shared<AppSettingsView>(host, *player, *recorder, viewOptions);
+  view = std::make_shared<AppSettingsView>(host, *player, *metronome, viewOptions);
   container->addSubview(view);
 }
 
@@ -65,7 +61,7 @@ SettingsRig::~SettingsRig() {
   view.reset();
   container.reset();
   ownWindow.reset();
-  recorder.reset();
+  metronome.reset();
   player.reset();
   platform::Animator::shared().setClock({});
   platform::setTallScreen(false);
@@ -99,18 +95,18 @@ void SettingsRig::advance(double seconds) {
   renderBuffer();
 }
 
-void SettingsRig::renderBuffer() { player->render(buffer.data(), kFrames); }
+void SettingsRig::renderBuffer() { player->render({buffer.data(), kFrames}); }
 
 bool SettingsRig::isReleasing(int voice) const {
   if (voice < 0 || voice >= kNumVoices) return false;
   const Voice& v = player->voiceForTest(voice);
-  return v.playing && v.phase == kRelease;
+  return v.playing && v.phase == VoicePhase::kRelease;
 }
 
 bool SettingsRig::isHeld(int voice) const {
   if (voice < 0 || voice >= kNumVoices) return false;
   const Voice& v = player->voiceForTest(voice);
-  return v.playing && v.phase != kRelease;
+  return v.playing && v.phase != VoicePhase::kRelease;
 }
 
 int SettingsRig::clicksDuring(double seconds) {

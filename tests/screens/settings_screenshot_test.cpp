@@ -28,8 +28,8 @@ TEST(SettingsScreenshotTest, EveryPageOnBothScreensInBothLanguages) {
     ASSERT_NE(display, nullptr) << error;
     for (const bool chinese : {false, true}) {
       SettingsRig rig(tall, chinese, &display->window());
-      rig.recorder->metronomeOn();
-      rig.recorder->setMetronomeBeatsPerBar(3);
+      rig.metronome->metronomeOn();
+      rig.metronome->setMetronomeBeatsPerBar(3);
       rig.host.normalRate = -0.00004;
       rig.view->redraw();
       for (int page = 0; page < 3; ++page) {

@@ -7,7 +7,7 @@
 
 #include "audio/sound_player.h"
 #include "platform/touch.h"
-#include "recording/note_recorder.h"
+#include "recording/metronome.h"
 #include "screens/settings/app_settings_view.h"
 #include "screens/settings/settings_host.h"
 
@@ -63,12 +63,12 @@ void AppSettingsView::fingerDown(Point point) {
   const double y = point.y;
   const double farEnd = tall_ ? 502.0 : 420.0;  // help icon
   if (x > 268.0 && y < 47.0) {
-    noteRecorder_.stopMetronome();
+    metronome_.stopMetronome();
     parent_.showPiano();
     return;
   }
   if (x > 268.0 && y > farEnd) {
-    noteRecorder_.stopMetronome();
+    metronome_.stopMetronome();
     parent_.showManual(this);
     return;
   }
@@ -190,11 +190,11 @@ void AppSettingsView::stopTestNote(int& voice) {
 
 bool AppSettingsView::fingerOnMetronomeSlider(Point point) {
   if (volume_->setSliderToCoord(point)) {
-    noteRecorder_.setMetronomeVolume(volume_->getValue());
+    metronome_.setMetronomeVolume(volume_->getValue());
     return true;
   }
   if (tempo_->setSliderToCoord(point)) {
-    noteRecorder_.setMetronomeTempo(static_cast<int>(std::trunc(tempo_->getValue() * 200.0f + 50.0f)));
+    metronome_.setMetronomeTempo(static_cast<int>(std::trunc(tempo_->getValue() * 200.0f + 50.0f)));
     redraw();
     return true;
   }
@@ -206,12 +206,12 @@ void AppSettingsView::fingerDownMetronome(Point point) {
   if (!(point.x > 187.0 && point.x < 229.0)) return;
   const int y = trunc(point.y) - s_;
   if (y >= 156 && y <= 223) {
-    const int beats = noteRecorder_.getMetronomeBeatsPerBar() - 1;
-    noteRecorder_.setMetronomeBeatsPerBar(beats < 1 ? 1 : beats);
+    const int beats = metronome_.getMetronomeBeatsPerBar() - 1;
+    metronome_.setMetronomeBeatsPerBar(beats < 1 ? 1 : beats);
     redraw();
   } else if (y >= 260 && y <= 324) {
-    const int beats = noteRecorder_.getMetronomeBeatsPerBar() + 1;
-    noteRecorder_.setMetronomeBeatsPerBar(beats > 6 ? 6 : beats);
+    const int beats = metronome_.getMetronomeBeatsPerBar() + 1;
+    metronome_.setMetronomeBeatsPerBar(beats > 6 ? 6 : beats);
     redraw();
   } else if (y >= 60 && y <= 121) {
     toggleMetronome();
@@ -224,7 +224,7 @@ void AppSettingsView::fingerDownMetronome(Point point) {
 void AppSettingsView::tapTempo() {
   const int tempo = tapTempo_.tap(clock_());
   if (tempo == 0) return;  // the first tap of a series only starts the clock
-  noteRecorder_.setMetronomeTempo(tempo);
+  metronome_.setMetronomeTempo(tempo);
   redraw();
 }
 

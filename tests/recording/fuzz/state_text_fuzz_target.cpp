@@ -26,7 +26,8 @@ struct Target {
   double clock = 0.0;
   piano::platform::RunLoop loop{[this] { return clock; }};
   piano::SoundPlayer player{piano::SoundPlayer::Options{nullptr, {}, [this] { return clock; }}};
-  NoteRecorder recorder{nullptr, player, loop,
+  piano::Metronome metronome{player, loop};
+  NoteRecorder recorder{nullptr, player, metronome, loop,
                         NoteRecorder::Options{[this] { return clock; }, {}, false, {}}};
   piano::testing::FakeMainSection main;
   piano::FileManager files{main, recorder, "/nonexistent"};
@@ -53,9 +54,9 @@ struct Target {
       const auto found = lastRelease.find(song[i].noteID);
       if (found == lastRelease.end() || found->second < i) fail("press without a later release");
     }
-    const int bpm = recorder.getMetronomeTempo();
-    const int beats = recorder.getMetronomeBeatsPerBar();
-    const float volume = recorder.getMetronomeVolume();
+    const int bpm = metronome.getMetronomeTempo();
+    const int beats = metronome.getMetronomeBeatsPerBar();
+    const float volume = metronome.getMetronomeVolume();
     if (bpm < 50 || bpm > 250 || beats < 1 || beats > 6 || !(volume >= 0 && volume <= 1)) {
       fail("metronome setting out of range");
     }
@@ -75,7 +76,7 @@ struct Target {
       for (int step = 0; step < 4; ++step) {
         clock += 0.7 + step * 50.0;
         recorder.playbackPass();
-        player.render(buffer.data(), 256);
+        player.render({buffer.data(), 256});
         if (step == 1) recorder.eraseLastXNotes(2);
         if (step == 2) recorder.eraseLastOverdub();
       }
