@@ -13,6 +13,7 @@ bool SdlAudioOutput::start(RenderCallback render, void* context) {
   stop();
   render_ = render;
   context_ = context;
+  SDL_SetMainReady();  // the program's own main is its entry point, not SDL's
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
     std::printf("Audio could not be initialised: %s\n", SDL_GetError());
     return false;
