@@ -1,7 +1,10 @@
 #include "platform/documents.h"
+#include "platform/file_io.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -75,6 +78,29 @@ TEST_F(DocumentsTest, AFileInTheWayIsReportedNotUsed) {
 TEST(DocumentsPathTest, JoinsWithOneSlash) {
   EXPECT_EQ(documentsPath("/a/b", "x.SAV"), "/a/b/x.SAV");
   EXPECT_EQ(documentsPath("/a/b/", "x.SAV"), "/a/b/x.SAV");
+}
+
+TEST_F(DocumentsTest, ReadsStopAtTheirLimit) {
+  std::ofstream(root_ / "five") << "12345";
+  EXPECT_EQ(readFileLimited(root_ / "five", 5).bytes, "12345");
+  EXPECT_EQ(readFileLimited(root_ / "five", 4).status, ReadStatus::kTooLarge);
+  EXPECT_EQ(readFileLimited(root_ / "none", 4).status, ReadStatus::kMissing);
+}
+
+// A save killed half-way leaves its new file behind; the next start removes it
+// unless its process still runs and it is recent.
+TEST_F(DocumentsTest, LeftoversOfKilledSavesAreRemoved) {
+  const std::string running = ".piano-" + std::to_string(::getpid()) + "-7.part";
+  for (const std::string& name : {std::string(".piano-99999999-0.part"), running, std::string(".piano-1-2.part"),
+                                  std::string(".piano-x.part"), std::string("a.part")}) {
+    std::ofstream(root_ / name) << "half a song";
+  }
+  fs::last_write_time(root_ / ".piano-1-2.part", fs::file_time_type::clock::now() - std::chrono::hours(2));
+  EXPECT_EQ(removeStaleSaveFiles(root_), 2);
+  std::vector<std::string> left;
+  for (const auto& entry : fs::directory_iterator(root_)) left.push_back(entry.path().filename());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{running, ".piano-x.part", "a.part"}));
 }
 
 }  // namespace
