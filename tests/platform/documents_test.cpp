@@ -22,23 +22,15 @@ class DocumentsTest : public ::testing::Test {
     root_ = fs::temp_directory_path() / ("piano-documents-test-" + std::to_string(::getpid()));
     fs::remove_all(root_);
     fs::create_directories(root_);
-    saved_ = save({kDocumentsEnvironmentVariable, "XDG_DATA_HOME", "HOME"});
+    for (const char* name : {kDocumentsEnvironmentVariable, "XDG_DATA_HOME", "HOME"}) {
+      const char* value = std::getenv(name);
+      saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+    }
   }
   void TearDown() override {
     setDocumentsDirectoryOverride({});
-    for (auto& [name, value] : saved_) {
-      if (value) ::setenv(name.c_str(), value->c_str(), 1);
-      else ::unsetenv(name.c_str());
-    }
+    for (auto& [name, value] : saved_) value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
     fs::remove_all(root_);
-  }
-  static std::vector<std::pair<std::string, std::optional<std::string>>> save(std::vector<std::string> names) {
-    std::vector<std::pair<std::string, std::optional<std::string>>> out;
-    for (auto& n : names) {
-      const char* v = std::getenv(n.c_str());
-      out.emplace_back(n, v ? std::optional<std::string>(v) : std::nullopt);
-    }
-    return out;
   }
   fs::path root_;
   std::vector<std::pair<std::string, std::optional<std::string>>> saved_;

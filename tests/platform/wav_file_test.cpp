@@ -49,13 +49,8 @@ TEST(WavFileTest, StreamedWriteReadsBackWithAStandardHeader) {
 
   auto audio = readWavFile(path);
   ASSERT_TRUE(audio);
-  EXPECT_EQ(audio->sampleRate, 22050);
-  EXPECT_EQ(audio->channels, 2);
-  ASSERT_EQ(audio->frames(), 501u);
-  EXPECT_EQ(audio->samples[0], samples[0]);
-  EXPECT_EQ(audio->samples[599], samples[599]);
-  EXPECT_EQ(audio->samples[600], samples[600]);
-  EXPECT_EQ(audio->samples.back(), 32767);
+  EXPECT_EQ(std::pair(audio->sampleRate, audio->channels), std::pair(22050, 2));
+  EXPECT_EQ(audio->samples, samples);
   fs::remove(path);
 }
 
