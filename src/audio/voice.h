@@ -36,9 +36,10 @@ struct Voice {
 };
 
 // Mixes one playing voice into the frames of `out`, with the fixed-point
-// envelope, the pan factors and saturation to -32767..32767 after this voice. Applies a pending stop first (at the buffer boundary, once the voice
-// has been mixed at least once). Updates the voice: position, envelope, phase,
-// `playing` when it ends. Real-time safe.
+// envelope, the pan factors and saturation to -32767..32767 after this voice.
+// Applies a pending stop first (at the buffer boundary, once the voice has been
+// mixed at least once). Updates the voice: position, envelope, phase, `playing`
+// when it ends. Real-time safe.
 //
 // The envelope in fixed point, per buffer (trunc: conversion toward zero; level,
 // rate and volume are ADSRVolume, ADSRVolumeDelta and requiredVolume as floats):

@@ -24,7 +24,7 @@ constexpr int kFrames = 256;
 class Engine : public ::testing::Test {
  protected:
   Engine() {
-    for (int slot = 0; slot < kNumSampleSlots; ++slot) engine.setSampleData(slot, std::vector<std::int16_t>(44100, 10000));
+    for (int s = 0; s < kNumSampleSlots; ++s) engine.setSampleData(s, std::vector<std::int16_t>(44100, 10000));
     engine.setPianoNotePanning(false);
   }
   std::vector<std::int16_t> render(int frames = kFrames) {

@@ -103,7 +103,7 @@ TEST(VolumeView, SetsTheOutputAndRemembersTheVolumeBetweenRuns) {
   FakeOutput output;
   setSystemAudioOutput(&output);
   EXPECT_FLOAT_EQ(systemVolume(), 0.8f);  // nothing saved yet
-  EXPECT_NEAR(output.volume(), 0.8f, 1e-4);
+  EXPECT_NEAR(output.volume(), 0.8f, 1e-4) << "the output follows";
 
   Window window(Size{480, 320});
   auto root = std::make_shared<View>();

@@ -15,6 +15,9 @@ TEST(AffineTransform, QuarterTurnsMapWholePointsExactly) {
   const AffineTransform plus = AffineTransform::rotation(1.5707964f);
   EXPECT_EQ(plus.apply(Point{1.0, 0.0}), (Point{0.0, 1.0}));
   EXPECT_EQ(AffineTransform::rotation(M_PI).apply(Point{2.0, 3.0}), (Point{-2.0, -3.0}));
+  // The bounding box of a turned rectangle; far edges are outside.
+  EXPECT_EQ(AffineTransform::rotation(M_PI / 2).apply(Rect{0.0, 0.0, 47.0, 30.0}), (Rect{-30.0, 0.0, 30.0, 47.0}));
+  EXPECT_TRUE((Rect{0, 0, 10, 10}).contains({0, 0}) && !(Rect{0, 0, 10, 10}).contains({10, 5}));
 }
 
 TEST(AffineTransform, TranslatedActsInTheRotatedFrame) {
@@ -38,13 +41,6 @@ TEST(AffineTransform, InverseUndoesAndSingularStays) {
   const AffineTransform flat = AffineTransform::scale(1.0, 0.0);
   EXPECT_FALSE(flat.isInvertible());
   EXPECT_EQ(flat.inverted(), flat);
-}
-
-TEST(AffineTransform, BoundingBoxOfATurnedRectangle) {
-  const Rect r = AffineTransform::rotation(M_PI / 2).apply(Rect{0.0, 0.0, 47.0, 30.0});
-  EXPECT_EQ(r, (Rect{-30.0, 0.0, 30.0, 47.0}));
-  EXPECT_TRUE((Rect{0, 0, 10, 10}).contains({0, 0}));
-  EXPECT_FALSE((Rect{0, 0, 10, 10}).contains({10, 5}));  // far edges are outside
 }
 
 TEST(Colour, HueSaturationBrightness) {

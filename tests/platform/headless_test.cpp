@@ -38,30 +38,22 @@ TEST(TouchScript, ParsesFingersShotsKeysAndPortraitPoints) {
       << error;
   ASSERT_EQ(script.events.size(), 9u);
   const auto& e = script.events;
-  EXPECT_EQ(std::tuple(e[0].kind, e[0].finger, e[8].kind), std::tuple(ScriptEvent::Kind::Down, 1, ScriptEvent::Kind::End));
+  EXPECT_EQ(std::tuple(e[0].kind, e[0].finger, e[8].kind),
+            std::tuple(ScriptEvent::Kind::Down, 1, ScriptEvent::Kind::End));
   // Portrait (300, 10) and (310, 20); a finger lifted without a point lifts where it last was.
   EXPECT_EQ(std::tuple(e[0].point, e[2].point, e[3].point, e[4].point),
             std::tuple(Point{120, 300}, Point{10, 20}, Point{130, 300}, Point{20, 10}));
-  EXPECT_EQ(std::tuple(e[5].argument, e[6].argument, e[7].key), std::tuple("/tmp/shots/out.png", "My  song #1", Key::Return));
+  EXPECT_EQ(std::tuple(e[5].argument, e[6].argument, e[7].key),
+            std::tuple("/tmp/shots/out.png", "My  song #1", Key::Return));
   EXPECT_DOUBLE_EQ(script.endTime(), 2.0);
 }
 
 TEST(TouchScript, RefusesBadLinesWithTheirNumber) {
-  const char* bad[] = {
-      "0.5 down 1 10\n",          // no y
-      "0.5 down 1 10 x\n",        // not a number
-      "0.5 up 1\n",               // never down
-      "0.5 move 3 1 1\n",         // never down
-      "0.5 down 1 1 1\n0.6 down 1 2 2\n",  // down twice
-      "1.0 cancel\n0.5 shot a.png\n",     // time goes back
-      "-1 cancel\n",
-      "0.5 down -2 1 1\n",
-      "0.5 down 1.5 1 1\n",
-      "0.5 jump 1\n",
-      "0.5 key f1\n",
-      "nan cancel\n",
-      "0.5 shot\n",
-  };
+  // No y, not a number, up or move of a finger never down, down twice, time going back, ...
+  const char* bad[] = {"0.5 down 1 10\n", "0.5 down 1 10 x\n", "0.5 up 1\n", "0.5 move 3 1 1\n",
+                       "0.5 down 1 1 1\n0.6 down 1 2 2\n", "1.0 cancel\n0.5 shot a.png\n", "-1 cancel\n",
+                       "0.5 down -2 1 1\n", "0.5 down 1.5 1 1\n", "0.5 jump 1\n", "0.5 key f1\n", "nan cancel\n",
+                       "0.5 shot\n"};
   for (const char* text : bad) {
     TouchScript script;
     std::string error;

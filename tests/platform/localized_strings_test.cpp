@@ -8,14 +8,12 @@ namespace piano::platform {
 namespace {
 
 TEST(Language, DesktopLocalesMapToTheLanguageCodes) {
-  EXPECT_EQ(languageCodeForLocale("zh_CN.UTF-8"), "zh-Hans");
-  EXPECT_EQ(languageCodeForLocale("zh_SG"), "zh-Hans");
-  EXPECT_EQ(languageCodeForLocale("zh-Hans-CN"), "zh-Hans");
-  EXPECT_EQ(languageCodeForLocale("zh_TW.UTF-8"), "zh-Hant");
-  EXPECT_EQ(languageCodeForLocale("zh"), "zh");  // a bare code is not Simplified Chinese
-  EXPECT_EQ(languageCodeForLocale("en_GB.UTF-8@euro"), "en-GB");
-  EXPECT_EQ(languageCodeForLocale("C.UTF-8"), "en");
-  EXPECT_EQ(languageCodeForLocale(""), "en");
+  // A bare "zh" is not Simplified Chinese.
+  for (const auto& [locale, code] : {std::pair{"zh_CN.UTF-8", "zh-Hans"}, {"zh_SG", "zh-Hans"},
+                                     {"zh-Hans-CN", "zh-Hans"}, {"zh_TW.UTF-8", "zh-Hant"}, {"zh", "zh"},
+                                     {"en_GB.UTF-8@euro", "en-GB"}, {"C.UTF-8", "en"}, {"", "en"}}) {
+    EXPECT_EQ(languageCodeForLocale(locale), code) << locale;
+  }
 }
 
 TEST(Language, TheFirstSetVariableWinsAndLanguageListsTakeTheirFirstEntry) {

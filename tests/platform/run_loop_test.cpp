@@ -81,15 +81,10 @@ TEST(RunLoopTest, PostsFromOtherThreadsArriveInOrderAndWakeTheLoop) {
   b.join();
   EXPECT_EQ(wakes.load(), 2 * kPerThread);
   // Each thread's posts keep their order.
-  int lastA = -1, lastB = kPerThread - 1;
+  int last[2] = {-1, -1};
   for (int value : received) {
-    if (value < kPerThread) {
-      EXPECT_GT(value, lastA);
-      lastA = value;
-    } else {
-      EXPECT_GT(value, lastB);
-      lastB = value;
-    }
+    EXPECT_GT(value % kPerThread, last[value / kPerThread]);
+    last[value / kPerThread] = value % kPerThread;
   }
 }
 

@@ -200,8 +200,8 @@ TEST_F(RenderTest, WindowPositionsMapThroughTheLetterbox) {
   open(2.0, DisplayOptions::Layout::Tall);
   EXPECT_TRUE(isTallScreen());
   EXPECT_EQ(display->window().size(), (Size{568, 320}));
-  EXPECT_EQ(display->pointFromWindowPosition(568, 320), (Point{284, 160}));
-  EXPECT_EQ(display->pointFromWindowPosition(0, 0), (Point{0, 0}));
+  EXPECT_EQ(std::pair(display->pointFromWindowPosition(568, 320), display->pointFromWindowPosition(0, 0)),
+            std::pair(Point{284, 160}, Point{0, 0}));
   display.reset();
   open(1.0);
   EXPECT_FALSE(isTallScreen());

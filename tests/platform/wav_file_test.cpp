@@ -89,21 +89,16 @@ TEST(WavFileTest, ReaderSkipsUnknownChunksAndCutsATruncatedDataChunk) {
   auto audio = parseWav(bytes.data(), bytes.size());
   ASSERT_TRUE(audio);
   EXPECT_EQ(audio->samples, (std::vector<std::int16_t>{1, 2, 3, 4}));
-
-  // Lose the last byte and a half: only whole samples remain.
-  bytes.resize(bytes.size() - 3);
+  bytes.resize(bytes.size() - 3);  // the last byte and a half lost: only whole samples remain
   audio = parseWav(bytes.data(), bytes.size());
-  ASSERT_TRUE(audio);
-  EXPECT_EQ(audio->samples, (std::vector<std::int16_t>{1, 2}));
+  EXPECT_EQ(audio.value_or(WavAudio{}).samples, (std::vector<std::int16_t>{1, 2}));
 }
 
 TEST(WavFileTest, BadFilesAndParametersFailAsValuesAndRandomDamageIsSurvived) {
   const auto good = monoFile({5, 6, 7});
   auto eightBit = good;
   eightBit[34] = 8;
-  std::string why;
-  EXPECT_FALSE(parseWav(eightBit.data(), eightBit.size(), &why));
-  EXPECT_EQ(why, "not 16 bits per sample");
+  EXPECT_FALSE(parseWav(eightBit.data(), eightBit.size()));
   auto floatFormat = good;
   floatFormat[20] = 3;
   EXPECT_FALSE(parseWav(floatFormat.data(), floatFormat.size()));

@@ -69,7 +69,8 @@ TEST_F(Files, ASaveLoadsBackAndAFailedOneLeavesTheFolderAsItWas) {
   std::signal(SIGXFSZ, oldHandler);
   EXPECT_FALSE(written);
   // Nor do names that are not plain file names, or a folder that is missing.
-  for (const std::string& name : {std::string(), std::string(".."), std::string("../escape.SAV"), std::string("a\0b", 3)}) {
+  for (const std::string& name :
+       {std::string(), std::string(".."), std::string("../escape.SAV"), std::string("a\0b", 3)}) {
     EXPECT_FALSE(files.saveState(name)) << name;
   }
   EXPECT_FALSE(FileManager(app(), recorder, (documents / "missing" / "deeper").string()).saveState("x.SAV"));
@@ -87,7 +88,7 @@ TEST_F(Files, AFileThatIsNotAWholeStateTextResetsEverything) {
   files.resetState();
   const std::string reset = files.stateText();
   std::ofstream(documents / "binary.SAV", std::ios::binary) << std::string("Version 2@\xff\xfe|@", 14);
-  std::ofstream(documents / "short.SAV") << "Version 2@-8e-05|-1.6e-05|0|0|1|1|1|8|0|28|28|52|@0|120|0.5|4|1|2|1|39|1.5|0|0.7|1|0|@";
+  std::ofstream(documents / "short.SAV") << reset.substr(0, reset.size() - 5) + "1|2|1|39|1.5|0|0.7|1|0|@";
   ::mkfifo((documents / "pipe.SAV").c_str(), 0600);  // opening must not wait for a writer
   fs::create_directories(documents / "folder.SAV");
   std::ofstream(documents / "big.SAV") << reset;  // larger than any state text: refused by its size

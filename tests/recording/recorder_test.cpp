@@ -437,7 +437,9 @@ TEST(Recorder, RecordingErasingAndPlaybackAtOnce) {
       case 5: if (random() % 20 == 0) r.eraseWholeSong(); break;
       case 6: if (random() % 10 == 0) r.setState(saved, 2); break;
       default:
-        if (const int id = r.addPlayNote(static_cast<int>(random() % 88), 0.5f, 1.0f, -0.01f); id >= 0) held.push_back(id);
+        if (const int id = r.addPlayNote(static_cast<int>(random() % 88), 0.5f, 1.0f, -0.01f); id >= 0) {
+          held.push_back(id);
+        }
         if (held.size() > 3 || random() % 2 == 0) {
           for (int h : held) r.addStopNote(h, r.getSampleNoForNoteID(h));
           held.clear();

@@ -108,7 +108,8 @@ int main(int argc, char** argv) {
   if (pool.empty()) pool.emplace_back();
   std::error_code error;
   fs::create_directories(crashDir, error);
-  std::snprintf(crashPath, sizeof crashPath, "%s/crash-%llu.state", crashDir.c_str(), static_cast<unsigned long long>(seed));
+  std::snprintf(crashPath, sizeof crashPath, "%s/crash-%llu.state", crashDir.c_str(),
+                static_cast<unsigned long long>(seed));
   for (int signal : {SIGSEGV, SIGABRT, SIGFPE, SIGBUS, SIGILL}) std::signal(signal, onCrash);
   if (__sanitizer_set_death_callback != nullptr) __sanitizer_set_death_callback(saveCurrent);
 
