@@ -384,7 +384,7 @@ TEST(RecorderState, NoteCountsAtTheEdgesAndOnlyWhatASaveCanHoldIsRecorded) {
   EXPECT_FALSE(r.setState("0|120|0.5|4|1|2|1|39|1.5|0|0.7|1|0|", 2)) << "a note missing";
   ASSERT_TRUE(r.setState("0|120|0.5|4|0|2|1|5|0.1|8|7|-3|5|0|0.6|8|", 2));
   EXPECT_EQ(r.currentNoteID(), 9) << "the file's next ID (0) would reuse an ID the song holds";
-  const Note& loaded = r.notesSnapshot().at(0);
+  const Note loaded = r.notesSnapshot().at(0);
   EXPECT_EQ(std::tuple(loaded.volume, loaded.attackDelta, loaded.releaseDelta), std::tuple(1.0f, 0.0f, 0.0f));
   r.record();
   EXPECT_EQ(std::tuple(r.addPlayNote(88, 1, 1, 0), r.addPlayNote(-1, 1, 1, 0), r.addPlayNote(1, 1, 1, 0)),
