@@ -102,7 +102,8 @@ std::vector<std::vector<int>> chords(Shape shape, int notes) {
     } else if (shape == kChromatic) {
       for (int key = start; key <= piano::kNumPianoKeys && !full(); ++key) keys.push_back(key);
     } else if (piano::keys::isWhiteKey(start)) {
-      for (int key = start; key <= piano::kNumPianoKeys && !full(); key = piano::keys::whiteKeyAbove(key, shape == kThirds ? 2 : 1)) {
+      for (int key = start; key <= piano::kNumPianoKeys && !full();
+           key = piano::keys::whiteKeyAbove(key, shape == kThirds ? 2 : 1)) {
         keys.push_back(key);
       }
     }

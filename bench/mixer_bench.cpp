@@ -60,7 +60,9 @@ void mixEngine(benchmark::State& state, std::size_t length, piano::VoicePhase ph
       voice.playPosition = position;
       voice.requiredVolume = 0.8;
       voice.ADSRVolume = phase == piano::VoicePhase::kAttack ? 0.1 : 0.8;
-      voice.ADSRVolumeDelta = phase == piano::VoicePhase::kAttack ? 0.00001 : phase == piano::VoicePhase::kRelease ? -0.00001 : 0.0;
+      voice.ADSRVolumeDelta = phase == piano::VoicePhase::kAttack    ? 0.00001
+                              : phase == piano::VoicePhase::kRelease ? -0.00001
+                                                                     : 0.0;
       piano::mixVoice(voice, slots[v], 1.0f, 0.7f, {out.data(), kFrames});
     }
     benchmark::DoNotOptimize(out.data());

@@ -61,7 +61,9 @@ void storm(unsigned seed, bool withBar) {
   for (const auto& [id, count] : balance) EXPECT_EQ(count, 0) << "note " << id;
   app.render();
   app.render();
-  for (int v = 0; v < kNumVoices; ++v) EXPECT_TRUE(!app.voice(v).playing || app.voice(v).phase == VoicePhase::kRelease) << v;
+  for (int v = 0; v < kNumVoices; ++v) {
+    EXPECT_TRUE(!app.voice(v).playing || app.voice(v).phase == VoicePhase::kRelease) << v;
+  }
   for (int slot = 0; slot < KeyPressEngine::kNumTouchSlots; ++slot) {
     EXPECT_EQ(app.engine().playlistNoForSlot(slot), -1);
     EXPECT_EQ(app.engine().noteIDForSlot(slot), -1);

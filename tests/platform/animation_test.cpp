@@ -101,7 +101,8 @@ TEST_F(AnimationTest, TransitionCallbacksComeFromTheTicks) {
   container->insertSubview(newScreen, 0);
   const auto started = [&] { log.push_back("start"); };
   const auto stopped = [&](bool f) { log.push_back(f ? "finish" : "cancel"); };
-  container->addTransition(TransitionType::Push, TransitionDirection::FromTop, 0.3, std::move(before), started, stopped);
+  container->addTransition(TransitionType::Push, TransitionDirection::FromTop, 0.3, std::move(before), started,
+                           stopped);
   EXPECT_TRUE(log.empty());  // the block begins when the picture starts moving
   at(10.1);
   EXPECT_EQ(log, (std::vector<std::string>{"start"}));
