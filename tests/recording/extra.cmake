@@ -7,8 +7,7 @@ add_executable(state_text_fuzz
 target_link_libraries(state_text_fuzz PRIVATE piano_test_support piano_recording)
 add_test(NAME recording_state_text_fuzz
   COMMAND state_text_fuzz --seconds ${PIANO_FUZZ_SECONDS}
-          --corpus ${CMAKE_CURRENT_SOURCE_DIR}/data/recording/state_corpus
-          --crash-dir ${CMAKE_BINARY_DIR}/fuzz-crashes)
+          --corpus ${CMAKE_CURRENT_SOURCE_DIR}/data/recording/state_corpus)
 set_tests_properties(recording_state_text_fuzz PROPERTIES TIMEOUT 300)
 add_test(NAME recording_state_text_regressions
   COMMAND state_text_fuzz ${CMAKE_CURRENT_SOURCE_DIR}/data/recording/state_corpus

@@ -1,60 +1,37 @@
 // A small stand-in for libFuzzer, so the fuzz target runs with any compiler:
-// random mutations of a seed corpus for a bounded time. An input that crashes
-// is written to the crash folder before the process dies (the seed printed at
-// the start replays the run); keep it under tests/data/recording/state_regressions/
-// once the fault is mended.
+// random edits of a seed corpus for a bounded time. The seed printed at the
+// start replays a run; keep an input that crashed under
+// tests/data/recording/state_regressions/ once the fault is mended.
 //
-//   state_text_fuzz --seconds S --corpus DIR [--crash-dir DIR] [--seed N]
+//   state_text_fuzz --seconds S --corpus DIR [--seed N]
 //   state_text_fuzz FILE_OR_DIR...      runs each input once (regressions)
-#include <fcntl.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
-// Present in sanitizer builds, which end the process without a signal.
-extern "C" void __sanitizer_set_death_callback(void (*callback)(void)) __attribute__((weak));
 
 namespace {
 
-namespace fs = std::filesystem;
-
-std::string current;           // the input being run
-char crashPath[4096] = {0};    // where the crash handler saves it (signal-safe calls only)
-
-void saveCurrent() {
-  const int fd = crashPath[0] != 0 ? ::open(crashPath, O_WRONLY | O_CREAT | O_TRUNC, 0644) : -1;
-  if (fd >= 0) (void)!::write(fd, current.data(), current.size()), ::close(fd);
-}
-
-void onCrash(int signal) {
-  saveCurrent();
-  std::signal(signal, SIG_DFL);
-  std::raise(signal);
-}
-
 void runOne(const std::string& input) {
-  current = input.substr(0, 256 * 1024);
-  LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(current.data()), current.size());
+  const std::size_t size = std::min<std::size_t>(input.size(), 256 * 1024);
+  LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(input.data()), size);
 }
 
-std::vector<std::string> inputsIn(const fs::path& path) {
-  std::vector<fs::path> files{path};
-  if (fs::is_directory(path)) files.assign(fs::directory_iterator(path), {});
-  std::vector<std::string> inputs;
-  for (const fs::path& file : files) {
+void addInputs(const std::filesystem::path& path, std::vector<std::string>& inputs) {
+  std::vector<std::filesystem::path> files{path};
+  if (std::filesystem::is_directory(path)) files.assign(std::filesystem::directory_iterator(path), {});
+  for (const auto& file : files) {
     std::ifstream in(file, std::ios::binary);
     inputs.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
-  return inputs;
 }
 
 const std::vector<std::string> kTokens = {
@@ -85,47 +62,30 @@ std::string mutate(std::string input, const std::vector<std::string>& pool, std:
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc > 1 && argv[1][0] != '-') {  // regressions
-    std::size_t count = 0;
-    for (int i = 1; i < argc; ++i) {
-      for (const std::string& input : inputsIn(argv[i])) runOne(input), ++count;
-    }
-    return std::printf("fuzz: %zu regression inputs ran cleanly\n", count), 0;
-  }
-  double seconds = 20.0;
   std::vector<std::string> pool;
-  std::string crashDir = ".";
-  std::uint64_t seed = std::random_device{}();
-  for (int i = 1; i + 1 < argc; i += 2) {
-    const std::string option = argv[i], value = argv[i + 1];
-    if (option == "--seconds") seconds = std::stod(value);
-    else if (option == "--corpus") pool = inputsIn(value);
-    else if (option == "--crash-dir") crashDir = value;
-    else if (option == "--seed") seed = std::stoull(value);
-    else return std::fprintf(stderr, "unknown option %s\n", option.c_str()), 2;
+  std::map<std::string, std::string> options{{"--seconds", "20"}, {"--seed", std::to_string(std::random_device{}())}};
+  for (int i = 1; i < argc; ++i) {
+    if (argv[i][0] != '-') addInputs(argv[i], pool);  // regressions
+    else if (i + 1 < argc) options[argv[i]] = argv[i + 1], ++i;
   }
+  if (options.count("--corpus") == 0) {
+    for (const std::string& input : pool) runOne(input);
+    return std::printf("fuzz: %zu regression inputs ran cleanly\n", pool.size()), 0;
+  }
+  addInputs(options["--corpus"], pool);
   const std::size_t seeds = pool.size();
-  if (pool.empty()) pool.emplace_back();
-  std::error_code error;
-  fs::create_directories(crashDir, error);
-  std::snprintf(crashPath, sizeof crashPath, "%s/crash-%llu.state", crashDir.c_str(),
-                static_cast<unsigned long long>(seed));
-  for (int signal : {SIGSEGV, SIGABRT, SIGFPE, SIGBUS, SIGILL}) std::signal(signal, onCrash);
-  if (__sanitizer_set_death_callback != nullptr) __sanitizer_set_death_callback(saveCurrent);
-
-  std::printf("fuzz: seed %llu, %zu seed inputs, %.0f s\n", static_cast<unsigned long long>(seed), seeds, seconds);
+  std::printf("fuzz: seed %s, %zu seed inputs, %s s\n", options["--seed"].c_str(), seeds, options["--seconds"].c_str());
   std::fflush(stdout);
   for (const std::string& input : pool) runOne(input);
-  std::mt19937_64 random(seed);
+  if (pool.empty()) pool.emplace_back();
+  std::mt19937_64 random(std::stoull(options["--seed"]));
   long runs = 0;
-  for (const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-       std::chrono::steady_clock::now() < end; ++runs) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(std::stod(options["--seconds"]));
+  for (; std::chrono::steady_clock::now() < end; ++runs) {
     const std::string input = mutate(pool[random() % pool.size()], pool, random);
     runOne(input);
-    if (random() % 64 == 0) {  // a few mutants become material for later ones
-      if (pool.size() < seeds + 256) pool.push_back(input);
-      else pool[seeds + random() % 256] = input;
-    }
+    if (random() % 64 != 0) continue;  // a few mutants become material for later ones
+    pool.size() < seeds + 256 ? pool.push_back(input) : void(pool[seeds + random() % 256] = input);
   }
   return std::printf("fuzz: %ld inputs, no crash\n", runs), 0;
 }

@@ -48,19 +48,16 @@ struct Target {
     check(song.size() <= NoteRecorder::kMaxNotes, "too many notes");
     std::unordered_map<int, std::size_t> lastRelease;
     for (std::size_t i = 0; i < song.size(); ++i) song[i].keyDown ? void() : void(lastRelease[song[i].noteID] = i);
+    const auto in = [](auto value, auto low, auto high) { return value >= low && value <= high; };
     for (std::size_t i = 0; i < song.size(); ++i) {
       const Note& n = song[i];
-      check(n.sampleNo >= 0 && n.sampleNo < piano::kNumPianoKeys && std::isfinite(n.time) && n.time >= 0 &&
-                n.noteID >= 0 && n.noteID < recorder.currentNoteID(), "a slot, time or note ID out of range");
-      check(n.volume >= 0 && n.volume <= 1 && n.attackDelta >= 0 && n.attackDelta <= 1 && n.releaseDelta >= -1 &&
-                n.releaseDelta <= 0, "a level or rate out of range");
-      const auto release = lastRelease.find(n.noteID);
-      check(!n.keyDown || (release != lastRelease.end() && release->second > i), "a press without a later release");
+      check(in(n.sampleNo, 0, piano::kNumPianoKeys - 1) && std::isfinite(n.time) && n.time >= 0 &&
+                in(n.noteID, 0, recorder.currentNoteID() - 1), "a slot, time or note ID out of range");
+      check(in(n.volume, 0, 1) && in(n.attackDelta, 0, 1) && in(n.releaseDelta, -1, 0), "a level or rate out of range");
+      check(!n.keyDown || lastRelease[n.noteID] > i, "a press without a later release");
     }
-    const float volume = metronome.getMetronomeVolume();
-    check(metronome.getMetronomeTempo() >= 50 && metronome.getMetronomeTempo() <= 250 &&
-              metronome.getMetronomeBeatsPerBar() >= 1 && metronome.getMetronomeBeatsPerBar() <= 6 && volume >= 0 &&
-              volume <= 1, "a metronome setting out of range");
+    check(in(metronome.getMetronomeTempo(), 50, 250) && in(metronome.getMetronomeBeatsPerBar(), 1, 6) &&
+              in(metronome.getMetronomeVolume(), 0, 1), "a metronome setting out of range");
   }
 
   void run(const std::uint8_t* data, std::size_t size) {
