@@ -34,12 +34,6 @@ struct Files : ::testing::Test, test::AppRig {
     std::ifstream in(documents / name, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
-  bool leftovers() {
-    for (const auto& entry : fs::directory_iterator(documents)) {
-      if (entry.path().extension() == ".part") return true;
-    }
-    return false;
-  }
   NoteRecorder& recorder = app().noteRecorder();
   FileManager& files = app().fileManager();
 };
@@ -52,17 +46,14 @@ TEST_F(Files, ASaveLoadsBackAndAFailedOneLeavesTheFolderAsItWas) {
   const std::string saved = files.stateText();
   EXPECT_EQ(read(longest + ".SAV"), saved);
   files.resetState();
-  ASSERT_NE(files.stateText(), saved);
-  EXPECT_TRUE(files.loadState(longest + ".SAV"));
-  EXPECT_EQ(files.stateText(), saved);
+  EXPECT_TRUE(files.stateText() != saved && files.loadState(longest + ".SAV") && files.stateText() == saved);
 
   // A file-size limit makes the write of a longer text fail half-way.
   ASSERT_TRUE(recorder.setState(song(100), 2));
   rlimit old{};
   ::getrlimit(RLIMIT_FSIZE, &old);
   const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = old;
-  small.rlim_cur = 1000;
+  const rlimit small{1000, old.rlim_max};
   ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
   const bool written = files.saveState(longest + ".SAV");
   ::setrlimit(RLIMIT_FSIZE, &old);
@@ -75,7 +66,7 @@ TEST_F(Files, ASaveLoadsBackAndAFailedOneLeavesTheFolderAsItWas) {
   }
   EXPECT_FALSE(FileManager(app(), recorder, (documents / "missing" / "deeper").string()).saveState("x.SAV"));
   EXPECT_EQ(read(longest + ".SAV"), saved);
-  EXPECT_FALSE(leftovers()) << "no half-written file stays behind";
+  for (const auto& entry : fs::directory_iterator(documents)) EXPECT_NE(entry.path().extension(), ".part");
 
   // Without a folder of its own, the manager asks the platform at every write.
   platform::setDocumentsDirectoryOverride((documents / "platform").string());
@@ -107,8 +98,7 @@ TEST_F(Files, AFileThatIsNotAWholeStateTextResetsEverything) {
   }
   std::ofstream(documents / "reset.SAV") << reset;
   ASSERT_TRUE(recorder.setState(song(2), 2));
-  EXPECT_TRUE(files.loadState("reset.SAV"));
-  EXPECT_EQ(recorder.getNumNotes(), 0);
+  EXPECT_TRUE(files.loadState("reset.SAV") && recorder.getNumNotes() == 0);
 }
 
 // The fuzz target holds the check to the loader; here are its edges.
@@ -134,11 +124,8 @@ TEST_F(Files, ATakeStopsAtTheLongestSongAndSoStaysLoadable) {
   const int held = recorder.addPlayNote(39, 0.5f, 1.0f, -0.0001f);
   clock.advance(NoteRecorder::kMaxSongSeconds + 1.0);
   EXPECT_EQ(recorder.addPlayNote(40, 0.5f, 1.0f, -0.0001f), -1);
-  recorder.addStopNote(held, 39);
-  recorder.stop();
-  recorder.addOverdubNotes();
-  ASSERT_TRUE(files.saveState("long.SAV"));
-  EXPECT_TRUE(files.loadState("long.SAV"));
+  recorder.addStopNote(held, 39), recorder.stop(), recorder.addOverdubNotes();
+  ASSERT_TRUE(files.saveState("long.SAV") && files.loadState("long.SAV"));
   ASSERT_EQ(recorder.getNumNotes(), 2);
   EXPECT_EQ(recorder.notesSnapshot()[1].time, NoteRecorder::kMaxSongSeconds);
 }
