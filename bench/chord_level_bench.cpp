@@ -61,18 +61,18 @@ struct Take {
 Take play(piano::SoundPlayer& player, const Set& set, const std::vector<int>& slots, int frames) {
   player.stopAllSounds();
   std::vector<std::int16_t> buffer(2 * kBuffer);
-  while (player.activeVoiceCount() > 0) player.render(buffer.data(), kBuffer);
+  while (player.activeVoiceCount() > 0) player.render({buffer.data(), kBuffer});
   for (int slot : slots) player.playSampleWithSampleNo(slot, 1.0, 1.0f, -1.0f);
   OutputLimiter limiter;
   Take take;
   const int skip = set.throughOutputStage ? OutputLimiter::kLatencyFrames : 0;
   for (int done = 0; done < frames + skip; done += kBuffer) {
-    player.render(buffer.data(), kBuffer);
+    player.render({buffer.data(), kBuffer});
     for (std::int16_t v : buffer) take.clippedInMix += std::abs(int{v}) >= 32767;
     // The output stage as the audio output runs it at full volume, a frame at a
     // time here to see the limiter's lowest gain.
     for (int f = 0; f < kBuffer && set.throughOutputStage; ++f) {
-      limiter.process(buffer.data() + 2 * f, 1, piano::kSampleSetMakeUpGain);
+      limiter.process({buffer.data() + 2 * f, 1}, piano::kSampleSetMakeUpGain);
       take.lowestLimiterGain = std::min(take.lowestLimiterGain, limiter.limiterGain());
     }
     for (int i = 0; i < 2 * kBuffer; ++i) {
@@ -94,15 +94,16 @@ enum Shape { kWhiteCluster, kThirds, kChromatic, kOneKey, kShapes };
 // Slots of the chords of `notes` notes of one shape, at every start position.
 std::vector<std::vector<int>> chords(Shape shape, int notes) {
   std::vector<std::vector<int>> all;
-  for (int start = 1; start <= 88; ++start) {
+  for (int start = 1; start <= piano::kNumPianoKeys; ++start) {
     std::vector<int> keys;
     const auto full = [&] { return static_cast<int>(keys.size()) == notes; };
     if (shape == kOneKey) {
       keys.assign(static_cast<std::size_t>(notes), start);
     } else if (shape == kChromatic) {
-      for (int key = start; key <= 88 && !full(); ++key) keys.push_back(key);
+      for (int key = start; key <= piano::kNumPianoKeys && !full(); ++key) keys.push_back(key);
     } else if (piano::keys::isWhiteKey(start)) {
-      for (int key = start; key <= 88 && !full(); key = piano::keys::whiteKeyAbove(key, shape == kThirds ? 2 : 1)) {
+      for (int key = start; key <= piano::kNumPianoKeys && !full();
+           key = piano::keys::whiteKeyAbove(key, shape == kThirds ? 2 : 1)) {
         keys.push_back(key);
       }
     }
@@ -165,7 +166,7 @@ void singleNotes(piano::SoundPlayer& before, const Set& beforeSet, piano::SoundP
       if (std::fabs(dPeak) > std::fabs(regionPeak)) regionPeak = dPeak;
     }
     char name[24];
-    if (region[0] > 88) std::snprintf(name, sizeof name, "clicks");
+    if (region[0] > piano::kNumPianoKeys) std::snprintf(name, sizeof name, "clicks");
     else std::snprintf(name, sizeof name, "%d-%d", region[0], region[1]);
     std::printf("%-12s %7.2f dBFS %7.2f dBFS %11.3f dB %12.3f dB\n", name, db(rmsRegionBefore / 32767.0),
                 db(rmsRegionAfter / 32767.0), regionRms, regionPeak);
@@ -193,7 +194,7 @@ void cost(piano::SoundPlayer& player) {
     const auto began = Clock::now();
     for (int b = 0; b < kBuffers; ++b) {
       work = source;
-      limiter.process(work.data(), kBuffer, piano::kSampleSetMakeUpGain);
+      limiter.process({work.data(), kBuffer}, piano::kSampleSetMakeUpGain);
     }
     stage[pass] = perFrame(Clock::now() - began);
   }
@@ -201,10 +202,10 @@ void cost(piano::SoundPlayer& player) {
   Clock::duration mixing{};
   for (int b = 0; b < kBuffers; b += 50) {
     player.stopAllSounds();
-    while (player.activeVoiceCount() > 0) player.render(work.data(), kBuffer);
+    while (player.activeVoiceCount() > 0) player.render({work.data(), kBuffer});
     for (int key = 40; key < 50; ++key) player.playSampleWithSampleNo(key - 1, 1.0, 1.0f, -1.0f);
     const auto began = Clock::now();
-    for (int i = 0; i < 50; ++i) player.render(work.data(), kBuffer);
+    for (int i = 0; i < 50; ++i) player.render({work.data(), kBuffer});
     mixing += Clock::now() - began;
   }
   const double mix = perFrame(mixing);

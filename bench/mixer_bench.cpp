@@ -41,7 +41,7 @@ void setCounter(benchmark::State& state) {
 
 // The engine's mixer on steady voices (the common case), panned. `phase` selects
 // an attack or release ramp instead, where the gains change every frame.
-void mixEngine(benchmark::State& state, std::size_t length, int phase) {
+void mixEngine(benchmark::State& state, std::size_t length, piano::VoicePhase phase) {
   auto sources = makeSources(length);
   std::vector<piano::SampleSlot> slots(kVoices);
   for (int v = 0; v < kVoices; ++v) {
@@ -59,9 +59,11 @@ void mixEngine(benchmark::State& state, std::size_t length, int phase) {
       voice.phase = phase;
       voice.playPosition = position;
       voice.requiredVolume = 0.8;
-      voice.ADSRVolume = phase == piano::kAttack ? 0.1 : 0.8;
-      voice.ADSRVolumeDelta = phase == piano::kAttack ? 0.00001 : phase == piano::kRelease ? -0.00001 : 0.0;
-      piano::mixVoice(voice, slots[v], 1.0f, 0.7f, out.data(), kFrames);
+      voice.ADSRVolume = phase == piano::VoicePhase::kAttack ? 0.1 : 0.8;
+      voice.ADSRVolumeDelta = phase == piano::VoicePhase::kAttack    ? 0.00001
+                              : phase == piano::VoicePhase::kRelease ? -0.00001
+                                                                     : 0.0;
+      piano::mixVoice(voice, slots[v], 1.0f, 0.7f, {out.data(), kFrames});
     }
     benchmark::DoNotOptimize(out.data());
     position += kFrames;
@@ -114,10 +116,10 @@ constexpr std::size_t kStreamed = 44100 * 8;         // 40 x 700 KB: streams fro
 
 }  // namespace
 
-BENCHMARK_CAPTURE(mixEngine, steady_in_cache, kInCache, piano::kSteady);
-BENCHMARK_CAPTURE(mixEngine, steady_streamed, kStreamed, piano::kSteady);
-BENCHMARK_CAPTURE(mixEngine, attack_ramp_in_cache, kInCache, piano::kAttack);
-BENCHMARK_CAPTURE(mixEngine, release_ramp_streamed, kStreamed, piano::kRelease);
+BENCHMARK_CAPTURE(mixEngine, steady_in_cache, kInCache, piano::VoicePhase::kSteady);
+BENCHMARK_CAPTURE(mixEngine, steady_streamed, kStreamed, piano::VoicePhase::kSteady);
+BENCHMARK_CAPTURE(mixEngine, attack_ramp_in_cache, kInCache, piano::VoicePhase::kAttack);
+BENCHMARK_CAPTURE(mixEngine, release_ramp_streamed, kStreamed, piano::VoicePhase::kRelease);
 BENCHMARK_CAPTURE(mixSdl, in_cache, kInCache);
 BENCHMARK_CAPTURE(mixSdl, streamed, kStreamed);
 BENCHMARK_CAPTURE(plainLoop, in_cache, kInCache);
@@ -146,11 +148,11 @@ static void reportEngineFigures() {
   constexpr int kCalls = 20000;  // about 2 minutes of audio
   for (int call = 0; call < kCalls; ++call) {
     for (int n = 0; n < 3; ++n) {
-      const int v = engine.playSampleWithSampleNo(static_cast<int>(rng() % 88), 0.7, 1.0f, -0.0001f);
+      const int v = engine.playSampleWithSampleNo(static_cast<int>(rng() % piano::kNumPianoKeys), 0.7, 1.0f, -0.0001f);
       if (rng() % 2) engine.stopSample(v);
     }
     const auto t0 = clock::now();
-    engine.render(out.data(), kFrames);
+    engine.render({out.data(), kFrames});
     const double us = std::chrono::duration<double, std::micro>(clock::now() - t0).count();
     worst = std::max(worst, us);
     total += us;

@@ -32,12 +32,12 @@ struct Ring {
 Ring ringAfterRelease(piano::SoundPlayer& engine, int slot, float rate) {
   const int voice = engine.playSampleWithSampleNo(slot, 1.0, 1.0f, rate);
   std::vector<std::int16_t> out(2 * kFrames);
-  for (int done = 0; done < kHoldSeconds * kRate; done += kFrames) engine.render(out.data(), kFrames);
+  for (int done = 0; done < kHoldSeconds * kRate; done += kFrames) engine.render({out.data(), kFrames});
   engine.stopSample(voice);
   long frame = 0;
   long lastLoud = 0;
   while (engine.activeVoiceCount() > 0) {
-    engine.render(out.data(), kFrames);
+    engine.render({out.data(), kFrames});
     for (int i = 0; i < 2 * kFrames; ++i) {
       if (std::abs(out[static_cast<std::size_t>(i)]) > kThreshold) lastLoud = frame + i / 2 + 1;
     }
@@ -52,7 +52,7 @@ Ring ringAfterRelease(piano::SoundPlayer& engine, int slot, float rate) {
 int main(int argc, char** argv) {
   const int key = argc > 1 ? std::atoi(argv[1]) : 28;
   const std::string dir = argc > 2 ? argv[2] : PIANO_SAMPLE_DIR;
-  if (key < 1 || key > piano::kNumPianoSlots) {
+  if (key < 1 || key > piano::kNumPianoKeys) {
     std::fprintf(stderr, "key must be 1..88\n");
     return 2;
   }

@@ -117,7 +117,7 @@ void BM_FingerPressAndRelease(benchmark::State& state) {
     window.fingerDown(1, at, 0.0);
     window.fingerUp(1, at, 0.0);
     state.PauseTiming();
-    screen.sound.render(buffer.data(), 256);  // let the voices go back
+    screen.sound.render({buffer.data(), 256});  // let the voices go back
     state.ResumeTiming();
   }
   screen.sound.stop();

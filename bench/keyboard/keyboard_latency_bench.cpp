@@ -42,15 +42,15 @@ class ListeningOutput final : public piano::platform::PacedAudioOutput {
   std::int64_t lateNs() const { return lateNs_.load(std::memory_order_acquire); }
 
  protected:
-  void consume(const std::int16_t* interleaved, int frames) override {
+  void consume(piano::platform::StereoBuffer sound) override {
     // The output pulls buffer n at first + n periods (an absolute schedule).
     const std::int64_t now = nowNs();
     if (buffers_ == 0) firstNs_ = now;
     const std::int64_t scheduled = firstNs_ + static_cast<std::int64_t>(static_cast<double>(buffers_) * kPeriodNs);
     ++buffers_;
     if (!armed_.load(std::memory_order_acquire)) return;
-    for (int i = 0; i < 2 * frames; ++i) {
-      if (interleaved[i] != 0) {
+    for (std::size_t i = 0; i < sound.sampleCount(); ++i) {
+      if (sound.samples[i] != 0) {
         armed_.store(false, std::memory_order_relaxed);
         lateNs_.store(now - scheduled, std::memory_order_relaxed);
         heardAt_.store(now, std::memory_order_release);

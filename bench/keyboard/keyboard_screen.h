@@ -27,7 +27,8 @@ class KeyboardScreen : public RecorderParent, public KeyboardParent {
   KeyboardScreen(platform::RunLoop& loop, platform::AudioOutput* output, const std::string& sampleDir,
                  platform::Window& window)
       : sound(SoundPlayer::Options{output, sampleDir, {}}),
-        recorder(this, sound, loop),
+        metronome(sound, loop),
+        recorder(this, sound, metronome, loop),
         view(std::make_shared<KeyboardView>(1, this, sound, recorder, settings)),
         root_(std::make_shared<platform::View>()),
         container_(std::make_shared<platform::View>()) {
@@ -52,6 +53,7 @@ class KeyboardScreen : public RecorderParent, public KeyboardParent {
   void showNoteRecorder() override {}
 
   SoundPlayer sound;
+  Metronome metronome;
   NoteRecorder recorder;
   KeyboardSettings settings;  // 8 keys
   std::shared_ptr<KeyboardView> view;

@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
 
   platform::RunLoop loop;
   SoundPlayer player{SoundPlayer::Options{}};
-  for (int slot = 0; slot < 88; ++slot) player.setSampleData(slot, std::vector<std::int16_t>(44100, 1000));
+  for (int slot = 0; slot < kNumPianoKeys; ++slot) player.setSampleData(slot, std::vector<std::int16_t>(44100, 1000));
 
   std::vector<double> lateness;
   lateness.reserve(static_cast<std::size_t>(presses));
@@ -53,7 +53,8 @@ int main(int argc, char** argv) {
     std::lock_guard lock(latenessMutex);
     lateness.push_back(late);
   };
-  NoteRecorder recorder(nullptr, player, loop, std::move(options));
+  Metronome metronome(player, loop);
+  NoteRecorder recorder(nullptr, player, metronome, loop, std::move(options));
   if (!recorder.setState(bench::songSection(presses, seconds, 7), 2)) return 1;
 
   std::atomic<bool> running{true};
@@ -61,7 +62,7 @@ int main(int argc, char** argv) {
     std::vector<std::int16_t> buffer(256 * 2);
     auto next = std::chrono::steady_clock::now();
     while (running.load()) {
-      player.render(buffer.data(), 256);
+      player.render({buffer.data(), 256});
       next += std::chrono::microseconds(5805);
       std::this_thread::sleep_until(next);
     }
@@ -69,7 +70,7 @@ int main(int argc, char** argv) {
 
   playStart.store(platform::mediaTime());
   recorder.play();
-  while (recorder.getNRState() != 0) {
+  while (recorder.getNRState() != piano::RecorderState::kIdle) {
     loop.waitForEvents(0.05);
     loop.runDue();
   }

@@ -40,7 +40,8 @@ struct StateFixture {
   ~StateFixture() { fs::remove_all(folder); }
   platform::RunLoop loop;
   SoundPlayer player{SoundPlayer::Options{}};
-  NoteRecorder recorder{nullptr, player, loop, NoteRecorder::Options{{}, {}, false, {}}};
+  Metronome metronome{player, loop};
+  NoteRecorder recorder{nullptr, player, metronome, loop, NoteRecorder::Options{{}, {}, false, {}}};
   FixedMainSection main;
   fs::path folder;
   std::unique_ptr<FileManager> files;
@@ -94,7 +95,7 @@ void BM_OfflineRender(benchmark::State& state) {
   settings.sampleDir = fs::is_directory(PIANO_SAMPLE_DIR) ? PIANO_SAMPLE_DIR : "";
   OfflineRenderer renderer(settings);
   if (renderer.soundPlayer().sampleSlot(39).rawDataSize < 1) {
-    for (int slot = 0; slot < 88; ++slot) {
+    for (int slot = 0; slot < kNumPianoKeys; ++slot) {
       std::vector<std::int16_t> tone(88200);
       for (std::size_t i = 0; i < tone.size(); ++i) {
         tone[i] = static_cast<std::int16_t>(8000 * std::sin(0.02 * (slot + 10) * static_cast<double>(i)));

@@ -6,8 +6,6 @@
 // Headless: `--script FILE` plays a script of timed touches on an off-screen
 // window with a clock that moves only as the script does (docs/headless.md),
 // writing the sound to `--wav FILE` and screenshots where the script asks.
-#include <SDL.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -209,7 +207,6 @@ int main(int argc, char** argv) {
     usage();
     return 2;
   }
-  SDL_SetMainReady();
   if (a.demo) return playDemo(a);
 
   const std::string language = a.language.empty() ? platform::preferredLanguage() : a.language;
@@ -239,7 +236,7 @@ int main(int argc, char** argv) {
   o.openUrl = [&loop](const std::string& address, std::function<void(bool)> done) {
     platform::openUrl(address, loop, std::move(done));
   };
-  o.disableIdleTimer = [] { SDL_DisableScreenSaver(); };
+  o.disableIdleTimer = [&display] { display->disableScreenSaver(); };
   auto mainView = MainView::create(o);
   display->window().setRootView(mainView);
   const int status = display->run([&] { mainView->applicationWillTerminate(); });

@@ -16,6 +16,7 @@
 #include "platform/url_opener.h"
 #include "platform/window.h"
 #include "recording/file_manager.h"
+#include "recording/metronome.h"
 #include "recording/note_recorder.h"
 #include "recording/state_text.h"
 #include "screens/library/song_library_view.h"
@@ -89,7 +90,8 @@ void MainView::build() {
   recorderOptions.clock = options_.clock;
   recorderOptions.startPlaybackThread = options_.startPlaybackThread;
   recorderOptions.playbackObserver = options_.playbackObserver;
-  noteRecorder_ = std::make_unique<NoteRecorder>(this, *soundPlayer_, *options_.runLoop, recorderOptions);
+  metronome_ = std::make_unique<Metronome>(*soundPlayer_, *options_.runLoop);
+  noteRecorder_ = std::make_unique<NoteRecorder>(this, *soundPlayer_, *metronome_, *options_.runLoop, recorderOptions);
 
   singleKeyboardView_ = std::make_shared<KeyboardView>(1, this, *soundPlayer_, *noteRecorder_, keyboardSettings_);
   dualKeyboardView_ = std::make_shared<KeyboardView>(2, this, *soundPlayer_, *noteRecorder_, keyboardSettings_);
@@ -103,7 +105,7 @@ void MainView::build() {
 
   AppSettingsView::Options settingsOptions;
   settingsOptions.clock = options_.clock;
-  appSettingsView_ = std::make_shared<AppSettingsView>(*this, *soundPlayer_, *noteRecorder_, settingsOptions);
+  appSettingsView_ = std::make_shared<AppSettingsView>(*this, *soundPlayer_, *metronome_, settingsOptions);
   SongLibraryView::Options libraryOptions;
   libraryOptions.documentsDirectory = documentsDirectory_;
   songLibraryView_ = std::make_shared<SongLibraryView>(*this, *fileManager_, *noteRecorder_, *options_.runLoop,

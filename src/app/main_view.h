@@ -39,6 +39,7 @@ class RunLoop;
 }  // namespace platform
 
 class SoundPlayer;
+class Metronome;
 class NoteRecorder;
 struct Note;
 
@@ -128,6 +129,7 @@ class MainView : public platform::View,
 
   // ---- parts, for the application and tests
   SoundPlayer& soundPlayer() { return *soundPlayer_; }
+  Metronome& metronome() { return *metronome_; }
   NoteRecorder& noteRecorder() { return *noteRecorder_; }
   FileManager& fileManager() { return *fileManager_; }
   KeyboardView& singleKeyboardView() { return *singleKeyboardView_; }
@@ -167,6 +169,7 @@ class MainView : public platform::View,
 
   std::shared_ptr<TransitionView> transitionView_;
   std::unique_ptr<SoundPlayer> soundPlayer_;
+  std::unique_ptr<Metronome> metronome_;
   std::unique_ptr<NoteRecorder> noteRecorder_;
   std::shared_ptr<KeyboardView> singleKeyboardView_;
   std::shared_ptr<KeyboardView> dualKeyboardView_;

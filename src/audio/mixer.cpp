@@ -133,10 +133,12 @@ std::int64_t firstFrameSilent(std::int64_t env0, std::int64_t step, int limit) {
 }  // namespace
 
 void mixVoice(Voice& voice, const SampleSlot& slot, float panLeft, float panRight,
-              std::int16_t* out, int frames) {
+              platform::StereoBuffer buffer) noexcept {
+  std::int16_t* out = buffer.samples;
+  const int frames = buffer.frames;
   if (voice.wantToStop && voice.atLeastOneBufferFilled) {
     voice.wantToStop = false;
-    voice.phase = kRelease;
+    voice.phase = VoicePhase::kRelease;
     voice.ADSRVolumeDelta = voice.requiredReleaseDelta;
   }
   voice.atLeastOneBufferFilled = true;
@@ -150,7 +152,7 @@ void mixVoice(Voice& voice, const SampleSlot& slot, float panLeft, float panRigh
   std::int32_t env = toFixed(level);
   // A release can be slower than 1/65536 per frame, so its level keeps 32 bits
   // below the point and is carried in the double exactly (see voice.h).
-  std::int64_t release = voice.phase == kRelease ? toFixed32(voice.ADSRVolume) : 0;
+  std::int64_t release = voice.phase == VoicePhase::kRelease ? toFixed32(voice.ADSRVolume) : 0;
 
   int mixedUpTo = 0;  // frames consumed from the sample
   if (count >= 1) {
@@ -161,7 +163,7 @@ void mixVoice(Voice& voice, const SampleSlot& slot, float panLeft, float panRigh
     const std::int32_t stepR = toFixed(delta * panRight);
     const std::int16_t* samples = slot.rawData.data() + voice.playPosition;
 
-    if (voice.phase == kAttack) {
+    if (voice.phase == VoicePhase::kAttack) {
       const std::int32_t target = toFixed(required);
       const std::int64_t k = firstFrameReaching(env, step, target, count);
       if (k == 0) {
@@ -173,12 +175,12 @@ void mixVoice(Voice& voice, const SampleSlot& slot, float panLeft, float panRigh
         mixLinear(samples, out, 0, rampEnd, gL, gR, stepL, stepR);
         mixLinear(samples, out, rampEnd, count, toFixed(required * panLeft),
                   toFixed(required * panRight), 0, 0);
-        voice.phase = kSteady;
+        voice.phase = VoicePhase::kSteady;
         voice.ADSRVolumeDelta = 0.0;
         env = target;
       }
       mixedUpTo = count;
-    } else if (voice.phase == kRelease) {
+    } else if (voice.phase == VoicePhase::kRelease) {
       const std::int64_t releaseStep = toFixed32(delta);
       const std::int64_t k = firstFrameSilent(release, releaseStep, count);
       if (k == 0) {
@@ -205,7 +207,7 @@ void mixVoice(Voice& voice, const SampleSlot& slot, float panLeft, float panRigh
   } else {
     voice.playPosition = position;
   }
-  voice.ADSRVolume = voice.phase == kRelease
+  voice.ADSRVolume = voice.phase == VoicePhase::kRelease
                          ? static_cast<double>(release) * 0x1p-32
                          : static_cast<double>(static_cast<float>(env) * (1.0f / 65536.0f));
 }

@@ -27,13 +27,13 @@ float holdRelease(float r) { return std::isnan(r) ? -1.0f : std::clamp(r, -1.0f,
 SoundPlayer::SoundPlayer(Options options) : options_(std::move(options)) {
   for (int i = 0; i < 44; ++i) {
     const float side = 0.5f + (static_cast<float>(i) / 44.0f) * 0.5f;
-    PIANO_PAN_LOOKUP_L[static_cast<std::size_t>(i)] = 1.0f;
-    PIANO_PAN_LOOKUP_R[static_cast<std::size_t>(i)] = side;
-    PIANO_PAN_LOOKUP_R[static_cast<std::size_t>(87 - i)] = 1.0f;
-    PIANO_PAN_LOOKUP_L[static_cast<std::size_t>(87 - i)] = side;
+    panLookupLeft_[static_cast<std::size_t>(i)] = 1.0f;
+    panLookupRight_[static_cast<std::size_t>(i)] = side;
+    panLookupRight_[static_cast<std::size_t>(87 - i)] = 1.0f;
+    panLookupLeft_[static_cast<std::size_t>(87 - i)] = side;
   }
-  PIANO_PAN_LOOKUP_L[44] = 1.0f;
-  PIANO_PAN_LOOKUP_R[44] = 1.0f;
+  panLookupLeft_[44] = 1.0f;
+  panLookupRight_[44] = 1.0f;
 
   // The output runs (mixing silence) while the samples load, as on a device whose
   // audio session is up before the instrument is ready.
@@ -72,7 +72,7 @@ void SoundPlayer::stop() {
 
 void SoundPlayer::loadPianoSounds() {
   std::vector<std::pair<int, std::string>> files;
-  for (int i = 1; i <= kNumPianoSlots; ++i) {
+  for (int i = 1; i <= kNumPianoKeys; ++i) {
     files.emplace_back(i - 1, options_.sampleDir + "/" + std::to_string(i) + ".mav");
   }
   loadSamples(files);
@@ -146,7 +146,6 @@ void SoundPlayer::setSampleData(int slot, std::vector<std::int16_t> samples) {
   SampleSlot& s = sampleList_[static_cast<std::size_t>(slot)];
   s.rawData = std::move(samples);
   s.rawDataSize = s.rawData.empty() ? 0 : static_cast<int>(s.rawData.size() - 1);
-  s.channels = 1;
 }
 
 void SoundPlayer::setCannotBeCulledOnTooManyNotes(int slot, bool value) {
@@ -242,18 +241,18 @@ int SoundPlayer::activeVoiceCount() const {
 }
 
 float SoundPlayer::panLeft(int slot) const {
-  if (!pianoNotePanning() || slot < 0 || slot >= kNumPianoSlots) return 1.0f;
-  return PIANO_PAN_LOOKUP_L[static_cast<std::size_t>(slot)];
+  if (!pianoNotePanning() || slot < 0 || slot >= kNumPianoKeys) return 1.0f;
+  return panLookupLeft_[static_cast<std::size_t>(slot)];
 }
 
 float SoundPlayer::panRight(int slot) const {
-  if (!pianoNotePanning() || slot < 0 || slot >= kNumPianoSlots) return 1.0f;
-  return PIANO_PAN_LOOKUP_R[static_cast<std::size_t>(slot)];
+  if (!pianoNotePanning() || slot < 0 || slot >= kNumPianoKeys) return 1.0f;
+  return panLookupRight_[static_cast<std::size_t>(slot)];
 }
 
 // ---------------------------------------------------------------- audio thread
 
-void SoundPlayer::takeRequests() {
+void SoundPlayer::takeRequests() noexcept {
   for (std::size_t v = 0; v < kNumVoices; ++v) {
     Mailbox& box = mailboxes_[v];
     Voice& voice = playlist_[v];
@@ -270,7 +269,7 @@ void SoundPlayer::takeRequests() {
         voice.created = created;
         voice.playing = true;
         voice.sampleNo = sampleNo;
-        voice.phase = kAttack;
+        voice.phase = VoicePhase::kAttack;
         voice.atLeastOneBufferFilled = false;
         voice.wantToStop = false;
         voice.playPosition = 0;
@@ -289,11 +288,11 @@ void SoundPlayer::takeRequests() {
   }
 }
 
-int SoundPlayer::render(std::int16_t* out, int frames) {
+int SoundPlayer::render(platform::StereoBuffer out) noexcept {
   if (done_.load(std::memory_order_acquire)) return -1;
-  if (frames < 0) frames = 0;
-  numFramesPerBuffer_.store(frames, std::memory_order_relaxed);
-  std::memset(out, 0, static_cast<std::size_t>(frames) * 2 * sizeof(std::int16_t));
+  if (out.frames < 0) out.frames = 0;
+  numFramesPerBuffer_.store(out.frames, std::memory_order_relaxed);
+  std::memset(out.samples, 0, out.sampleCount() * sizeof(std::int16_t));
   takeRequests();
   const bool panning = pianoNotePanning();
   for (std::size_t v = 0; v < kNumVoices; ++v) {
@@ -302,11 +301,11 @@ int SoundPlayer::render(std::int16_t* out, int frames) {
     const auto slot = static_cast<std::size_t>(voice.sampleNo);
     float pL = 1.0f;
     float pR = 1.0f;
-    if (panning && slot < kNumPianoSlots) {
-      pL = PIANO_PAN_LOOKUP_L[slot];
-      pR = PIANO_PAN_LOOKUP_R[slot];
+    if (panning && slot < kNumPianoKeys) {
+      pL = panLookupLeft_[slot];
+      pR = panLookupRight_[slot];
     }
-    mixVoice(voice, sampleList_[slot], pL, pR, out, frames);
+    mixVoice(voice, sampleList_[slot], pL, pR, out);
     if (!voice.playing) {
       mailboxes_[v].finishedGeneration.store(activeGeneration_[v], std::memory_order_release);
     }
@@ -315,8 +314,8 @@ int SoundPlayer::render(std::int16_t* out, int frames) {
   return 0;
 }
 
-int SoundPlayer::renderCallback(void* context, std::int16_t* out, int frames) {
-  return static_cast<SoundPlayer*>(context)->render(out, frames);
+int SoundPlayer::renderCallback(void* context, platform::StereoBuffer out) noexcept {
+  return static_cast<SoundPlayer*>(context)->render(out);
 }
 
 }  // namespace piano

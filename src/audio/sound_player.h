@@ -1,5 +1,6 @@
 // SoundPlayer: the sound engine. 90 sample slots (88 piano keys, two metronome
-// clicks) and 40 voices, mixed by the render function into the audio output.
+// clicks; audio/sample_slots.h) and 40 voices, mixed by the render function
+// into the audio output.
 //
 // Threads:
 //  - construction, loading, stop(), setPianoNotePanning(): the main thread.
@@ -25,6 +26,7 @@
 #include <vector>
 
 #include "audio/voice.h"
+#include "platform/stereo_buffer.h"
 
 namespace piano {
 
@@ -93,10 +95,10 @@ class SoundPlayer {
   int numFramesPerBuffer() const { return numFramesPerBuffer_.load(std::memory_order_relaxed); }
 
   // ---- audio thread
-  // Mixes all playing voices into `frames` interleaved stereo frames. Returns 0, or
-  // -1 without touching the buffer when the engine is stopped.
-  int render(std::int16_t* out, int frames);
-  static int renderCallback(void* context, std::int16_t* out, int frames);
+  // Mixes all playing voices into the frames of `out`. Returns 0, or -1 without
+  // touching the buffer when the engine is stopped.
+  int render(platform::StereoBuffer out) noexcept;
+  static int renderCallback(void* context, platform::StereoBuffer out) noexcept;
 
   // The pan factors of a slot as the render function applies them.
   float panLeft(int slot) const;
@@ -120,6 +122,11 @@ class SoundPlayer {
     // The generation whose sound has ended, written by the audio thread.
     std::atomic<std::uint32_t> finishedGeneration{0};
   };
+  // The audio thread never waits, so no atomic it reads or writes may hide a lock.
+  static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free &&
+                std::atomic<std::int32_t>::is_always_lock_free && std::atomic<std::uint32_t>::is_always_lock_free &&
+                std::atomic<std::uint64_t>::is_always_lock_free && std::atomic<float>::is_always_lock_free &&
+                std::atomic<double>::is_always_lock_free);
   // What the starting threads know of a voice; guarded by startMutex_.
   struct VoiceBooking {
     std::uint32_t generation = 0;
@@ -131,7 +138,7 @@ class SoundPlayer {
   bool isBusy(int voice) const;  // under startMutex_
   void loadSamples(const std::vector<std::pair<int, std::string>>& files);
   bool claimSlot(int slot);
-  void takeRequests();           // audio thread
+  void takeRequests() noexcept;  // audio thread
   double now() const;
 
   Options options_;
@@ -141,8 +148,9 @@ class SoundPlayer {
   std::atomic<std::uint64_t> renderedBuffers_{0};
   int numSampleListEntries_ = 0;
   std::array<SampleSlot, kNumSampleSlots> sampleList_{};
-  std::array<float, kNumPianoSlots> PIANO_PAN_LOOKUP_L{};
-  std::array<float, kNumPianoSlots> PIANO_PAN_LOOKUP_R{};
+  // Per piano key: the lower half of the keyboard leans left, the upper right.
+  std::array<float, kNumPianoKeys> panLookupLeft_{};
+  std::array<float, kNumPianoKeys> panLookupRight_{};
 
   std::mutex startMutex_;
   std::array<VoiceBooking, kNumVoices> bookings_{};

@@ -6,22 +6,20 @@
 #include <cstdint>
 #include <vector>
 
+#include "audio/sample_slots.h"
+#include "platform/stereo_buffer.h"
+
 namespace piano {
 
-inline constexpr int kNumSampleSlots = 90;
-inline constexpr int kNumPianoSlots = 88;
-inline constexpr int kMetronomeHiSlot = 88;
-inline constexpr int kMetronomeLowSlot = 89;
 inline constexpr int kNumVoices = 40;
 
 struct SampleSlot {
   std::vector<std::int16_t> rawData;  // decoded samples; empty when the slot failed to load
   int rawDataSize = 0;                // playable samples: decoded count - 1 (never negative)
-  int channels = 1;
   bool cannotBeCulledOnTooManyNotes = false;
 };
 
-enum VoicePhase : int { kAttack = 0, kSteady = 1, kRelease = 2 };
+enum class VoicePhase { kAttack, kSteady, kRelease };
 
 struct Voice {
   bool playing = false;
@@ -31,17 +29,17 @@ struct Voice {
   double ADSRVolume = 0.0;
   double ADSRVolumeDelta = 0.0;
   double requiredReleaseDelta = 0.0;
-  int phase = kAttack;
+  VoicePhase phase = VoicePhase::kAttack;
   bool atLeastOneBufferFilled = false;
   bool wantToStop = false;
   double created = 0.0;
 };
 
-// Mixes `frames` frames of one playing voice into interleaved stereo `out`, with
-// the fixed-point envelope, the pan factors and saturation to -32767..32767 after
-// this voice. Applies a pending stop first (at the buffer boundary, once the voice
-// has been mixed at least once). Updates the voice: position, envelope, phase,
-// `playing` when it ends. Real-time safe.
+// Mixes one playing voice into the frames of `out`, with the fixed-point
+// envelope, the pan factors and saturation to -32767..32767 after this voice.
+// Applies a pending stop first (at the buffer boundary, once the voice has been
+// mixed at least once). Updates the voice: position, envelope, phase, `playing`
+// when it ends. Real-time safe.
 //
 // The envelope in fixed point, per buffer (trunc: conversion toward zero; level,
 // rate and volume are ADSRVolume, ADSRVolumeDelta and requiredVolume as floats):
@@ -59,6 +57,6 @@ struct Voice {
 //    buffer start, adding trunc(rate * pan * 65536) per frame (the steady target
 //    once an attack arrives). A frame adds (s * g) >> 16 to each channel.
 void mixVoice(Voice& voice, const SampleSlot& slot, float panLeft, float panRight,
-              std::int16_t* out, int frames);
+              platform::StereoBuffer out) noexcept;
 
 }  // namespace piano

@@ -39,7 +39,7 @@ int keyOffsetForZone(int startKey, int zone) {
   } else {
     return kNoKey;
   }
-  if (key < 1 || key > kNumKeys) return kNoKey;
+  if (key < 1 || key > kNumPianoKeys) return kNoKey;
   return key - startKey;
 }
 
@@ -63,7 +63,7 @@ int displayPositionForKeyOffset(int startKey, int keyOffset, bool* white) {
 
 int upperLimitForNumKeys(int numKeysToDisplay) {
   constexpr std::array<int, 8> kLimits = {76, 75, 73, 71, 69, 68, 66, 64};
-  if (numKeysToDisplay < 8 || numKeysToDisplay > 15) return kNumKeys;
+  if (numKeysToDisplay < 8 || numKeysToDisplay > 15) return kNumPianoKeys;
   return kLimits[static_cast<std::size_t>(numKeysToDisplay - 8)];
 }
 

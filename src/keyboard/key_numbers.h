@@ -8,9 +8,10 @@
 
 #include <string>
 
+#include "audio/sample_slots.h"
+
 namespace piano::keys {
 
-inline constexpr int kNumKeys = 88;
 inline constexpr int kNumWhiteKeysOnPiano = 52;
 // Picture views per keyboard: white keys by display position, black keys by
 // boundary (boundary 0 lies below the first white key).

@@ -14,7 +14,7 @@ constexpr float kSoftVolume = 0.6f;
 constexpr float kSoftAttack = 0.0008f;
 
 bool validSlot(int slot) { return slot >= 0 && slot < KeyPressEngine::kNumTouchSlots; }
-bool validSampleNo(int sampleNo) { return sampleNo >= 0 && sampleNo < keys::kNumKeys; }
+bool validSampleNo(int sampleNo) { return sampleNo >= 0 && sampleNo < kNumPianoKeys; }
 
 }  // namespace
 
@@ -298,9 +298,9 @@ void KeyPressEngine::liftAllKeysAndStopRecording() {
   endFingerNotes();
   noteRecorder_.addOverdubNotes();
   liftPictures();
-  const int state = noteRecorder_.getNRState();
-  recordLit_ = state == 2;
-  playLit_ = state == 1;
+  const RecorderState state = noteRecorder_.getNRState();
+  recordLit_ = state == RecorderState::kRecording;
+  playLit_ = state == RecorderState::kPlaying;
   host_.redraw();
 }
 
@@ -317,10 +317,10 @@ void KeyPressEngine::playbackEnded() {
 // held at its end and no slot keeps a voice number that may be reused.
 // Returns false when the recorder was idle (nothing to stop).
 bool KeyPressEngine::stopRecorderIfRunning() {
-  const int state = noteRecorder_.getNRState();
-  if (state != 1 && state != 2) return false;
+  const RecorderState state = noteRecorder_.getNRState();
+  if (state == RecorderState::kIdle) return false;
   endFingerNotes();
-  if (state == 2) {
+  if (state == RecorderState::kRecording) {
     recordLit_ = false;
   } else {
     playLit_ = false;
@@ -343,8 +343,7 @@ void KeyPressEngine::playButton() {
 }
 
 void KeyPressEngine::leaveForScreen(bool library) {
-  const int state = noteRecorder_.getNRState();
-  if (state == 1 || state == 2) {
+  if (noteRecorder_.getNRState() != RecorderState::kIdle) {
     endFingerNotes();
     recordLit_ = false;
     playLit_ = false;

@@ -41,8 +41,8 @@ class KeyPressEngine : public FingerPressTarget {
   struct Keyboard {
     int keyboardStartKey = keys::kDefaultStartKey;
     // By sample slot (key number - 1): held down by playback, by a finger.
-    std::array<bool, keys::kNumKeys> mechanicalKeys{};
-    std::array<bool, keys::kNumKeys> humanKeys{};
+    std::array<bool, kNumPianoKeys> mechanicalKeys{};
+    std::array<bool, kNumPianoKeys> humanKeys{};
     // By white display position: the picture shows the key pressed.
     std::array<bool, keys::kNumWhiteKeyViews> whiteKeyPressed{};
   };

@@ -45,7 +45,7 @@ std::shared_ptr<View> blackBacking(const Rect& frame) {
 bool blackKeyOnBoundary(int start, int j) {
   const int below = keys::whiteKeyAbove(start, j - 1);
   const int above = keys::whiteKeyAbove(start, j);
-  return above - below == 2 && above - 1 >= 1 && above - 1 <= keys::kNumKeys;
+  return above - below == 2 && above - 1 >= 1 && above - 1 <= kNumPianoKeys;
 }
 
 }  // namespace
@@ -229,7 +229,7 @@ void KeyboardView::layOut() {
 
 void KeyboardView::setStartKey(int kb, int key) {
   if (!validKeyboard(kb)) return;
-  key = std::clamp(key, 1, keys::kNumKeys);
+  key = std::clamp(key, 1, kNumPianoKeys);
   if (!keys::isWhiteKey(key)) --key;
   startKey(kb) = key;
   setRadar();

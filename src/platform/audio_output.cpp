@@ -21,13 +21,12 @@ void AudioOutput::setMakeUpGain(float gain) {
   makeUpGain_.store(std::min(gain, 100.0f), std::memory_order_relaxed);
 }
 
-void AudioOutput::pull(RenderCallback render, void* context, std::int16_t* out, int frames,
-                       AudioOutput& self) {
-  if (render == nullptr || render(context, out, frames) != 0) {
+void AudioOutput::pull(RenderCallback render, void* context, StereoBuffer out, AudioOutput& self) noexcept {
+  if (render == nullptr || render(context, out) != 0) {
     // Silence still goes through the limiter, which lets out what it holds.
-    std::memset(out, 0, static_cast<std::size_t>(frames) * kChannels * sizeof(std::int16_t));
+    std::memset(out.samples, 0, out.sampleCount() * sizeof(std::int16_t));
   }
-  self.limiter_.process(out, frames, self.makeUpGain_.load(std::memory_order_relaxed) * self.volume());
+  self.limiter_.process(out, self.makeUpGain_.load(std::memory_order_relaxed) * self.volume());
 }
 
 }  // namespace piano::platform

@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "platform/output_limiter.h"
+#include "platform/stereo_buffer.h"
 
 namespace piano::platform {
 
@@ -20,9 +21,9 @@ inline constexpr int kSampleRate = 44100;
 inline constexpr int kChannels = 2;
 inline constexpr int kPreferredBufferFrames = 256;  // about 5.8 ms
 
-// Fills `frames` interleaved stereo frames. Returns 0, or -1 when the engine is
-// stopped and has left the buffer untouched (the output then plays silence).
-using RenderCallback = int (*)(void* context, std::int16_t* interleaved, int frames);
+// Fills the frames of `out`. Returns 0, or -1 when the engine is stopped and has
+// left the buffer untouched (the output then plays silence).
+using RenderCallback = int (*)(void* context, StereoBuffer out) noexcept;
 
 class AudioOutput {
  public:
@@ -47,10 +48,11 @@ class AudioOutput {
  protected:
   // Renders one buffer through the callback (silence when the engine reports
   // that it is stopped), applies the gains and the limiter. Real-time safe.
-  static void pull(RenderCallback render, void* context, std::int16_t* out, int frames,
-                   AudioOutput& self);
+  static void pull(RenderCallback render, void* context, StereoBuffer out, AudioOutput& self) noexcept;
 
  private:
+  static_assert(std::atomic<std::int32_t>::is_always_lock_free && std::atomic<float>::is_always_lock_free,
+                "the output thread reads the gains without waiting");
   // The volume as a 16.16 fixed-point gain, read on the output thread.
   std::atomic<std::int32_t> gain_{65536};
   std::atomic<float> makeUpGain_{1.0f};

@@ -22,9 +22,9 @@ OutputLimiter::OutputLimiter() {
   held_.fill(1.0f);
 }
 
-void OutputLimiter::process(std::int16_t* interleaved, int frames, float gain) {
-  for (int frame = 0; frame < frames; ++frame) {
-    std::int16_t* io = interleaved + 2 * frame;
+void OutputLimiter::process(StereoBuffer sound, float gain) noexcept {
+  for (int frame = 0; frame < sound.frames; ++frame) {
+    std::int16_t* io = sound.samples + 2 * frame;
     const float left = static_cast<float>(io[0]) * gain;
     const float right = static_cast<float>(io[1]) * gain;
     const float peak = std::max(std::fabs(left), std::fabs(right));

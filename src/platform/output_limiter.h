@@ -17,6 +17,8 @@
 #include <array>
 #include <cstdint>
 
+#include "platform/stereo_buffer.h"
+
 namespace piano::platform {
 
 class OutputLimiter {
@@ -29,8 +31,8 @@ class OutputLimiter {
   static constexpr float kThreshold = 31654.0f;
   static constexpr float kReleaseSeconds = 0.1f;
 
-  // Scales `frames` interleaved stereo frames in place by `gain` and limits them.
-  void process(std::int16_t* interleaved, int frames, float gain);
+  // Scales the frames of `sound` in place by `gain` and limits them.
+  void process(StereoBuffer sound, float gain) noexcept;
   // The limiter's own gain on the latest frame it put out: 1 when idle.
   float limiterGain() const { return lastGain_; }
 

@@ -28,8 +28,9 @@ void PacedAudioOutput::stop() {
 }
 
 void PacedAudioOutput::pullOne() {
-  pull(render_, context_, buffer_.data(), bufferFrames_, *this);
-  consume(buffer_.data(), bufferFrames_);
+  const StereoBuffer sound{buffer_.data(), bufferFrames_};
+  pull(render_, context_, sound, *this);
+  consume(sound);
   framesRendered_.fetch_add(bufferFrames_, std::memory_order_relaxed);
 }
 
@@ -59,8 +60,8 @@ WavFileAudioOutput::WavFileAudioOutput(const std::string& path, bool paced) : Pa
 
 WavFileAudioOutput::~WavFileAudioOutput() { finish(); }
 
-void WavFileAudioOutput::consume(const std::int16_t* interleaved, int frames) {
-  writer_.write(interleaved, static_cast<std::size_t>(frames));
+void WavFileAudioOutput::consume(StereoBuffer sound) {
+  writer_.write(sound.samples, static_cast<std::size_t>(sound.frames));
 }
 
 bool WavFileAudioOutput::finish() {

@@ -34,7 +34,7 @@ class PacedAudioOutput : public AudioOutput {
  protected:
   // Receives each finished buffer (after the volume), on the pulling thread.
   // Subclasses must stop() in their destructor, before they are gone.
-  virtual void consume(const std::int16_t* interleaved, int frames) = 0;
+  virtual void consume(StereoBuffer sound) = 0;
 
  private:
   void pullOne();
@@ -47,6 +47,8 @@ class PacedAudioOutput : public AudioOutput {
   std::vector<std::int16_t> buffer_;
   std::atomic<bool> running_{false};
   std::atomic<long long> framesRendered_{0};
+  static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<long long>::is_always_lock_free,
+                "the pulling thread never waits");
   std::thread thread_;
 };
 
@@ -59,7 +61,7 @@ class NullAudioOutput final : public PacedAudioOutput {
   const char* describe() const override { return "null output"; }
 
  protected:
-  void consume(const std::int16_t*, int) override {}
+  void consume(StereoBuffer) override {}
 };
 
 // Writes what it plays to a 16-bit stereo 44100 Hz WAV file. The header's sizes
@@ -75,7 +77,7 @@ class WavFileAudioOutput final : public PacedAudioOutput {
   bool finish();
 
  protected:
-  void consume(const std::int16_t* interleaved, int frames) override;
+  void consume(StereoBuffer sound) override;
 
  private:
   WavWriter writer_;

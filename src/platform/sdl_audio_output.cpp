@@ -13,6 +13,7 @@ bool SdlAudioOutput::start(RenderCallback render, void* context) {
   stop();
   render_ = render;
   context_ = context;
+  SDL_SetMainReady();  // the program's own main is its entry point, not SDL's
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
     std::printf("Audio could not be initialised: %s\n", SDL_GetError());
     return false;
@@ -53,10 +54,10 @@ void SdlAudioOutput::stop() {
   description_ = "SDL audio (closed)";
 }
 
-void SdlAudioOutput::callback(void* self, unsigned char* stream, int bytes) {
+void SdlAudioOutput::callback(void* self, unsigned char* stream, int bytes) noexcept {
   auto* output = static_cast<SdlAudioOutput*>(self);
   const int frames = bytes / static_cast<int>(kChannels * sizeof(std::int16_t));
-  pull(output->render_, output->context_, reinterpret_cast<std::int16_t*>(stream), frames, *output);
+  pull(output->render_, output->context_, {reinterpret_cast<std::int16_t*>(stream), frames}, *output);
 }
 
 }  // namespace piano::platform

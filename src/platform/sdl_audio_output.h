@@ -22,7 +22,7 @@ class SdlAudioOutput final : public AudioOutput {
   const char* describe() const override { return description_.c_str(); }
 
  private:
-  static void callback(void* self, unsigned char* stream, int bytes);
+  static void callback(void* self, unsigned char* stream, int bytes) noexcept;
 
   RenderCallback render_ = nullptr;
   void* context_ = nullptr;

@@ -271,6 +271,7 @@ std::unique_ptr<Display> Display::open(const DisplayOptions& options, RunLoop& l
   SDL_SetHint(SDL_HINT_MOUSE_TOUCH_EVENTS, "0");
   SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+  SDL_SetMainReady();  // the program's own main is its entry point, not SDL's
   if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
     return fail(std::string("cannot start the display: ") + SDL_GetError());
   }
@@ -354,6 +355,8 @@ std::unique_ptr<Display> Display::open(const DisplayOptions& options, RunLoop& l
 Window& Display::window() { return *impl_->window; }
 
 void Display::requestQuit() { impl_->quit = true; }
+
+void Display::disableScreenSaver() { SDL_DisableScreenSaver(); }
 
 double Display::pixelScale() const {
   double scale = 1.0, ox = 0.0, oy = 0.0;

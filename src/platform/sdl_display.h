@@ -63,6 +63,9 @@ class Display {
   // Returns 0.
   int run(const std::function<void()>& onQuit = {});
   void requestQuit();
+  // Keeps the screen on while the program runs: a player's hands are on the
+  // keys, not on the mouse or the keyboard.
+  void disableScreenSaver();
 
   // Draws the tree now and writes the picture as a PNG; false with a line on
   // the standard output when it cannot.

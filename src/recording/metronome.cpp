@@ -1,45 +1,43 @@
-// The metronome: clicks on one-shot timers of the main run loop, during a take
-// (when switched on) and as a preview on the settings screen.
-#include <memory>
+#include "recording/metronome.h"
 
 #include "audio/sound_player.h"
-#include "recording/note_recorder.h"
 #include "recording/state_text.h"
 
 namespace piano {
 
-void NoteRecorder::setupMetronome() {
+Metronome::Metronome(SoundPlayer& soundPlayer, platform::RunLoop& mainLoop)
+    : soundPlayer_(soundPlayer), mainLoop_(mainLoop) {
+  setupMetronome();
+}
+
+void Metronome::setupMetronome() {
   metronome_ = false;
-  metronomeLoSampleNo_ = kMetronomeLowSlot;
-  metronomeHiSampleNo_ = kMetronomeHiSlot;
   metronomeVolume_ = 0.5f;
   setMetronomeTempo(120);
   metronomeBeatsPerBar_ = 4;
 }
 
-void NoteRecorder::setMetronomeTempo(int bpm) {
+void Metronome::setMetronomeTempo(int bpm) {
   // Held to the range, so the interval is never zero, negative or endless.
   metronomeBPM_ = state_text::holdMetronomeBPM(bpm);
   metronomeTimeBetweenBeats_ = static_cast<double>(60.0f / static_cast<float>(metronomeBPM_));
 }
 
-void NoteRecorder::setMetronomeVolume(float volume) {
+void Metronome::setMetronomeVolume(float volume) {
   metronomeVolume_ = static_cast<float>(state_text::holdVolume(volume));
 }
 
-void NoteRecorder::setMetronomeBeatsPerBar(int beats) {
+void Metronome::setMetronomeBeatsPerBar(int beats) {
   metronomeBeatsPerBar_ = state_text::holdMetronomeBeatsPerBar(beats);
 }
 
-// Full volume for exactly one render buffer: instant attack, stopped at once,
-// released within the first frame of the next buffer.
-void NoteRecorder::click(int sampleNo) {
+void Metronome::click(int sampleNo) {
   const int voice = soundPlayer_.playSampleWithSampleNo(sampleNo, static_cast<double>(metronomeVolume_), 1.0f, -1.0f);
   if (voice != -1) soundPlayer_.stopSample(voice);
 }
 
-void NoteRecorder::tick() {
-  click(metronomeBeatCount_ != 0 ? metronomeLoSampleNo_ : metronomeHiSampleNo_);
+void Metronome::tick() {
+  click(metronomeBeatCount_ != 0 ? kMetronomeLowSlot : kMetronomeHiSlot);
   metronomeBeatCount_ = metronomeBeatCount_ < metronomeBeatsPerBar_ - 1 ? metronomeBeatCount_ + 1 : 0;
 }
 
@@ -48,8 +46,7 @@ void NoteRecorder::tick() {
 // stay on the grid that starts at its record time. Beats that a stalled main
 // thread missed entirely are skipped (the bar still counts them), not played in
 // a burst.
-void NoteRecorder::scheduleMetronome(double& nextBeat, void (NoteRecorder::*loop)(),
-                                     platform::RunLoop::TimerId& timer) {
+void Metronome::schedule(double& nextBeat, void (Metronome::*loop)(), platform::RunLoop::TimerId& timer) {
   nextBeat += metronomeTimeBetweenBeats_;
   const double current = mainLoop_.now();
   while (nextBeat < current) {
@@ -62,13 +59,29 @@ void NoteRecorder::scheduleMetronome(double& nextBeat, void (NoteRecorder::*loop
   });
 }
 
-void NoteRecorder::metronomeLoop() {
-  if (getNRState() != 2) return;
-  tick();
-  if (metronome_ && getNRState() == 2) scheduleMetronome(recordingBeatTime_, &NoteRecorder::metronomeLoop, recordingTimer_);
+void Metronome::startRecordingLoop(std::function<bool()> recording) {
+  if (!metronome_) return;
+  metronomeBeatCount_ = 0;
+  // One recording loop at a time: a tick still pending from an earlier take
+  // would click beside this take's own.
+  mainLoop_.cancel(recordingTimer_);
+  recording_ = std::move(recording);
+  recordingBeatTime_ = mainLoop_.now();
+  metronomeLoop();
 }
 
-void NoteRecorder::startMetronome() {
+void Metronome::endRecordingLoop() {
+  mainLoop_.cancel(recordingTimer_);
+  recording_ = nullptr;
+}
+
+void Metronome::metronomeLoop() {
+  if (!recording_ || !recording_()) return;
+  tick();
+  if (metronome_ && recording_()) schedule(recordingBeatTime_, &Metronome::metronomeLoop, recordingTimer_);
+}
+
+void Metronome::startMetronome() {
   metronomeSetup_ = true;
   if (metronomePlaying_) return;
   metronomePlaying_ = true;
@@ -77,19 +90,17 @@ void NoteRecorder::startMetronome() {
   metronomeSetupLoop();
 }
 
-void NoteRecorder::stopMetronome() { metronomeSetup_ = false; }
-
 // A preview stopped since the last tick ends here, silently: the player left
 // its page and hears nothing more from it. A start before this tick keeps the
 // loop (and its beat count) going.
-void NoteRecorder::metronomeSetupLoop() {
+void Metronome::metronomeSetupLoop() {
   if (!metronomeSetup_) {
     metronomePlaying_ = false;
     return;
   }
   tick();
   platform::RunLoop::TimerId timer = 0;
-  scheduleMetronome(previewBeatTime_, &NoteRecorder::metronomeSetupLoop, timer);
+  schedule(previewBeatTime_, &Metronome::metronomeSetupLoop, timer);
 }
 
 }  // namespace piano

@@ -5,11 +5,10 @@
 // song (see NoteRecorder).
 #pragma once
 
+#include "audio/sample_slots.h"
 #include "platform/clock.h"
 
 namespace piano {
-
-inline constexpr int kNumPianoKeys = 88;
 
 struct Note {
   int sampleNo = 0;     // the key's sample slot 0..87; -1 on a release whose press was not found

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <unordered_map>
 
 #include "audio/sound_player.h"
@@ -11,10 +10,11 @@
 
 namespace piano {
 
-NoteRecorder::NoteRecorder(RecorderParent* parent, SoundPlayer& soundPlayer, platform::RunLoop& mainLoop,
-                           Options options)
+NoteRecorder::NoteRecorder(RecorderParent* parent, SoundPlayer& soundPlayer, Metronome& metronome,
+                           platform::RunLoop& mainLoop, Options options)
     : parent_(parent),
       soundPlayer_(soundPlayer),
+      metronome_(metronome),
       mainLoop_(mainLoop),
       clockIsMediaTime_(!options.clock),
       clock_(options.clock ? std::move(options.clock) : std::function<double()>(&platform::mediaTime)),
@@ -23,14 +23,15 @@ NoteRecorder::NoteRecorder(RecorderParent* parent, SoundPlayer& soundPlayer, pla
   notes_.reserve(1000);
   currentOverdubNotesToAdd_.reserve(1000);
   pendingEffects_.reserve(64);
-  setupMetronome();
   if (options.startPlaybackThread) playbackThread_ = std::thread(&NoteRecorder::playbackThreadMain, this);
 }
 
-NoteRecorder::NoteRecorder(RecorderParent* parent, SoundPlayer& soundPlayer, platform::RunLoop& mainLoop)
-    : NoteRecorder(parent, soundPlayer, mainLoop, Options()) {}
+NoteRecorder::NoteRecorder(RecorderParent* parent, SoundPlayer& soundPlayer, Metronome& metronome,
+                           platform::RunLoop& mainLoop)
+    : NoteRecorder(parent, soundPlayer, metronome, mainLoop, Options()) {}
 
 NoteRecorder::~NoteRecorder() {
+  metronome_.endRecordingLoop();
   {
     std::lock_guard lock(songMutex_);
     stopThread_ = true;
@@ -66,14 +67,7 @@ void NoteRecorder::record() {
     resetPlaylistNumbersLocked();
     wakePlaybackThread();
   }
-  if (metronome_) {
-    metronomeBeatCount_ = 0;
-    // One recording loop at a time: a tick still pending from an earlier take
-    // would click beside this take's own.
-    mainLoop_.cancel(recordingTimer_);
-    recordingBeatTime_ = mainLoop_.now();
-    metronomeLoop();
-  }
+  metronome_.startRecordingLoop([this] { return recording_.load(); });
 }
 
 int NoteRecorder::addPlayNote(int sampleNo, float volume, float attackDelta, float releaseDelta) {
@@ -88,7 +82,7 @@ int NoteRecorder::addPlayNote(int sampleNo, float volume, float attackDelta, flo
   releaseDelta = static_cast<float>(state_text::holdReleaseRate(releaseDelta));
   const double pressTime = now();
   // Without the metronome a first take starts at its first press.
-  if (!metronome_ && songSize == 0 && currentOverdubNotesToAdd_.empty()) recordStartTimeStamp_ = pressTime;
+  if (!metronome_.metronome() && songSize == 0 && currentOverdubNotesToAdd_.empty()) recordStartTimeStamp_ = pressTime;
   if (pressTime - recordStartTimeStamp_ > kMaxSongSeconds) return -1;
   const int id = currentNoteID_++;
   currentOverdubNotesToAdd_.push_back(Note::down(sampleNo, volume, pressTime - recordStartTimeStamp_,
@@ -138,7 +132,9 @@ int NoteRecorder::getSampleNoForNoteID(int noteID) const {
   return -1;
 }
 
-int NoteRecorder::getNRState() const { return recording_ ? 2 : playing_ ? 1 : 0; }
+RecorderState NoteRecorder::getNRState() const {
+  return recording_ ? RecorderState::kRecording : playing_ ? RecorderState::kPlaying : RecorderState::kIdle;
+}
 
 int NoteRecorder::getNumNotes() const { return static_cast<int>(notes_.size()); }
 
@@ -243,16 +239,6 @@ void NoteRecorder::eraseLastXNotes(int count) {
       if (notes_[j].noteID == notes_[newest].noteID) remove[j] = 1;
     }
     removeMarkedLocked(remove);
-  }
-}
-
-void NoteRecorder::dumpNotesToLog() const {
-  std::lock_guard lock(songMutex_);
-  for (std::size_t i = 0; i < notes_.size(); ++i) {
-    const Note& note = notes_[i];
-    std::printf("Note[%d] noteID=%d, sample=%d, press=%d, time=%f, releaseDelta=%f, overdubNo=%d\n",
-                static_cast<int>(i), note.noteID, note.sampleNo, note.keyDown ? 1 : 0, note.time,
-                static_cast<double>(note.releaseDelta), note.overdubNo);
   }
 }
 

@@ -1,6 +1,6 @@
 // NoteRecorder: records key events in takes, keeps the song, plays it back on a
-// thread of its own, runs the metronome, and owns the recorder section of the
-// state text.
+// thread of its own, starts the metronome's clicks with a take, and owns the
+// recorder section of the state text (the metronome's settings and the song).
 //
 // Threads:
 //  - Everything public is for the main thread, except playbackPass(), which the
@@ -24,8 +24,8 @@
 //    descheduled.
 //  - Effects on the user interface are posted to the main run loop after the
 //    mutex is let go, and never waited for.
-//  - The take in progress, the note-ID and take counters and the metronome are
-//    main-thread only.
+//  - The take in progress and the note-ID and take counters are main-thread
+//    only, as is the metronome.
 #pragma once
 
 #include <atomic>
@@ -40,6 +40,7 @@
 #include <vector>
 
 #include "platform/run_loop.h"
+#include "recording/metronome.h"
 #include "recording/note.h"
 #include "recording/recorder_parent.h"
 #include "recording/state_section.h"
@@ -47,6 +48,9 @@
 namespace piano {
 
 class SoundPlayer;
+
+// What the recorder is doing; a take plays the song back as it records.
+enum class RecorderState { kIdle, kPlaying, kRecording };
 
 class NoteRecorder final : public StateSection {
  public:
@@ -71,11 +75,11 @@ class NoteRecorder final : public StateSection {
     std::function<void(const Note& note, double elapsed)> playbackObserver;
   };
 
-  // `parent` may be null (nothing is told); `soundPlayer` and `mainLoop` must
-  // outlive the recorder.
-  NoteRecorder(RecorderParent* parent, SoundPlayer& soundPlayer, platform::RunLoop& mainLoop,
+  // `parent` may be null (nothing is told); `soundPlayer`, `metronome` and
+  // `mainLoop` must outlive the recorder.
+  NoteRecorder(RecorderParent* parent, SoundPlayer& soundPlayer, Metronome& metronome, platform::RunLoop& mainLoop,
                Options options);
-  NoteRecorder(RecorderParent* parent, SoundPlayer& soundPlayer, platform::RunLoop& mainLoop);
+  NoteRecorder(RecorderParent* parent, SoundPlayer& soundPlayer, Metronome& metronome, platform::RunLoop& mainLoop);
   // Stops and joins the playback thread. Effects still queued on the main run
   // loop become no-ops.
   ~NoteRecorder();
@@ -83,7 +87,8 @@ class NoteRecorder final : public StateSection {
   NoteRecorder& operator=(const NoteRecorder&) = delete;
 
   // ---- recording
-  // Starts a take; the song recorded so far plays back in time with it.
+  // Starts a take; the song recorded so far plays back in time with it, and the
+  // metronome clicks along when it is switched on.
   void record();
   // Records a press of slot `sampleNo` while a take runs. Returns its note ID,
   // or -1 when not recording, the song and take already hold kMaxNotes notes,
@@ -95,8 +100,7 @@ class NoteRecorder final : public StateSection {
   void addOverdubNotes();
   // The slot of the press with `noteID` in the take or the song, or -1.
   int getSampleNoForNoteID(int noteID) const;
-  // 2 while recording, else 1 while playing, else 0.
-  int getNRState() const;
+  RecorderState getNRState() const;
   int getNumNotes() const;
 
   // ---- erasing
@@ -105,7 +109,6 @@ class NoteRecorder final : public StateSection {
   void eraseLastXNotes(int count);
   // Removes releases without a slot and presses without a later release.
   void sanityCheck();
-  void dumpNotesToLog() const;
 
   // ---- playback
   // Plays the song from its start. Returns false, changing nothing, when it is empty.
@@ -115,24 +118,6 @@ class NoteRecorder final : public StateSection {
   // One pass of the playback loop: plays every note that has fallen due. Returns
   // the media-clock time at which the next note falls due (infinity when none).
   double playbackPass();
-
-  // ---- metronome (main thread; clicks run on main-loop timers)
-  void metronomeOn() { metronome_ = true; }
-  void metronomeOff() { metronome_ = false; }
-  bool metronome() const { return metronome_; }
-  // Tempo 50..250 beats per minute; values outside are held to that range.
-  void setMetronomeTempo(int bpm);
-  int getMetronomeTempo() const { return metronomeBPM_; }
-  void setMetronomeVolume(float volume);  // 0..1
-  float getMetronomeVolume() const { return metronomeVolume_; }
-  void setMetronomeBeatsPerBar(int beats);  // 1..6
-  int getMetronomeBeatsPerBar() const { return metronomeBeatsPerBar_; }
-  double metronomeTimeBetweenBeats() const { return metronomeTimeBetweenBeats_; }
-  // The preview on the settings screen. After a stop it clicks no more; its
-  // pending tick only ends the loop, unless a start came before it.
-  void startMetronome();
-  void stopMetronome();
-  bool metronomePlaying() const { return metronomePlaying_; }
 
   // ---- state text: the recorder section
   std::string getState() const override;
@@ -169,16 +154,9 @@ class NoteRecorder final : public StateSection {
   void wakePlaybackThread();
   void playbackThreadMain();
 
-  // Metronome.
-  void setupMetronome();
-  void click(int sampleNo);
-  void tick();
-  void metronomeLoop();
-  void metronomeSetupLoop();
-  void scheduleMetronome(double& nextBeat, void (NoteRecorder::*loop)(), platform::RunLoop::TimerId& timer);
-
   RecorderParent* parent_;
   SoundPlayer& soundPlayer_;
+  Metronome& metronome_;
   platform::RunLoop& mainLoop_;
   bool clockIsMediaTime_;  // the playback thread may then sleep on the steady clock
   std::function<double()> clock_;
@@ -207,20 +185,6 @@ class NoteRecorder final : public StateSection {
   int currentNoteID_ = 0;
   int currentOverdubNo_ = 0;
   double lastCreated_ = -std::numeric_limits<double>::infinity();
-
-  bool metronome_ = false;
-  bool metronomePlaying_ = false;
-  bool metronomeSetup_ = false;
-  double metronomeTimeBetweenBeats_ = 0.5;
-  float metronomeVolume_ = 0.5f;
-  int metronomeBeatCount_ = 0;
-  int metronomeBeatsPerBar_ = 4;
-  int metronomeLoSampleNo_ = 89;
-  int metronomeHiSampleNo_ = 88;
-  int metronomeBPM_ = 120;
-  double recordingBeatTime_ = 0.0;  // when the recording loop's next click is due
-  double previewBeatTime_ = 0.0;    // when the preview's next click is due
-  platform::RunLoop::TimerId recordingTimer_ = 0;
 
   // The playback thread waits on this (with songMutex_) while it has nothing
   // to do; every change that gives it work wakes it.

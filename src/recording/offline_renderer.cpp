@@ -54,7 +54,8 @@ struct OfflineRenderer::Parts {
   Parts(OfflineRenderer& owner, const Settings& settings)
       : loop([&owner] { return owner.time_; }),
         player(SoundPlayer::Options{nullptr, settings.sampleDir, [&owner] { return owner.time_; }}),
-        recorder(&parent, player, loop,
+        metronome(player, loop),
+        recorder(&parent, player, metronome, loop,
                  NoteRecorder::Options{[&owner] { return owner.time_; }, {}, /*startPlaybackThread=*/false, {}}),
         panning(player),
         files(panning, recorder, "/nonexistent") {
@@ -63,6 +64,7 @@ struct OfflineRenderer::Parts {
   platform::RunLoop loop;
   CountingParent parent;
   SoundPlayer player;
+  Metronome metronome;
   NoteRecorder recorder;
   PanningSection panning;
   FileManager files;
@@ -97,7 +99,7 @@ OfflineRenderer::Result OfflineRenderer::render(const Sink& sink) {
     time_ = start + static_cast<double>(result.frames) / platform::kSampleRate;
     p.recorder.playbackPass();
     p.loop.runDue();
-    if (!ended && p.recorder.getNRState() == 0) {
+    if (!ended && p.recorder.getNRState() == RecorderState::kIdle) {
       ended = true;
       result.songEnded = true;
       tailStart = time_;
@@ -108,7 +110,7 @@ OfflineRenderer::Result OfflineRenderer::render(const Sink& sink) {
       tailStart = time_;
     }
     if (ended && (p.player.activeVoiceCount() == 0 || time_ - tailStart >= settings_.maxTailSeconds)) break;
-    p.player.render(buffer.data(), settings_.bufferFrames);
+    p.player.render({buffer.data(), settings_.bufferFrames});
     if (!sink(buffer.data(), settings_.bufferFrames)) {
       result.songEnded = false;
       p.recorder.stop();

@@ -12,10 +12,10 @@ namespace piano {
 std::string NoteRecorder::getState() const {
   std::string out;
   out.reserve(64 + notes_.size() * 40);
-  state_text::appendBool(out, metronome_);
-  state_text::appendInt(out, metronomeBPM_);
-  state_text::appendSqueezed(out, metronomeVolume_);
-  state_text::appendInt(out, metronomeBeatsPerBar_);
+  state_text::appendBool(out, metronome_.metronome());
+  state_text::appendInt(out, metronome_.getMetronomeTempo());
+  state_text::appendSqueezed(out, metronome_.getMetronomeVolume());
+  state_text::appendInt(out, metronome_.getMetronomeBeatsPerBar());
   state_text::appendInt(out, currentNoteID_);
   state_text::appendInt(out, static_cast<long long>(notes_.size()));
   for (const Note& note : notes_) {
@@ -98,10 +98,14 @@ bool NoteRecorder::setState(std::string_view section, int /*version: same in bot
     }
   }
 
-  metronome_ = metronomeOn;
-  setMetronomeTempo(bpm);
-  setMetronomeVolume(static_cast<float>(volume));
-  setMetronomeBeatsPerBar(beatsPerBar);
+  if (metronomeOn) {
+    metronome_.metronomeOn();
+  } else {
+    metronome_.metronomeOff();
+  }
+  metronome_.setMetronomeTempo(bpm);
+  metronome_.setMetronomeVolume(static_cast<float>(volume));
+  metronome_.setMetronomeBeatsPerBar(beatsPerBar);
   // New presses must never reuse an ID that the song already holds.
   currentNoteID_ = std::clamp(std::max(noteID, highestID + 1), 0, kMaxNoteID);
   currentOverdubNo_ = 0;
@@ -115,10 +119,7 @@ bool NoteRecorder::setState(std::string_view section, int /*version: same in bot
 }
 
 void NoteRecorder::resetState() {
-  metronome_ = false;
-  setMetronomeTempo(120);
-  setMetronomeVolume(0.5f);
-  setMetronomeBeatsPerBar(4);
+  metronome_.setupMetronome();
   currentNoteID_ = 0;
   for (const Note& note : currentOverdubNotesToAdd_) currentNoteID_ = std::max(currentNoteID_, note.noteID + 1);
   eraseWholeSong();

@@ -85,11 +85,11 @@ TEST(KeyboardEndToEnd, PlayOrRecordPressedWhileTheSongPlaysStopsIt) {
     ASSERT_TRUE(firstKeyDown(rig));
     const double stopAt = rig.clock.now();
     ASSERT_TRUE(rig.run("0.01" + button + "0.05 up 9\n0.06 end\n"));
-    EXPECT_EQ(rig.app().noteRecorder().getNRState(), 0) << button;
+    EXPECT_EQ(rig.app().noteRecorder().getNRState(), RecorderState::kIdle) << button;
     EXPECT_FALSE(engine.playLit() || engine.recordLit() || firstKeyDown(rig)) << button;
     for (int v = 0; v < kNumVoices; ++v) {
       const Voice& voice = rig.app().soundPlayer().voiceForTest(v);
-      EXPECT_TRUE(!voice.playing || voice.wantToStop || voice.phase == kRelease) << button << " voice " << v;
+      EXPECT_TRUE(!voice.playing || voice.wantToStop || voice.phase == VoicePhase::kRelease) << button << " voice " << v;
     }
     rig.advance(1.5);
     const std::vector<float> after = monoSlice(rig.audio(), rig.frameAt(stopAt + 0.4), 44100);

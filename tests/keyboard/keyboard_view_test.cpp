@@ -60,7 +60,7 @@ std::string pressAt(Piano& p, Point at) {
   std::string out;
   for (int kb = 0; kb < v.numKeyboards(); ++kb) {
     const std::string board = std::to_string(kb) + ":";
-    for (int s = 0; s < keys::kNumKeys; ++s) {
+    for (int s = 0; s < kNumPianoKeys; ++s) {
       if (v.engine().keyboard(kb).humanKeys[static_cast<std::size_t>(s)]) out += " " + board + std::to_string(s);
     }
     if (v.getStartKey(kb) != starts[kb]) out += " scroll " + board + std::to_string(v.getStartKey(kb));

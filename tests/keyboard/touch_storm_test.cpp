@@ -67,7 +67,7 @@ void storm(unsigned seed, bool dual, bool withBar, bool tall) {
   rig.advance(512 / 44100.0);  // stops take effect once their voices have been mixed
   for (int v = 0; v < kNumVoices && !withBar; ++v) {  // with the bar, playback may sound
     const Voice& voice = app.soundPlayer().voiceForTest(v);
-    EXPECT_TRUE(!voice.playing || voice.wantToStop || voice.phase == kRelease) << "voice " << v;
+    EXPECT_TRUE(!voice.playing || voice.wantToStop || voice.phase == VoicePhase::kRelease) << "voice " << v;
   }
   for (int slot = 0; slot < KeyPressEngine::kNumTouchSlots; ++slot) {
     EXPECT_EQ(std::pair(view.engine().playlistNoForSlot(slot), view.engine().noteIDForSlot(slot)), std::pair(-1, -1));

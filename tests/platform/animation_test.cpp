@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/animation.h"
@@ -34,21 +35,15 @@ class AnimationTest : public ::testing::Test {
 };
 
 TEST(AnimationCurve, EaseInEaseOutIsSymmetricAndMonotonic) {
-  EXPECT_EQ(animationProgress(AnimationCurve::EaseInEaseOut, 0.0), 0.0);
-  EXPECT_EQ(animationProgress(AnimationCurve::EaseInEaseOut, 1.0), 1.0);
-  EXPECT_NEAR(animationProgress(AnimationCurve::EaseInEaseOut, 0.5), 0.5, 1e-9);
-  EXPECT_LT(animationProgress(AnimationCurve::EaseInEaseOut, 0.1), 0.1);  // slow start
-  EXPECT_NEAR(animationProgress(AnimationCurve::EaseInEaseOut, 0.25) +
-                  animationProgress(AnimationCurve::EaseInEaseOut, 0.75),
-              1.0, 1e-9);
-  double last = 0.0;
+  const auto ease = [](double t) { return animationProgress(AnimationCurve::EaseInEaseOut, t); };
+  EXPECT_EQ(std::tuple(ease(0.0), ease(1.0)), std::tuple(0.0, 1.0));
+  EXPECT_LT(ease(0.1), 0.1);  // slow start
   for (int i = 1; i <= 100; ++i) {
-    const double p = animationProgress(AnimationCurve::EaseInEaseOut, i / 100.0);
-    EXPECT_GE(p, last);
-    last = p;
+    EXPECT_GE(ease(i / 100.0), ease((i - 1) / 100.0));
+    EXPECT_NEAR(ease(i / 100.0) + ease(1.0 - i / 100.0), 1.0, 1e-9);
   }
-  EXPECT_EQ(animationProgress(AnimationCurve::Linear, 0.3), 0.3);
-  EXPECT_EQ(animationProgress(AnimationCurve::Linear, 7.0), 1.0);
+  EXPECT_EQ(std::tuple(animationProgress(AnimationCurve::Linear, 0.3), animationProgress(AnimationCurve::Linear, 7.0)),
+            std::tuple(0.3, 1.0));
 }
 
 TEST_F(AnimationTest, MovesCentreAndAlphaOverTheDurationFromTheFirstTick) {
@@ -72,9 +67,7 @@ TEST_F(AnimationTest, MovesCentreAndAlphaOverTheDurationFromTheFirstTick) {
   EXPECT_EQ(completions, 0);
   at(11.4);
   EXPECT_EQ(page->presentationCentre(), (Point{160, 720}));
-  EXPECT_EQ(completions, 1);
-  EXPECT_TRUE(finishedFlag);
-  EXPECT_FALSE(page->hasAnimations());
+  EXPECT_EQ(std::tuple(completions, finishedFlag, page->hasAnimations()), std::tuple(1, true, false));
 }
 
 TEST_F(AnimationTest, ANewAnimationTakesOverFromWhereThePictureIs) {
@@ -89,14 +82,11 @@ TEST_F(AnimationTest, ANewAnimationTakesOverFromWhereThePictureIs) {
   at(10.6);  // the first one's completion comes at the next tick
   ASSERT_EQ(results, (std::vector<bool>{false}));
   at(11.6);
-  EXPECT_EQ(results, (std::vector<bool>{false, true}));
   EXPECT_EQ(view->presentationCentre(), (Point{5, 5}));
-
   // Nothing to move: the completion still comes, finished.
   View::animate(0.4, [&] { view->setCentre({5, 5}); }, [&](bool f) { results.push_back(f); });
   at(11.7);
-  EXPECT_EQ(results.back(), true);
-  EXPECT_EQ(results.size(), 3u);
+  EXPECT_EQ(results, (std::vector<bool>{false, true, true}));
 }
 
 TEST_F(AnimationTest, TransitionCallbacksComeFromTheTicks) {
@@ -109,9 +99,10 @@ TEST_F(AnimationTest, TransitionCallbacksComeFromTheTicks) {
   auto before = container->subviews();
   container->removeAllSubviews();
   container->insertSubview(newScreen, 0);
-  container->addTransition(TransitionType::Push, TransitionDirection::FromTop, 0.3, std::move(before),
-                           [&] { log.push_back("start"); },
-                           [&](bool f) { log.push_back(f ? "finish" : "cancel"); });
+  const auto started = [&] { log.push_back("start"); };
+  const auto stopped = [&](bool f) { log.push_back(f ? "finish" : "cancel"); };
+  container->addTransition(TransitionType::Push, TransitionDirection::FromTop, 0.3, std::move(before), started,
+                           stopped);
   EXPECT_TRUE(log.empty());  // the block begins when the picture starts moving
   at(10.1);
   EXPECT_EQ(log, (std::vector<std::string>{"start"}));
@@ -122,18 +113,14 @@ TEST_F(AnimationTest, TransitionCallbacksComeFromTheTicks) {
   EXPECT_FALSE(oldWeak.expired());  // the old content is kept while it is shown
   at(10.4);
   EXPECT_EQ(log, (std::vector<std::string>{"start", "finish"}));
-  EXPECT_TRUE(oldWeak.expired());
-  EXPECT_FALSE(container->hasTransition());
+  EXPECT_TRUE(oldWeak.expired() && !container->hasTransition());
 
   // Removed while running: stop with finished = false.
-  container->addTransition(TransitionType::Fade, TransitionDirection::FromTop, 0.3, {},
-                           [&] { log.push_back("start"); },
-                           [&](bool f) { log.push_back(f ? "finish" : "cancel"); });
+  container->addTransition(TransitionType::Fade, TransitionDirection::FromTop, 0.3, {}, started, stopped);
   at(10.5);
   container->removeTransition();
   at(10.6);
-  EXPECT_EQ(log.back(), "cancel");
-  EXPECT_EQ(log.size(), 4u);
+  EXPECT_EQ(log, (std::vector<std::string>{"start", "finish", "start", "cancel"}));
 
   // Replaced before it started: no callbacks of the first at all.
   log.clear();
@@ -189,12 +176,11 @@ TEST_F(AnimationTest, TransitionsDrawOldAndNewContentByTypeAndDirection) {
     const auto* o = canvas.fillOf(oldColour);
     const auto* n = canvas.fillOf(newColour);
     ASSERT_TRUE(o != nullptr && n != nullptr);
-    EXPECT_NEAR(o->centre().x, c.oldCentre.x, 1e-6);
-    EXPECT_NEAR(o->centre().y, c.oldCentre.y, 1e-6);
-    EXPECT_NEAR(n->centre().x, c.newCentre.x, 1e-6);
-    EXPECT_NEAR(n->centre().y, c.newCentre.y, 1e-6);
-    EXPECT_NEAR(o->alpha, c.oldAlpha, 1e-6);
-    EXPECT_NEAR(n->alpha, c.newAlpha, 1e-6);
+    for (const auto& [call, centre, alpha] : {std::tuple{o, c.oldCentre, c.oldAlpha}, {n, c.newCentre, c.newAlpha}}) {
+      EXPECT_NEAR(call->centre().x, centre.x, 1e-6);
+      EXPECT_NEAR(call->centre().y, centre.y, 1e-6);
+      EXPECT_NEAR(call->alpha, alpha, 1e-6);
+    }
     EXPECT_EQ(o < n, c.oldDrawnFirst);
     for (const auto& call : canvas.calls) {
       EXPECT_TRUE(call.colour != beyondColour || call.shown().width * call.shown().height == 0.0);

@@ -103,7 +103,7 @@ TEST(VolumeView, SetsTheOutputAndRemembersTheVolumeBetweenRuns) {
   FakeOutput output;
   setSystemAudioOutput(&output);
   EXPECT_FLOAT_EQ(systemVolume(), 0.8f);  // nothing saved yet
-  EXPECT_NEAR(output.volume(), 0.8f, 1e-4);
+  EXPECT_NEAR(output.volume(), 0.8f, 1e-4) << "the output follows";
 
   Window window(Size{480, 320});
   auto root = std::make_shared<View>();
@@ -127,12 +127,11 @@ TEST(VolumeView, SetsTheOutputAndRemembersTheVolumeBetweenRuns) {
 
   setConfigDirectory(dir);  // as at the next start
   EXPECT_NEAR(systemVolume(), 0.75f, 1e-3);
-  std::ofstream(dir + "/output-volume") << "loud\n";
-  setConfigDirectory(dir);
-  EXPECT_FLOAT_EQ(systemVolume(), 0.8f);
-  std::ofstream(dir + "/output-volume") << "7\n";
-  setConfigDirectory(dir);
-  EXPECT_FLOAT_EQ(systemVolume(), 0.8f);
+  for (const char* damaged : {"loud\n", "7\n"}) {
+    std::ofstream(dir + "/output-volume") << damaged;
+    setConfigDirectory(dir);
+    EXPECT_FLOAT_EQ(systemVolume(), 0.8f) << damaged;
+  }
   std::remove((dir + "/output-volume").c_str());
   ::mkfifo((dir + "/output-volume").c_str(), 0600);  // never waited on
   setConfigDirectory(dir);

@@ -1,7 +1,10 @@
 #include "platform/documents.h"
+#include "platform/file_io.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -19,23 +22,15 @@ class DocumentsTest : public ::testing::Test {
     root_ = fs::temp_directory_path() / ("piano-documents-test-" + std::to_string(::getpid()));
     fs::remove_all(root_);
     fs::create_directories(root_);
-    saved_ = save({kDocumentsEnvironmentVariable, "XDG_DATA_HOME", "HOME"});
+    for (const char* name : {kDocumentsEnvironmentVariable, "XDG_DATA_HOME", "HOME"}) {
+      const char* value = std::getenv(name);
+      saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+    }
   }
   void TearDown() override {
     setDocumentsDirectoryOverride({});
-    for (auto& [name, value] : saved_) {
-      if (value) ::setenv(name.c_str(), value->c_str(), 1);
-      else ::unsetenv(name.c_str());
-    }
+    for (auto& [name, value] : saved_) value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
     fs::remove_all(root_);
-  }
-  static std::vector<std::pair<std::string, std::optional<std::string>>> save(std::vector<std::string> names) {
-    std::vector<std::pair<std::string, std::optional<std::string>>> out;
-    for (auto& n : names) {
-      const char* v = std::getenv(n.c_str());
-      out.emplace_back(n, v ? std::optional<std::string>(v) : std::nullopt);
-    }
-    return out;
   }
   fs::path root_;
   std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
@@ -75,6 +70,29 @@ TEST_F(DocumentsTest, AFileInTheWayIsReportedNotUsed) {
 TEST(DocumentsPathTest, JoinsWithOneSlash) {
   EXPECT_EQ(documentsPath("/a/b", "x.SAV"), "/a/b/x.SAV");
   EXPECT_EQ(documentsPath("/a/b/", "x.SAV"), "/a/b/x.SAV");
+}
+
+TEST_F(DocumentsTest, ReadsStopAtTheirLimit) {
+  std::ofstream(root_ / "five") << "12345";
+  EXPECT_EQ(readFileLimited(root_ / "five", 5).bytes, "12345");
+  EXPECT_EQ(readFileLimited(root_ / "five", 4).status, ReadStatus::kTooLarge);
+  EXPECT_EQ(readFileLimited(root_ / "none", 4).status, ReadStatus::kMissing);
+}
+
+// A save killed half-way leaves its new file behind; the next start removes it
+// unless its process still runs and it is recent.
+TEST_F(DocumentsTest, LeftoversOfKilledSavesAreRemoved) {
+  const std::string running = ".piano-" + std::to_string(::getpid()) + "-7.part";
+  for (const std::string& name : {std::string(".piano-99999999-0.part"), running, std::string(".piano-1-2.part"),
+                                  std::string(".piano-x.part"), std::string("a.part")}) {
+    std::ofstream(root_ / name) << "half a song";
+  }
+  fs::last_write_time(root_ / ".piano-1-2.part", fs::file_time_type::clock::now() - std::chrono::hours(2));
+  EXPECT_EQ(removeStaleSaveFiles(root_), 2);
+  std::vector<std::string> left;
+  for (const auto& entry : fs::directory_iterator(root_)) left.push_back(entry.path().filename());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{running, ".piano-x.part", "a.part"}));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/headless_driver.h"
@@ -11,6 +12,7 @@
 #include "platform/touch_script.h"
 #include "platform/view.h"
 #include "platform/window.h"
+#include "recording_canvas.h"
 
 namespace piano::platform {
 namespace {
@@ -36,35 +38,22 @@ TEST(TouchScript, ParsesFingersShotsKeysAndPortraitPoints) {
       << error;
   ASSERT_EQ(script.events.size(), 9u);
   const auto& e = script.events;
-  EXPECT_EQ(e[0].kind, ScriptEvent::Kind::Down);
-  EXPECT_EQ(e[0].finger, 1);
-  EXPECT_EQ(e[0].point, (Point{120, 300}));
-  EXPECT_EQ(e[2].point, (Point{10, 20}));  // portrait (300, 10)
-  EXPECT_EQ(e[3].point, (Point{130, 300}));  // lifted where it last was
-  EXPECT_EQ(e[4].point, (Point{20, 10}));
-  EXPECT_EQ(e[5].argument, "/tmp/shots/out.png");
-  EXPECT_EQ(e[6].argument, "My  song #1");
-  EXPECT_EQ(e[7].key, Key::Return);
-  EXPECT_EQ(e[8].kind, ScriptEvent::Kind::End);
+  EXPECT_EQ(std::tuple(e[0].kind, e[0].finger, e[8].kind),
+            std::tuple(ScriptEvent::Kind::Down, 1, ScriptEvent::Kind::End));
+  // Portrait (300, 10) and (310, 20); a finger lifted without a point lifts where it last was.
+  EXPECT_EQ(std::tuple(e[0].point, e[2].point, e[3].point, e[4].point),
+            std::tuple(Point{120, 300}, Point{10, 20}, Point{130, 300}, Point{20, 10}));
+  EXPECT_EQ(std::tuple(e[5].argument, e[6].argument, e[7].key),
+            std::tuple("/tmp/shots/out.png", "My  song #1", Key::Return));
   EXPECT_DOUBLE_EQ(script.endTime(), 2.0);
 }
 
 TEST(TouchScript, RefusesBadLinesWithTheirNumber) {
-  const char* bad[] = {
-      "0.5 down 1 10\n",          // no y
-      "0.5 down 1 10 x\n",        // not a number
-      "0.5 up 1\n",               // never down
-      "0.5 move 3 1 1\n",         // never down
-      "0.5 down 1 1 1\n0.6 down 1 2 2\n",  // down twice
-      "1.0 cancel\n0.5 shot a.png\n",     // time goes back
-      "-1 cancel\n",
-      "0.5 down -2 1 1\n",
-      "0.5 down 1.5 1 1\n",
-      "0.5 jump 1\n",
-      "0.5 key f1\n",
-      "nan cancel\n",
-      "0.5 shot\n",
-  };
+  // No y, not a number, up or move of a finger never down, down twice, time going back, ...
+  const char* bad[] = {"0.5 down 1 10\n", "0.5 down 1 10 x\n", "0.5 up 1\n", "0.5 move 3 1 1\n",
+                       "0.5 down 1 1 1\n0.6 down 1 2 2\n", "1.0 cancel\n0.5 shot a.png\n", "-1 cancel\n",
+                       "0.5 down -2 1 1\n", "0.5 down 1.5 1 1\n", "0.5 jump 1\n", "0.5 key f1\n", "nan cancel\n",
+                       "0.5 shot\n"};
   for (const char* text : bad) {
     TouchScript script;
     std::string error;
@@ -76,27 +65,11 @@ TEST(TouchScript, RefusesBadLinesWithTheirNumber) {
   EXPECT_FALSE(TouchScript::load("/nonexistent/script.txt", &script, &error));
 }
 
-// A view that notes when each touch phase arrives, on the driver's clock.
-class Timed : public View {
- public:
-  using View::View;
-  std::vector<std::pair<int, double>> events;
-  void touchesBegan(const TouchSet& t) override { keep(t); }
-  void touchesMoved(const TouchSet& t) override { keep(t); }
-  void touchesEnded(const TouchSet& t) override { keep(t); }
-  void touchesCancelled(const TouchSet& t) override { keep(t); }
-
- private:
-  void keep(const TouchSet& set) {
-    for (const Touch* t : set) events.emplace_back(t->phaseNumber(), t->timestamp());
-  }
-};
-
 TEST(HeadlessDriver, RunsScriptTimersAndAnimationsOnItsOwnClock) {
   ManualClock clock{100.0};
   RunLoop loop(clock.function());
   Window window(Size{480, 320});
-  auto root = std::make_shared<Timed>();
+  auto root = std::make_shared<testing::TouchLog>();
   window.setRootView(root);
   HeadlessDriver driver(window, &loop, clock);
 
@@ -122,10 +95,10 @@ TEST(HeadlessDriver, RunsScriptTimersAndAnimationsOnItsOwnClock) {
   EXPECT_FALSE(driver.run(script));  // one screenshot failed
   EXPECT_EQ(shots, (std::vector<std::string>{"a.png", "fail.png"}));
   ASSERT_EQ(root->events.size(), 3u);
-  EXPECT_DOUBLE_EQ(root->events[0].second, 100.1);
-  EXPECT_DOUBLE_EQ(root->events[1].second, 100.2);
-  EXPECT_DOUBLE_EQ(root->events[2].second, 100.4);
-  EXPECT_EQ(root->events[2].first, 3);
+  EXPECT_DOUBLE_EQ(root->events[0].time, 100.1);
+  EXPECT_DOUBLE_EQ(root->events[1].time, 100.2);
+  EXPECT_DOUBLE_EQ(root->events[2].time, 100.4);
+  EXPECT_EQ(root->events[2].phase, 3);
   ASSERT_EQ(timerTimes.size(), 2u);
   EXPECT_NEAR(timerTimes[0], 100.25, 1e-9);
   EXPECT_NEAR(timerTimes[1], 100.55, 1e-9);

@@ -51,7 +51,7 @@ TEST(OutputLimiter, AHugeChordStaysInFullScaleWithoutClippingAndTheGainComesBack
     for (int k = 1; k <= 10 && n < kChord; ++k) x += 3000.0 * std::cos(0.003 * k * k * n);
     std::int16_t frame[2] = {static_cast<std::int16_t>(std::lround(x)), static_cast<std::int16_t>(std::lround(x / 10))};
     in.insert(in.end(), frame, frame + 2);
-    limiter.process(frame, 1, 10.0f);
+    limiter.process({frame, 1}, 10.0f);
     const float g = limiter.limiterGain();
     // The same gain on both sides and nothing but that gain: no clipped tops.
     for (int side = 0; side < 2 && n >= kLatency; ++side) {

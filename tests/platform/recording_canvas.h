@@ -1,5 +1,5 @@
-// A canvas that keeps what it was asked to draw, with the clip it was drawn
-// under, for tests of the view tree.
+// For tests of the view tree: a canvas that keeps what it was asked to draw,
+// with the clip it was drawn under, and a view that keeps the touches it got.
 #pragma once
 
 #include <optional>
@@ -8,6 +8,7 @@
 
 #include "platform/canvas.h"
 #include "platform/image.h"
+#include "platform/view.h"
 
 namespace piano::platform::testing {
 
@@ -69,6 +70,32 @@ class RecordingCanvas : public Canvas {
     calls.push_back(std::move(call));
   }
   std::vector<std::size_t> layerStarts_;
+};
+
+// Every touch event, in the view's own coordinates.
+class TouchLog : public View {
+ public:
+  using View::View;
+  struct Event {
+    const Touch* touch;
+    int phase;
+    Point location, previous;
+    int tapCount;
+    double time;
+  };
+  std::vector<Event> events;
+  void touchesBegan(const TouchSet& t) override { keep(t); }
+  void touchesMoved(const TouchSet& t) override { keep(t); }
+  void touchesEnded(const TouchSet& t) override { keep(t); }
+  void touchesCancelled(const TouchSet& t) override { keep(t); }
+
+ private:
+  void keep(const TouchSet& set) {
+    for (const Touch* t : set) {
+      events.push_back({t, t->phaseNumber(), t->locationInView(this), t->previousLocationInView(this), t->tapCount(),
+                        t->timestamp()});
+    }
+  }
 };
 
 }  // namespace piano::platform::testing

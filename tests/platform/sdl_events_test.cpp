@@ -8,35 +8,19 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/run_loop.h"
 #include "platform/sdl_display.h"
 #include "platform/text_field.h"
 #include "platform/view.h"
+#include "recording_canvas.h"
 
 namespace piano::platform {
 namespace {
 
-struct Seen {
-  const Touch* touch;
-  int phase;
-  Point point;
-};
-
-class Recorder : public View {
- public:
-  std::vector<Seen> seen;
-  void touchesBegan(const TouchSet& t) override { keep(t); }
-  void touchesMoved(const TouchSet& t) override { keep(t); }
-  void touchesEnded(const TouchSet& t) override { keep(t); }
-  void touchesCancelled(const TouchSet& t) override { keep(t); }
-
- private:
-  void keep(const TouchSet& set) {
-    for (const Touch* t : set) seen.push_back({t, t->phaseNumber(), t->locationInView(this)});
-  }
-};
+using Recorder = testing::TouchLog;
 
 class SdlEvents : public ::testing::Test {
  protected:
@@ -104,12 +88,10 @@ TEST_F(SdlEvents, TheMouseIsOneFingerAndSyntheticEventsAreIgnored) {
   mouse(SDL_MOUSEBUTTONUP, 300, 120);
   mouse(SDL_MOUSEMOTION, 400, 120);  // no button: nothing
   runUntilQuit();
-  ASSERT_EQ(root->seen.size(), 3u);
-  EXPECT_EQ(root->seen[0].phase, 0);
-  EXPECT_EQ(root->seen[0].point, (Point{100, 50}));
-  EXPECT_EQ(root->seen[1].point, (Point{150, 50}));
-  EXPECT_EQ(root->seen[2].phase, 3);
-  EXPECT_EQ(root->seen[2].point, (Point{150, 60}));
+  ASSERT_EQ(root->events.size(), 3u);
+  EXPECT_EQ(std::pair(root->events[0].phase, root->events[2].phase), std::pair(0, 3));
+  EXPECT_EQ(std::tuple(root->events[0].location, root->events[1].location, root->events[2].location),
+            std::tuple(Point{100, 50}, Point{150, 50}, Point{150, 60}));
 }
 
 TEST_F(SdlEvents, FingersAreTouchesAndLosingFocusCancelsThemAll) {
@@ -122,13 +104,13 @@ TEST_F(SdlEvents, FingersAreTouchesAndLosingFocusCancelsThemAll) {
   windowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
   finger(SDL_FINGERUP, 5, 0.5f, 0.75f);  // already cancelled
   runUntilQuit();
-  ASSERT_EQ(root->seen.size(), 7u);
-  EXPECT_EQ(root->seen[0].point, (Point{240, 160}));
-  EXPECT_EQ(root->seen[1].point, (Point{120, 80}));
-  EXPECT_EQ(root->seen[3].point, (Point{240, 240}));
-  EXPECT_EQ(root->seen[3].touch, root->seen[0].touch);
+  ASSERT_EQ(root->events.size(), 7u);
+  EXPECT_EQ(root->events[0].location, (Point{240, 160}));
+  EXPECT_EQ(root->events[1].location, (Point{120, 80}));
+  EXPECT_EQ(root->events[3].location, (Point{240, 240}));
+  EXPECT_EQ(root->events[3].touch, root->events[0].touch);
   int cancelled = 0;
-  for (std::size_t i = 4; i < root->seen.size(); ++i) cancelled += root->seen[i].phase == 4;
+  for (std::size_t i = 4; i < root->events.size(); ++i) cancelled += root->events[i].phase == 4;
   EXPECT_EQ(cancelled, 3);
   EXPECT_EQ(display->window().activeTouchCount(), 0);
 }
@@ -140,8 +122,8 @@ TEST_F(SdlEvents, TheMouseLeavingWithItsButtonDownCancels) {
   windowEvent(SDL_WINDOWEVENT_LEAVE);
   mouse(SDL_MOUSEBUTTONUP, 200, 100);
   runUntilQuit();
-  ASSERT_EQ(root->seen.size(), 2u);
-  EXPECT_EQ(root->seen[1].phase, 4);
+  ASSERT_EQ(root->events.size(), 2u);
+  EXPECT_EQ(root->events[1].phase, 4);
 }
 
 class Finisher : public TextFieldDelegate {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <memory>
+#include <tuple>
 
 #include "platform/image_view.h"
 #include "platform/label.h"
@@ -39,9 +40,8 @@ TEST(ViewGeometry, FrameCentreBoundsAndTransformKeepTheirRoles) {
   // A label laid out by frame and then turned keeps its centre and size.
   Label label(Rect{-110.0, 15.0, 47.0, 30.0});
   label.setTransform(AffineTransform::rotation(M_PI / 2));
-  EXPECT_EQ(label.centre(), (Point{-86.5, 30.0}));
-  EXPECT_EQ(label.bounds(), (Rect{0.0, 0.0, 47.0, 30.0}));
-  EXPECT_EQ(label.frame(), (Rect{-101.5, 6.5, 30.0, 47.0}));
+  EXPECT_EQ(std::tuple(label.centre(), label.bounds(), label.frame()),
+            std::tuple(Point{-86.5, 30.0}, Rect{0.0, 0.0, 47.0, 30.0}, Rect{-101.5, 6.5, 30.0, 47.0}));
 
   // A container scaled along y only (the keyboard): children stretch along y.
   View keyboard(Rect{0.0, 240.0, 1.0, 900.0});
@@ -61,9 +61,9 @@ TEST(ViewGeometry, ConversionBetweenSiblingsGoesThroughTheirParent) {
   parent.addSubview(a);
   parent.addSubview(b);
   // b's (0,0) is its top left before the half turn: now at the parent's (150, 50).
-  EXPECT_EQ(b->convertPointToView({0, 0}, &parent), (Point{150, 50}));
-  EXPECT_EQ(b->convertPointToView({0, 0}, a.get()), (Point{140, 40}));
-  EXPECT_EQ(a->convertPointFromView({0, 0}, b.get()), (Point{140, 40}));
+  EXPECT_EQ(std::tuple(b->convertPointToView({0, 0}, &parent), b->convertPointToView({0, 0}, a.get()),
+                       a->convertPointFromView({0, 0}, b.get())),
+            std::tuple(Point{150, 50}, Point{140, 40}, Point{140, 40}));
 }
 
 TEST(ViewHitTest, FindsTheDeepestInteractiveViewThroughTransforms) {
@@ -97,14 +97,13 @@ TEST(ViewHitTest, SkipsHiddenTransparentAndNonInteractiveSubtrees) {
   root.addSubview(panel);
   ASSERT_EQ(root.hitTest({15, 15}), child.get());
 
-  panel->setAlpha(0.005f);
-  EXPECT_EQ(root.hitTest({15, 15}), &root);
-  panel->setAlpha(1.0f);
-  panel->setHidden(true);
-  EXPECT_EQ(root.hitTest({15, 15}), &root);
-  panel->setHidden(false);
-  panel->setUserInteractionEnabled(false);  // its children go with it
-  EXPECT_EQ(root.hitTest({15, 15}), &root);
+  // Nearly transparent, hidden, or not interactive (its children go with it).
+  for (int way = 0; way < 3; ++way) {
+    panel->setAlpha(way == 0 ? 0.005f : 1.0f);
+    panel->setHidden(way == 1);
+    panel->setUserInteractionEnabled(way != 2);
+    EXPECT_EQ(root.hitTest({15, 15}), &root) << way;
+  }
   panel->setUserInteractionEnabled(true);
 
   // A child sticking out of its parent is not reached outside the parent.
@@ -112,9 +111,8 @@ TEST(ViewHitTest, SkipsHiddenTransparentAndNonInteractiveSubtrees) {
   EXPECT_EQ(root.hitTest({95, 95}), child.get());
   EXPECT_EQ(root.hitTest({105, 105}), nullptr);
 
-  EXPECT_FALSE(Label().isUserInteractionEnabled());
-  EXPECT_FALSE(ImageView().isUserInteractionEnabled());
-  EXPECT_TRUE(View().isUserInteractionEnabled());
+  EXPECT_EQ(std::tuple(Label().isUserInteractionEnabled(), ImageView().isUserInteractionEnabled(),
+                       View().isUserInteractionEnabled()), std::tuple(false, false, true));
 }
 
 TEST(ViewTree, InsertMoveAndRemove) {

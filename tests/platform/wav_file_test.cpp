@@ -49,21 +49,16 @@ TEST(WavFileTest, StreamedWriteReadsBackWithAStandardHeader) {
 
   auto audio = readWavFile(path);
   ASSERT_TRUE(audio);
-  EXPECT_EQ(audio->sampleRate, 22050);
-  EXPECT_EQ(audio->channels, 2);
-  ASSERT_EQ(audio->frames(), 501u);
-  EXPECT_EQ(audio->samples[0], samples[0]);
-  EXPECT_EQ(audio->samples[599], samples[599]);
-  EXPECT_EQ(audio->samples[600], samples[600]);
-  EXPECT_EQ(audio->samples.back(), 32767);
+  EXPECT_EQ(std::pair(audio->sampleRate, audio->channels), std::pair(22050, 2));
+  EXPECT_EQ(audio->samples, samples);
   fs::remove(path);
 }
 
 TEST(WavFileTest, TheFileOutputWritesWhatItPlayedWithMatchingSizes) {
   const fs::path path = fs::temp_directory_path() / ("piano-output-" + std::to_string(::getpid()) + ".wav");
   WavFileAudioOutput output(path, /*paced=*/false);
-  output.start([](void*, std::int16_t* out, int frames) {
-    for (int i = 0; i < 2 * frames; ++i) out[i] = static_cast<std::int16_t>(i - 300);
+  output.start([](void*, StereoBuffer out) noexcept {
+    for (std::size_t i = 0; i < out.sampleCount(); ++i) out.samples[i] = static_cast<std::int16_t>(i - 300);
     return 0;
   }, nullptr);
   output.renderFrames(1000);  // four buffers of 256 frames
@@ -94,21 +89,16 @@ TEST(WavFileTest, ReaderSkipsUnknownChunksAndCutsATruncatedDataChunk) {
   auto audio = parseWav(bytes.data(), bytes.size());
   ASSERT_TRUE(audio);
   EXPECT_EQ(audio->samples, (std::vector<std::int16_t>{1, 2, 3, 4}));
-
-  // Lose the last byte and a half: only whole samples remain.
-  bytes.resize(bytes.size() - 3);
+  bytes.resize(bytes.size() - 3);  // the last byte and a half lost: only whole samples remain
   audio = parseWav(bytes.data(), bytes.size());
-  ASSERT_TRUE(audio);
-  EXPECT_EQ(audio->samples, (std::vector<std::int16_t>{1, 2}));
+  EXPECT_EQ(audio.value_or(WavAudio{}).samples, (std::vector<std::int16_t>{1, 2}));
 }
 
 TEST(WavFileTest, BadFilesAndParametersFailAsValuesAndRandomDamageIsSurvived) {
   const auto good = monoFile({5, 6, 7});
   auto eightBit = good;
   eightBit[34] = 8;
-  std::string why;
-  EXPECT_FALSE(parseWav(eightBit.data(), eightBit.size(), &why));
-  EXPECT_EQ(why, "not 16 bits per sample");
+  EXPECT_FALSE(parseWav(eightBit.data(), eightBit.size()));
   auto floatFormat = good;
   floatFormat[20] = 3;
   EXPECT_FALSE(parseWav(floatFormat.data(), floatFormat.size()));

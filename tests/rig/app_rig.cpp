@@ -92,7 +92,7 @@ MainView& AppRig::start() {
   if (options.sampleDir.empty()) {
     std::vector<std::int16_t> tone(static_cast<std::size_t>(options.toneFrames));
     for (std::size_t i = 0; i < tone.size(); ++i) tone[i] = (i / 50) % 2 == 0 ? 8000 : -8000;
-    for (int slot = 0; slot < kNumPianoSlots; ++slot) view->soundPlayer().setSampleData(slot, tone);
+    for (int slot = 0; slot < kNumPianoKeys; ++slot) view->soundPlayer().setSampleData(slot, tone);
   }
   window_->setRootView(view);
   audio_.clear();
@@ -164,7 +164,7 @@ void AppRig::audioTick() {
   std::int16_t buffer[2 * kBufferFrames];
   while (due() <= clock.now() + 1e-9) {
     view->noteRecorder().playbackPass();
-    view->soundPlayer().render(buffer, kBufferFrames);
+    view->soundPlayer().render({buffer, kBufferFrames});
     audio_.insert(audio_.end(), buffer, buffer + 2 * kBufferFrames);
   }
   const std::uint64_t generation = generation_;

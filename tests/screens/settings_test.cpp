@@ -11,7 +11,7 @@
 #include "platform/label.h"
 #include "platform/localized_strings.h"
 #include "platform/volume_view.h"
-#include "recording/note_recorder.h"
+#include "recording/metronome.h"
 #include "rig/app_rig.h"
 #include "screens/settings/app_settings_view.h"
 
@@ -23,7 +23,7 @@ using platform::Point;
 class Settings : public ::testing::Test, public test::AppRig {
  protected:
   explicit Settings(bool tall = false)
-      : AppRig({.tall = tall}), screen(app().appSettingsView()), recorder(app().noteRecorder()), s(tall ? 45 : 0) {
+      : AppRig({.tall = tall}), screen(app().appSettingsView()), metronome(app().metronome()), s(tall ? 45 : 0) {
     platform::setConfigDirectory((documents / "config").string());  // the output volume's file
     app().showSetup();
     settle();
@@ -42,7 +42,7 @@ class Settings : public ::testing::Test, public test::AppRig {
   }
 
   AppSettingsView& screen;
-  NoteRecorder& recorder;
+  Metronome& metronome;
   const double s;  // the tall screen's shift of the pages and their names
 };
 
@@ -58,13 +58,13 @@ TEST_P(SettingsLayouts, ZonesAnswerWithinTheirBounds) {
   const double farEnd = GetParam() ? 502 : 435;  // the next-page arrow
   // What a touch changed: the page shown, or a setting, as text.
   auto effect = [&](Point p) {
-    const int page = screen.screen(), keys = app().numKeysToDisplay(), beats = recorder.getMetronomeBeatsPerBar();
+    const int page = screen.screen(), keys = app().numKeysToDisplay(), beats = metronome.getMetronomeBeatsPerBar();
     const float sustain = app().sustainTimeNormal();
     screen.fingerDown(p);
     screen.fingerUp(p);
     if (screen.screen() != page) return "page " + std::to_string(screen.screen());
     if (app().numKeysToDisplay() != keys) return std::string("keys");
-    if (recorder.getMetronomeBeatsPerBar() != beats) return std::string("beats");
+    if (metronome.getMetronomeBeatsPerBar() != beats) return std::string("beats");
     if (app().sustainTimeNormal() != sustain) return std::string("sustain");
     return std::string("-");
   };
@@ -144,10 +144,10 @@ TEST_P(SettingsLayouts, TestNotesPlayWithTheirSustainTimesAndStopWhenTheFingerLe
   EXPECT_FLOAT_EQ(static_cast<float>(voice(first).requiredReleaseDelta), app().sustainTimePedal());
   move(1, {90, 400 + s});  // still on the button
   advance(0.01);
-  EXPECT_NE(voice(first).phase, kRelease);
+  EXPECT_NE(voice(first).phase, VoicePhase::kRelease);
   move(1, normal);  // slid off onto the other one: it stops, nothing new starts
   advance(0.01);
-  EXPECT_EQ(voice(first).phase, kRelease);
+  EXPECT_EQ(voice(first).phase, VoicePhase::kRelease);
   EXPECT_EQ(screen.normalTestVoice(), -1);
   up(1);
   for (const Point lift : {normal, Point{200, 200 + s}}) {  // lifted on the button, and far away
@@ -157,7 +157,7 @@ TEST_P(SettingsLayouts, TestNotesPlayWithTheirSustainTimesAndStopWhenTheFingerLe
     EXPECT_FLOAT_EQ(static_cast<float>(voice(v).requiredReleaseDelta), app().sustainTimeNormal());
     up(1, lift);
     advance(0.01);
-    EXPECT_EQ(voice(v).phase, kRelease);
+    EXPECT_EQ(voice(v).phase, VoicePhase::kRelease);
   }
 }
 
@@ -179,16 +179,16 @@ TEST_F(Settings, SlidersSetTheirValuesAndShowThem) {
 
   screen.changeSettingsScreen(2);
   screen.fingerDown({80, 140});
-  EXPECT_EQ(recorder.getMetronomeVolume(), 0.0f);
+  EXPECT_EQ(metronome.getMetronomeVolume(), 0.0f);
   screen.fingerMove({114, 400}, {80, 140});  // the zones overlap at x 113..114: the volume's
-  EXPECT_EQ(recorder.getMetronomeVolume(), 1.0f);
-  EXPECT_EQ(recorder.getMetronomeTempo(), 120);
+  EXPECT_EQ(metronome.getMetronomeVolume(), 1.0f);
+  EXPECT_EQ(metronome.getMetronomeTempo(), 120);
   screen.fingerDown({140, 158});
   EXPECT_EQ(screen.tempoLabel().text(), "50");
   screen.fingerMove({172.5, 356.5}, {140, 158});
-  EXPECT_EQ(recorder.getMetronomeTempo(), 250);
+  EXPECT_EQ(metronome.getMetronomeTempo(), 250);
   screen.fingerDown({140, 247.5});
-  EXPECT_EQ(recorder.getMetronomeTempo(), 150);
+  EXPECT_EQ(metronome.getMetronomeTempo(), 150);
   EXPECT_EQ(screen.tempo().knob().centre(), (Point{147, 247}));  // from (150 - 50) / 200
 }
 
@@ -201,16 +201,16 @@ TEST_F(Settings, MetronomeButtonsAndTapTempo) {
   EXPECT_EQ(screen.beatsPerBarLabel().text(), "6");
   screen.fingerDown({200, 59.9});
   screen.fingerDown(onOff);
-  EXPECT_TRUE(recorder.metronome());
+  EXPECT_TRUE(metronome.metronome());
   EXPECT_EQ(screen.metronomeLamp().alpha(), 1.0f);
   screen.fingerDown({200, 121.9});
   EXPECT_EQ(screen.metronomeLamp().alpha(), 0.0f);
 
-  recorder.setMetronomeTempo(100);
+  metronome.setMetronomeTempo(100);
   auto tapAfter = [&](double seconds) {
     clock.advance(seconds);
     screen.fingerDown(tapTime);
-    return recorder.getMetronomeTempo();
+    return metronome.getMetronomeTempo();
   };
   EXPECT_EQ(tapAfter(5.0), 100);  // the first tap only starts the clock
   EXPECT_EQ(tapAfter(0.5), 120);
@@ -250,7 +250,7 @@ TEST_F(Settings, MetronomePreviewSoundsOnlyOnItsPageWithTheSwitchOn) {
   }
   const Point metroName{290, 300}, onButton{200, 90}, pianoName{290, 240}, back{300, 20}, help{300, 430};
   tap(metroName);
-  EXPECT_FALSE(recorder.metronomePlaying());  // the switch is off
+  EXPECT_FALSE(metronome.metronomePlaying());  // the switch is off
   tap(onButton);
   EXPECT_EQ(clicksDuring(1.0), 2);  // 120 beats per minute
   // Every way off the page, or the switch turned off, silences it at once,
@@ -263,8 +263,8 @@ TEST_F(Settings, MetronomePreviewSoundsOnlyOnItsPageWithTheSwitchOn) {
     app().showSetup();
     settle();
     if (screen.screen() != 2) tap(metroName);
-    if (!recorder.metronome()) tap(onButton);
-    EXPECT_TRUE(recorder.metronomePlaying());
+    if (!metronome.metronome()) tap(onButton);
+    EXPECT_TRUE(metronome.metronomePlaying());
   }
 }
 

@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
   std::vector<std::int16_t> buffer;
   const auto result = renderer.render([&](const std::int16_t* frames, int count) {
     buffer.assign(frames, frames + 2 * count);
-    limiter.process(buffer.data(), count, piano::kSampleSetMakeUpGain);
+    limiter.process({buffer.data(), count}, piano::kSampleSetMakeUpGain);
     return wav.write(buffer.data(), static_cast<std::size_t>(count));
   });
   const bool written = wav.close();

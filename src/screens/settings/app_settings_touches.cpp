@@ -5,7 +5,7 @@
 
 #include "audio/sound_player.h"
 #include "platform/touch.h"
-#include "recording/note_recorder.h"
+#include "recording/metronome.h"
 #include "screens/settings/app_settings_view.h"
 #include "screens/settings/settings_host.h"
 #include "screens/settings/settings_layout.h"
@@ -50,12 +50,12 @@ void AppSettingsView::processTouch(const platform::Touch& touch) {
 void AppSettingsView::fingerDown(Point point) {
   const Navigation& navigation = kNavigation[tall_];
   if (navigation.back.zone.contains(point)) {
-    noteRecorder_.stopMetronome();
+    metronome_.stopMetronome();
     parent_.showPiano();
     return;
   }
   if (navigation.help.zone.contains(point)) {
-    noteRecorder_.stopMetronome();
+    metronome_.stopMetronome();
     parent_.showManual(ManualView::FromScreen::kSettings);
     return;
   }
@@ -168,11 +168,11 @@ void AppSettingsView::stopTestNote(int& voice) {
 
 bool AppSettingsView::fingerOnMetronomeSlider(Point point) {
   if (volume_->setSliderToCoord(point)) {
-    noteRecorder_.setMetronomeVolume(volume_->getValue());
+    metronome_.setMetronomeVolume(volume_->getValue());
     return true;
   }
   if (tempo_->setSliderToCoord(point)) {
-    noteRecorder_.setMetronomeTempo(static_cast<int>(std::trunc(tempo_->getValue() * 200.0f + 50.0f)));
+    metronome_.setMetronomeTempo(static_cast<int>(std::trunc(tempo_->getValue() * 200.0f + 50.0f)));
     redraw();
     return true;
   }
@@ -182,12 +182,12 @@ bool AppSettingsView::fingerOnMetronomeSlider(Point point) {
 void AppSettingsView::fingerDownMetronome(Point point) {
   if (fingerOnMetronomeSlider(point)) return;
   if (kFewerBeats.contains(point, s_)) {
-    const int beats = noteRecorder_.getMetronomeBeatsPerBar() - 1;
-    noteRecorder_.setMetronomeBeatsPerBar(beats < 1 ? 1 : beats);
+    const int beats = metronome_.getMetronomeBeatsPerBar() - 1;
+    metronome_.setMetronomeBeatsPerBar(beats < 1 ? 1 : beats);
     redraw();
   } else if (kMoreBeats.contains(point, s_)) {
-    const int beats = noteRecorder_.getMetronomeBeatsPerBar() + 1;
-    noteRecorder_.setMetronomeBeatsPerBar(beats > 6 ? 6 : beats);
+    const int beats = metronome_.getMetronomeBeatsPerBar() + 1;
+    metronome_.setMetronomeBeatsPerBar(beats > 6 ? 6 : beats);
     redraw();
   } else if (kMetronomeSwitch.contains(point, s_)) {
     toggleMetronome();
@@ -200,7 +200,7 @@ void AppSettingsView::fingerDownMetronome(Point point) {
 void AppSettingsView::tapTempo() {
   const int tempo = tapTempo_.tap(clock_());
   if (tempo == 0) return;  // the first tap of a series only starts the clock
-  noteRecorder_.setMetronomeTempo(tempo);
+  metronome_.setMetronomeTempo(tempo);
   redraw();
 }
 

@@ -10,7 +10,7 @@
 #include "platform/localized_strings.h"
 #include "platform/screen.h"
 #include "platform/volume_view.h"
-#include "recording/note_recorder.h"
+#include "recording/metronome.h"
 #include "screens/settings/settings_host.h"
 #include "screens/settings/settings_layout.h"
 
@@ -54,14 +54,14 @@ std::shared_ptr<ImageView> imageAt(const std::string& name, Point centre) {
 
 }  // namespace
 
-AppSettingsView::AppSettingsView(SettingsHost& parent, SoundPlayer& soundPlayer, NoteRecorder& noteRecorder)
-    : AppSettingsView(parent, soundPlayer, noteRecorder, Options{}) {}
+AppSettingsView::AppSettingsView(SettingsHost& parent, SoundPlayer& soundPlayer, Metronome& metronome)
+    : AppSettingsView(parent, soundPlayer, metronome, Options{}) {}
 
-AppSettingsView::AppSettingsView(SettingsHost& parent, SoundPlayer& soundPlayer, NoteRecorder& noteRecorder,
+AppSettingsView::AppSettingsView(SettingsHost& parent, SoundPlayer& soundPlayer, Metronome& metronome,
                                  Options options)
     : parent_(parent),
       soundPlayer_(soundPlayer),
-      noteRecorder_(noteRecorder),
+      metronome_(metronome),
       clock_(options.clock ? std::move(options.clock) : std::function<double()>([] { return platform::mediaTime(); })),
       tall_(platform::isTallScreen()),
       length_(tall_ ? 568.0 : 480.0),
@@ -258,12 +258,12 @@ void AppSettingsView::redraw() {
   if (naming >= 0 && naming < 4) labelNoteNaming_->setText(platform::localized(kNoteNamingKeys[naming]));
   labelDualKeyboard_->setText(platform::localized(parent_.dualKeyboard() ? "YES" : "NO"));
   labelAudioPanning_->setText(platform::localized(soundPlayer_.pianoNotePanning() ? "YES" : "NO"));
-  onLit_->setAlpha(noteRecorder_.metronome() ? 1.0f : 0.0f);
-  volume_->setValue(noteRecorder_.getMetronomeVolume());
-  const int tempo = noteRecorder_.getMetronomeTempo();
+  onLit_->setAlpha(metronome_.metronome() ? 1.0f : 0.0f);
+  volume_->setValue(metronome_.getMetronomeVolume());
+  const int tempo = metronome_.getMetronomeTempo();
   tempo_->setValue(static_cast<float>(tempo - 50) / 200.0f);
   tempoLabel_->setText(std::to_string(tempo));
-  beatsPerBarLabel_->setText(std::to_string(noteRecorder_.getMetronomeBeatsPerBar()));
+  beatsPerBarLabel_->setText(std::to_string(metronome_.getMetronomeBeatsPerBar()));
 }
 
 void AppSettingsView::placePages() {
@@ -289,24 +289,24 @@ void AppSettingsView::redrawOnScreenChange() {
 
 void AppSettingsView::changeSettingsScreen(int page) {
   if (page < kAppPage || page > kMetroPage) return;
-  if (screen_ == kMetroPage) noteRecorder_.stopMetronome();
+  if (screen_ == kMetroPage) metronome_.stopMetronome();
   screen_ = page;
-  if (screen_ == kMetroPage && noteRecorder_.metronome()) noteRecorder_.startMetronome();
+  if (screen_ == kMetroPage && metronome_.metronome()) metronome_.startMetronome();
   redrawOnScreenChange();
 }
 
 void AppSettingsView::startMetronome() {
-  if (screen_ == kMetroPage && noteRecorder_.metronome()) noteRecorder_.startMetronome();
+  if (screen_ == kMetroPage && metronome_.metronome()) metronome_.startMetronome();
 }
 
-void AppSettingsView::stopMetronome() { noteRecorder_.stopMetronome(); }
+void AppSettingsView::stopMetronome() { metronome_.stopMetronome(); }
 
 void AppSettingsView::toggleMetronome() {
-  if (noteRecorder_.metronome()) {
-    noteRecorder_.metronomeOff();
+  if (metronome_.metronome()) {
+    metronome_.metronomeOff();
     stopMetronome();
   } else {
-    noteRecorder_.metronomeOn();
+    metronome_.metronomeOn();
     startMetronome();
   }
 }

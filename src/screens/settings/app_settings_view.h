@@ -3,7 +3,7 @@
 // stereo panning), PIANO (normal and pedal sustain with their test notes, and
 // the output volume) and METRO (metronome switch, tempo, beats per bar, tap
 // tempo, click volume). It changes the settings the root view holds, the sound
-// engine's panning switch and the recorder's metronome.
+// engine's panning switch and the metronome.
 //
 // Layout: the transition container's portrait space, x 0..320 across the
 // device, y 0..L along it (L = 480, or 568 on the tall screen, where most
@@ -31,7 +31,7 @@
 
 namespace piano {
 
-class NoteRecorder;
+class Metronome;
 class SettingsHost;
 class SoundPlayer;
 
@@ -52,10 +52,10 @@ class AppSettingsView : public platform::View {
 
   // Builds the screen on the PIANO page, showing the current settings. The
   // tall-screen flag must be set before. `parent`, `soundPlayer` and
-  // `noteRecorder` must outlive the view.
-  AppSettingsView(SettingsHost& parent, SoundPlayer& soundPlayer, NoteRecorder& noteRecorder,
+  // `metronome` must outlive the view.
+  AppSettingsView(SettingsHost& parent, SoundPlayer& soundPlayer, Metronome& metronome,
                   Options options);
-  AppSettingsView(SettingsHost& parent, SoundPlayer& soundPlayer, NoteRecorder& noteRecorder);
+  AppSettingsView(SettingsHost& parent, SoundPlayer& soundPlayer, Metronome& metronome);
   ~AppSettingsView() override;
 
   // Copies every current value into the controls.
@@ -144,7 +144,7 @@ class AppSettingsView : public platform::View {
 
   SettingsHost& parent_;
   SoundPlayer& soundPlayer_;
-  NoteRecorder& noteRecorder_;
+  Metronome& metronome_;
   std::function<double()> clock_;
   const bool tall_;
   const double length_;  // L: 480, or 568 on the tall screen
