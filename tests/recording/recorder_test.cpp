@@ -341,7 +341,7 @@ TEST(RecorderState, NoteCountsAtTheEdgesAndOnlyWhatASaveCanHoldIsRecorded) {
   EXPECT_EQ(std::pair(r.getNumNotes(), r.addPlayNote(12, 1.0f, 1.0f, 0.0f)), std::pair(3000, -1));
 }
 
-// Written levels are short; read numbers saturate and stop at the first stray character.
+// Written levels are short; read numbers saturate and stop at the first stray character; texts are UTF-8.
 TEST(RecorderState, SqueezedFloatsAndNumbersReadAsFarAsTheyGo) {
   using namespace state_text;
   EXPECT_EQ(squeezeFloat(-0.0f) + squeezeFloat(123456789.0f), "01.23457e+08");
@@ -350,6 +350,10 @@ TEST(RecorderState, SqueezedFloatsAndNumbersReadAsFarAsTheyGo) {
             std::tuple(42, -3, std::numeric_limits<int>::max(), std::numeric_limits<int>::min()));
   EXPECT_EQ(std::pair(parseDouble(" 1.5x"), parseDouble("+-1")), std::pair(1.5, 0.0));
   EXPECT_TRUE(std::isnan(parseDouble("nan")) && std::isinf(parseDouble("-inf")) && std::isnan(parseDouble("1e999")));
+  // Texts: a bad first byte, a character cut at the end, a surrogate and an overlong form are not UTF-8.
+  EXPECT_EQ(std::vector({isValidUtf8("\xff" "a"), isValidUtf8("a\xe6\x9c"), isValidUtf8("\xed\xa0\x80"),
+                         isValidUtf8("\xc0\xaf"), isValidUtf8("a\xe6\x9c\x88"), isValidUtf8("\xf0\x9f\x8e\xb9")}),
+            std::vector({false, false, false, false, true, true}));
 }
 
 // Recording, erasing, loading and playback at once, with the playback thread
