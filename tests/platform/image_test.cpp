@@ -17,17 +17,15 @@ namespace piano::platform {
 namespace {
 
 TEST(SvgSize, FromWidthAndHeightOrTheViewBox) {
-  Size s;
-  EXPECT_TRUE(svgSizeFromText("<?xml version=\"1.0\"?>\n<!-- <svgx> -->\n<svg xmlns=\"x\" "
-                              "stroke-width=\"3\" width=\"60\" height='40.5px'>",
-                              &s));
-  EXPECT_EQ(s, (Size{60, 40.5}));
-  EXPECT_TRUE(svgSizeFromText("<svg width=\"30pt\" height=\"15pt\">", &s));
-  EXPECT_EQ(s, (Size{40, 20}));
-  EXPECT_TRUE(svgSizeFromText("<svg width=\"100%\" height=\"100%\" viewBox=\"0,0 568 64\">", &s));
-  EXPECT_EQ(s, (Size{568, 64}));
-  EXPECT_TRUE(svgSizeFromText("<svg\nviewBox=\"-5 -5 10 20\"\n>", &s));
-  EXPECT_EQ(s, (Size{10, 20}));
+  for (const auto& [text, size] :
+       {std::pair{"<?xml version=\"1.0\"?>\n<!-- <svgx> -->\n<svg xmlns=\"x\" stroke-width=\"3\" width=\"60\" "
+                  "height='40.5px'>", Size{60, 40.5}},
+        {"<svg width=\"30pt\" height=\"15pt\">", Size{40, 20}},
+        {"<svg width=\"100%\" height=\"100%\" viewBox=\"0,0 568 64\">", Size{568, 64}},
+        {"<svg\nviewBox=\"-5 -5 10 20\"\n>", Size{10, 20}}}) {
+    Size s;
+    EXPECT_TRUE(svgSizeFromText(text, &s) && s == size) << text;
+  }
 
   for (const char* bad : {"", "<svg", "<html></html>", "<svg width=\"-3\" height=\"4\">",
                           "<svg width=\"3em\" height=\"4em\">", "<svg viewBox=\"0 0 0 10\">",
