@@ -104,10 +104,8 @@ TEST(VolumeView, SetsTheOutputAndRemembersTheVolumeBetweenRuns) {
   slider->setCentre({240, 160});
   slider->setTransform(AffineTransform::rotation(M_PI / 2));
   root->addSubview(slider);
-  const auto at = [&](double value) {
-    // The track runs 14 points in from each end.
-    return slider->convertPointToView({14.0 + 222.0 * value, 25.0}, nullptr);
-  };
+  // The track runs 14 points in from each end.
+  const auto at = [&](double value) { return slider->convertPointToView({14.0 + 222.0 * value, 25.0}, nullptr); };
   window.fingerDown(1, at(0.5), 0.0);
   window.fingerMove(1, at(0.25), 0.1);
   EXPECT_NEAR(output.volume(), 0.25f, 1e-3);

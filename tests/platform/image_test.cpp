@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -41,8 +42,7 @@ class ImageFiles : public ::testing::Test {
     // One folder per test: ctest runs tests side by side.
     dir = ::testing::TempDir() + "piano-image-test-" +
           ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    std::string command = "mkdir -p '" + dir + "/images'";
-    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::filesystem::create_directories(dir + "/images");
     setResourceDirectory(dir);
     Image::clearCache();
   }
@@ -102,6 +102,7 @@ TEST_F(ImageFiles, APipeInPlaceOfAFileIsNeverWaitedOn) {
   TouchScript script;
   std::string error;
   EXPECT_FALSE(TouchScript::load(dir + "/script.txt", &script, &error));
+  EXPECT_FALSE(TouchScript::load(dir + "/missing.txt", &script, &error));
   EXPECT_FALSE(readWavFile(dir + "/script.txt"));
 }
 

@@ -15,8 +15,6 @@
 #include "platform/screen.h"
 #include "platform/sdl_canvas.h"
 #include "platform/sdl_display.h"
-#include "platform/text_field.h"
-#include "platform/volume_view.h"
 #include "recording_canvas.h"
 
 namespace piano::platform {
@@ -98,10 +96,8 @@ bool isBlack(Rgb c) { return c.r < 20 && c.g < 20 && c.b < 20; }
 
 TEST_F(RenderTest, PortraitScreenPointsShowTurnedOntoTheLandscapePicture) {
   open(1.0);
-  EXPECT_EQ(width, 0);
   draw();
-  ASSERT_EQ(width, 480);
-  ASSERT_EQ(height, 320);
+  ASSERT_EQ(std::pair(width, height), std::pair(480, 320));
   auto container = portraitContainer();
   root->addSubview(container);
   auto patch = std::make_shared<View>(Rect{10, 100, 20, 40});  // portrait x 10..30, y 100..140
@@ -126,7 +122,6 @@ TEST_F(RenderTest, SvgImagesAreDrawnTurnedAndStretchedAndBrokenOnesNotAtAll) {
   open(2.0);
   auto image = Image::fromFile(std::string(PIANO_TEST_DATA_DIR) + "/platform/Swatch.svg");
   ASSERT_TRUE(image->isValid());
-  EXPECT_EQ(image->size(), (Size{60, 40}));
   const auto place = [&](Point centre, AffineTransform turn) {
     auto view = std::make_shared<ImageView>(image);
     view->setCentre(centre);
@@ -139,7 +134,6 @@ TEST_F(RenderTest, SvgImagesAreDrawnTurnedAndStretchedAndBrokenOnesNotAtAll) {
   auto broken = std::make_shared<ImageView>(Image::fromFile(std::string(PIANO_TEST_DATA_DIR) + "/platform/Broken.svg"));
   broken->setFrame({0, 200, 100, 100});
   auto missing = std::make_shared<ImageView>("NoSuchPictureAnywhere");
-  EXPECT_EQ(missing->frame().size(), (Size{0, 0}));
   missing->setFrame({100, 200, 100, 100});
   root->addSubview(broken);
   root->addSubview(missing);
@@ -218,22 +212,18 @@ TEST(DisplayLoop, RunsTimersAndPostedTasksThenCancelsFingersBeforeQuitting) {
   display->window().setRootView(root);
   display->window().fingerDown(7, {10, 10}, loop.now());
 
-  bool timerRan = false;
-  std::thread poster;
+  std::thread poster;  // started by the timer: the run ends only through it
   loop.performAfterDelay(0.01, [&] {
-    timerRan = true;
     // From another thread, as the playback thread hands work over.
     poster = std::thread([&] { loop.post([&] { display->requestQuit(); }); });
   });
-  std::vector<std::string> order;
+  int quits = 0;
   const int status = display->run([&] {
-    order.push_back("quit");
+    ++quits;
     EXPECT_EQ(display->window().activeTouchCount(), 0);
   });
   poster.join();
-  EXPECT_EQ(status, 0);
-  EXPECT_TRUE(timerRan);
-  EXPECT_EQ(order, (std::vector<std::string>{"quit"}));
+  EXPECT_EQ(std::pair(status, quits), std::pair(0, 1));
   ASSERT_EQ(root->events.size(), 2u);
   EXPECT_EQ(root->events[1].phase, 4) << "the finger still down is cancelled";
 }

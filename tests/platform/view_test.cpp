@@ -90,8 +90,7 @@ TEST(ViewHitTest, FindsTheDeepestInteractiveViewThroughTransforms) {
 
 TEST(ViewHitTest, SkipsHiddenTransparentAndNonInteractiveSubtrees) {
   View root(Rect{0, 0, 100, 100});
-  auto panel = std::make_shared<View>(Rect{0, 0, 100, 100});
-  auto child = std::make_shared<View>(Rect{10, 10, 20, 20});
+  auto panel = std::make_shared<View>(Rect{0, 0, 100, 100}), child = std::make_shared<View>(Rect{10, 10, 20, 20});
   panel->addSubview(child);
   root.addSubview(panel);
   ASSERT_EQ(root.hitTest({15, 15}), child.get());
