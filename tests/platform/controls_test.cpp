@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/audio_output.h"
+#include "platform/paced_audio_output.h"
 #include "platform/text_field.h"
 #include "platform/volume_view.h"
 #include "platform/window.h"
@@ -46,7 +46,7 @@ struct FieldScreen {
   }
 };
 
-TEST(TextField, ATapStartsEditingAndTheKeyboardTypesUntilReturn) {
+TEST(TextField, ATapStartsEditingTheKeyboardTypesUntilReturnAndTheClearButtonEmpties) {
   FieldScreen s;
   s.window.textInput("ignored");
   EXPECT_EQ(s.field->text(), "");
@@ -63,23 +63,22 @@ TEST(TextField, ATapStartsEditingAndTheKeyboardTypesUntilReturn) {
   EXPECT_FALSE(s.field->isEditing());
   EXPECT_FALSE(s.window.wantsTextInput());
   EXPECT_EQ(s.delegate.calls, (std::vector<std::string>{"begin ", "return My Son", "end My Son"}));
-}
 
-TEST(TextField, ClearButtonEmptiesAndLengthIsBounded) {
-  FieldScreen s;
+  // The clear button empties; the length is bounded.
+  s.field->setText("");
   s.field->setMaxLength(5);
-  s.tap({150, 110}, 0.0);
+  s.tap({150, 110}, 1.0);
   s.window.textInput("abcd\xE9\x92\xA2");  // the CJK character would not fit whole
   EXPECT_EQ(s.field->text(), "abcd");
   const Point clear = s.field->convertPointToView(s.field->clearButtonRect().centre(), nullptr);
-  s.tap(clear, 1.0);
+  s.tap(clear, 2.0);
   EXPECT_EQ(s.field->text(), "");
   EXPECT_TRUE(s.field->isEditing());
 
   // Another field taking the keyboard ends this one's editing.
   auto other = std::make_shared<TextField>(Rect{100, 200, 200, 26});
   s.root->addSubview(other);
-  s.tap({150, 210}, 2.0);
+  s.tap({150, 210}, 3.0);
   EXPECT_TRUE(other->isEditing());
   EXPECT_FALSE(s.field->isEditing());
   other.reset();  // a field that dies while editing leaves no dangling focus
@@ -88,19 +87,11 @@ TEST(TextField, ClearButtonEmptiesAndLengthIsBounded) {
   EXPECT_FALSE(s.window.wantsTextInput());
 }
 
-class FakeOutput : public AudioOutput {
- public:
-  bool start(RenderCallback, void*) override { return true; }
-  void stop() override {}
-  int bufferFrames() const override { return 256; }
-  const char* describe() const override { return "fake"; }
-};
-
 TEST(VolumeView, SetsTheOutputAndRemembersTheVolumeBetweenRuns) {
   const std::string dir = ::testing::TempDir() + "piano-volume-test";
   std::remove((dir + "/output-volume").c_str());
   setConfigDirectory(dir);
-  FakeOutput output;
+  WavFileAudioOutput output(dir + "/unplayed.wav", /*paced=*/false);
   setSystemAudioOutput(&output);
   EXPECT_FLOAT_EQ(systemVolume(), 0.8f);  // nothing saved yet
   EXPECT_NEAR(output.volume(), 0.8f, 1e-4) << "the output follows";
@@ -113,10 +104,8 @@ TEST(VolumeView, SetsTheOutputAndRemembersTheVolumeBetweenRuns) {
   slider->setCentre({240, 160});
   slider->setTransform(AffineTransform::rotation(M_PI / 2));
   root->addSubview(slider);
-  const auto at = [&](double value) {
-    // The track runs 14 points in from each end.
-    return slider->convertPointToView({14.0 + 222.0 * value, 25.0}, nullptr);
-  };
+  // The track runs 14 points in from each end.
+  const auto at = [&](double value) { return slider->convertPointToView({14.0 + 222.0 * value, 25.0}, nullptr); };
   window.fingerDown(1, at(0.5), 0.0);
   window.fingerMove(1, at(0.25), 0.1);
   EXPECT_NEAR(output.volume(), 0.25f, 1e-3);

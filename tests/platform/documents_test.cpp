@@ -59,21 +59,14 @@ TEST_F(DocumentsTest, OptionBeatsEnvironmentWhichBeatsXdgAndFoldersAreCreated) {
   EXPECT_TRUE(fs::is_directory(root_ / "option"));
 }
 
-TEST_F(DocumentsTest, AFileInTheWayIsReportedNotUsed) {
-  std::ofstream(root_ / "file") << "x";
-  setDocumentsDirectoryOverride((root_ / "file").string());
-  auto folder = documentsDirectory();
-  EXPECT_FALSE(folder.ok());
-  EXPECT_TRUE(folder.path.empty());
-}
-
-TEST(DocumentsPathTest, JoinsWithOneSlash) {
-  EXPECT_EQ(documentsPath("/a/b", "x.SAV"), "/a/b/x.SAV");
-  EXPECT_EQ(documentsPath("/a/b/", "x.SAV"), "/a/b/x.SAV");
-}
-
-TEST_F(DocumentsTest, ReadsStopAtTheirLimit) {
+// A file in the way of the folder is reported, not used; reads stop at their limit.
+TEST_F(DocumentsTest, AFileInTheWayIsReportedAndReadsStopAtTheirLimit) {
   std::ofstream(root_ / "five") << "12345";
+  setDocumentsDirectoryOverride((root_ / "five").string());
+  auto folder = documentsDirectory();
+  EXPECT_TRUE(!folder.ok() && folder.path.empty());
+  EXPECT_EQ(std::pair(documentsPath("/a/b", "x.SAV"), documentsPath("/a/b/", "x.SAV")),
+            std::pair(std::string("/a/b/x.SAV"), std::string("/a/b/x.SAV")));
   EXPECT_EQ(readFileLimited(root_ / "five", 5).bytes, "12345");
   EXPECT_EQ(readFileLimited(root_ / "five", 4).status, ReadStatus::kTooLarge);
   EXPECT_EQ(readFileLimited(root_ / "none", 4).status, ReadStatus::kMissing);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 #include "platform/geometry.h"
 #include "platform/screen.h"
@@ -52,11 +53,10 @@ TEST(Colour, HueSaturationBrightness) {
 }
 
 TEST(Screen, TallLayoutFromAspectAndPortraitMapping) {
-  EXPECT_TRUE(tallLayoutSuits(1920, 1080));
-  EXPECT_TRUE(tallLayoutSuits(1080, 1920));
-  EXPECT_FALSE(tallLayoutSuits(1920, 1200));  // 16:10
-  EXPECT_FALSE(tallLayoutSuits(1024, 768));
-  EXPECT_FALSE(tallLayoutSuits(0, 0));
+  for (const auto& [w, h, tall] : {std::tuple{1920, 1080, true}, {1080, 1920, true}, {1920, 1200, false},
+                                   {1024, 768, false}, {0, 0, false}}) {
+    EXPECT_EQ(tallLayoutSuits(w, h), tall) << w << "x" << h;
+  }
   EXPECT_EQ(landscapeSize(true), (Size{568.0, 320.0}));
   EXPECT_EQ(portraitToLandscape({300.0, 10.0}), (Point{10.0, 20.0}));
   EXPECT_EQ(landscapeToPortrait(portraitToLandscape({12.0, 34.0})), (Point{12.0, 34.0}));

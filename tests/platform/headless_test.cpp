@@ -21,19 +21,9 @@ TEST(TouchScript, ParsesFingersShotsKeysAndPortraitPoints) {
   TouchScript script;
   std::string error;
   ASSERT_TRUE(TouchScript::parse(
-      "# a glissando\n"
-      "0.50 down 1 120 300\n"
-      "  0.60 move 1 130 300  \n"
-      "\n"
-      "portrait\n"
-      "0.60 down 2 300 10\n"
-      "0.70 up 1\n"
-      "0.75 up 2 310 20\n"
-      "landscape\n"
-      "1.00 shot out.png\n"
-      "1.10 text My  song #1\n"
-      "1.20 key return\n"
-      "2 end\n",
+      "# a glissando\n0.50 down 1 120 300\n  0.60 move 1 130 300  \n\n"
+      "portrait\n0.60 down 2 300 10\n0.70 up 1\n0.75 up 2 310 20\n"
+      "landscape\n1.00 shot out.png\n1.10 text My  song #1\n1.20 key return\n2 end\n",
       &script, &error, "/tmp/shots"))
       << error;
   ASSERT_EQ(script.events.size(), 9u);
@@ -60,9 +50,6 @@ TEST(TouchScript, RefusesBadLinesWithTheirNumber) {
     EXPECT_FALSE(TouchScript::parse(text, &script, &error)) << text;
     EXPECT_EQ(error.rfind("line ", 0), 0u) << error;
   }
-  TouchScript script;
-  std::string error;
-  EXPECT_FALSE(TouchScript::load("/nonexistent/script.txt", &script, &error));
 }
 
 TEST(HeadlessDriver, RunsScriptTimersAndAnimationsOnItsOwnClock) {
@@ -73,9 +60,9 @@ TEST(HeadlessDriver, RunsScriptTimersAndAnimationsOnItsOwnClock) {
   window.setRootView(root);
   HeadlessDriver driver(window, &loop, clock);
 
-  std::vector<double> timerTimes;
-  loop.performAfterDelay(0.25, [&] { timerTimes.push_back(clock.now()); });
-  loop.performAfterDelay(0.55, [&] { timerTimes.push_back(clock.now()); });
+  std::vector<double> times;  // the timers', then the touches'
+  loop.performAfterDelay(0.25, [&] { times.push_back(clock.now()); });
+  loop.performAfterDelay(0.55, [&] { times.push_back(clock.now()); });
   bool finished = false;
   auto moving = std::make_shared<View>(Rect{0, 0, 10, 10});
   root->addSubview(moving);
@@ -94,14 +81,11 @@ TEST(HeadlessDriver, RunsScriptTimersAndAnimationsOnItsOwnClock) {
       << error;
   EXPECT_FALSE(driver.run(script));  // one screenshot failed
   EXPECT_EQ(shots, (std::vector<std::string>{"a.png", "fail.png"}));
-  ASSERT_EQ(root->events.size(), 3u);
-  EXPECT_DOUBLE_EQ(root->events[0].time, 100.1);
-  EXPECT_DOUBLE_EQ(root->events[1].time, 100.2);
-  EXPECT_DOUBLE_EQ(root->events[2].time, 100.4);
-  EXPECT_EQ(root->events[2].phase, 3);
-  ASSERT_EQ(timerTimes.size(), 2u);
-  EXPECT_NEAR(timerTimes[0], 100.25, 1e-9);
-  EXPECT_NEAR(timerTimes[1], 100.55, 1e-9);
+  std::vector<long> ms;  // after the start
+  for (const auto& e : root->events) times.push_back(e.time);
+  for (double t : times) ms.push_back(std::lround((t - 100.0) * 1000.0));
+  EXPECT_EQ(ms, (std::vector<long>{250, 550, 100, 200, 400}));
+  EXPECT_EQ(root->events.back().phase, 3);
   EXPECT_TRUE(finished);
   EXPECT_EQ(moving->presentationCentre(), (Point{100, 5}));
   EXPECT_DOUBLE_EQ(clock.now(), 100.6);

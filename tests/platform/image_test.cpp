@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -17,17 +18,15 @@ namespace piano::platform {
 namespace {
 
 TEST(SvgSize, FromWidthAndHeightOrTheViewBox) {
-  Size s;
-  EXPECT_TRUE(svgSizeFromText("<?xml version=\"1.0\"?>\n<!-- <svgx> -->\n<svg xmlns=\"x\" "
-                              "stroke-width=\"3\" width=\"60\" height='40.5px'>",
-                              &s));
-  EXPECT_EQ(s, (Size{60, 40.5}));
-  EXPECT_TRUE(svgSizeFromText("<svg width=\"30pt\" height=\"15pt\">", &s));
-  EXPECT_EQ(s, (Size{40, 20}));
-  EXPECT_TRUE(svgSizeFromText("<svg width=\"100%\" height=\"100%\" viewBox=\"0,0 568 64\">", &s));
-  EXPECT_EQ(s, (Size{568, 64}));
-  EXPECT_TRUE(svgSizeFromText("<svg\nviewBox=\"-5 -5 10 20\"\n>", &s));
-  EXPECT_EQ(s, (Size{10, 20}));
+  for (const auto& [text, size] :
+       {std::pair{"<?xml version=\"1.0\"?>\n<!-- <svgx> -->\n<svg xmlns=\"x\" stroke-width=\"3\" width=\"60\" "
+                  "height='40.5px'>", Size{60, 40.5}},
+        {"<svg width=\"30pt\" height=\"15pt\">", Size{40, 20}},
+        {"<svg width=\"100%\" height=\"100%\" viewBox=\"0,0 568 64\">", Size{568, 64}},
+        {"<svg\nviewBox=\"-5 -5 10 20\"\n>", Size{10, 20}}}) {
+    Size s;
+    EXPECT_TRUE(svgSizeFromText(text, &s) && s == size) << text;
+  }
 
   for (const char* bad : {"", "<svg", "<html></html>", "<svg width=\"-3\" height=\"4\">",
                           "<svg width=\"3em\" height=\"4em\">", "<svg viewBox=\"0 0 0 10\">",
@@ -43,8 +42,7 @@ class ImageFiles : public ::testing::Test {
     // One folder per test: ctest runs tests side by side.
     dir = ::testing::TempDir() + "piano-image-test-" +
           ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    std::string command = "mkdir -p '" + dir + "/images'";
-    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::filesystem::create_directories(dir + "/images");
     setResourceDirectory(dir);
     Image::clearCache();
   }
@@ -104,6 +102,7 @@ TEST_F(ImageFiles, APipeInPlaceOfAFileIsNeverWaitedOn) {
   TouchScript script;
   std::string error;
   EXPECT_FALSE(TouchScript::load(dir + "/script.txt", &script, &error));
+  EXPECT_FALSE(TouchScript::load(dir + "/missing.txt", &script, &error));
   EXPECT_FALSE(readWavFile(dir + "/script.txt"));
 }
 

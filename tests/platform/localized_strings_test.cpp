@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <set>
-
 #include "platform/localized_strings.h"
 
 namespace piano::platform {
@@ -20,9 +18,7 @@ TEST(Language, TheFirstSetVariableWinsAndLanguageListsTakeTheirFirstEntry) {
   setenv("LANGUAGE", "zh_CN:en_US", 1);
   setenv("LANG", "de_DE.UTF-8", 1);
   EXPECT_EQ(preferredLanguage(), "zh-Hans");
-  unsetenv("LANGUAGE");
-  unsetenv("LC_ALL");
-  unsetenv("LC_MESSAGES");
+  for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES"}) unsetenv(name);
   EXPECT_EQ(preferredLanguage(), "de-DE");
   unsetenv("LANG");
   EXPECT_EQ(preferredLanguage(), "en");

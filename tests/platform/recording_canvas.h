@@ -32,20 +32,16 @@ class RecordingCanvas : public Canvas {
  public:
   std::vector<DrawCall> calls;
 
-  void fillRect(const AffineTransform& m, const Rect& r, Colour c, float a) override {
-    add({"fill", m, r, c, a, "", {}, {}});
-  }
-  void strokeRect(const AffineTransform& m, const Rect& r, Colour c, float a) override {
-    add({"stroke", m, r, c, a, "", {}, {}});
-  }
+  void fillRect(const AffineTransform& m, const Rect& r, Colour c, float a) override { add("fill", m, r, c, a); }
+  void strokeRect(const AffineTransform& m, const Rect& r, Colour c, float a) override { add("stroke", m, r, c, a); }
   void fillEllipse(const AffineTransform& m, const Rect& r, Colour c, float a) override {
-    add({"ellipse", m, r, c, a, "", {}, {}});
+    add("ellipse", m, r, c, a);
   }
   void drawImage(const Image& image, const AffineTransform& m, const Rect& r, float a) override {
-    add({"image", m, r, Colour::white(), a, image.name(), {}, {}});
+    add("image", m, r, Colour::white(), a, image.name());
   }
   void drawText(const TextBlock& t, const AffineTransform& m, float a) override {
-    add({"text", m, t.rect, t.colour, a, t.text, t, {}});
+    add("text", m, t.rect, t.colour, a, t.text, t);
   }
 
   // A layer's opacity goes into the calls made in it.
@@ -65,9 +61,10 @@ class RecordingCanvas : public Canvas {
   }
 
  private:
-  void add(DrawCall call) {
-    if (clip() != nullptr) call.clip = *clip();
-    calls.push_back(std::move(call));
+  void add(const char* kind, const AffineTransform& m, Rect r, Colour c, float a, std::string what = {},
+           TextBlock block = {}) {
+    calls.push_back({kind, m, r, c, a, std::move(what), std::move(block), {}});
+    if (clip() != nullptr) calls.back().clip = *clip();
   }
   std::vector<std::size_t> layerStarts_;
 };

@@ -67,18 +67,17 @@ TEST(RunLoopTest, PostsFromOtherThreadsArriveInOrderAndWakeTheLoop) {
   loop.setWakeHandler([&] { ++wakes; });
   std::vector<int> received;
   static constexpr int kPerThread = 2000;
-  std::thread a([&] {
-    for (int i = 0; i < kPerThread; ++i) loop.post([&received, i] { received.push_back(i); });
-  });
-  std::thread b([&] {
-    for (int i = 0; i < kPerThread; ++i) loop.post([&received, i] { received.push_back(kPerThread + i); });
-  });
+  std::thread posters[2];
+  for (int t = 0; t < 2; ++t) {
+    posters[t] = std::thread([&, t] {
+      for (int i = 0; i < kPerThread; ++i) loop.post([&received, t, i] { received.push_back(t * kPerThread + i); });
+    });
+  }
   while (received.size() < 2 * kPerThread) {
     loop.waitForEvents(0.05);
     loop.runDue();
   }
-  a.join();
-  b.join();
+  for (std::thread& poster : posters) poster.join();
   EXPECT_EQ(wakes.load(), 2 * kPerThread);
   // Each thread's posts keep their order.
   int last[2] = {-1, -1};

@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <sstream>
@@ -35,41 +36,31 @@ class SdlEvents : public ::testing::Test {
     root = std::make_shared<Recorder>();
     root->setMultipleTouchEnabled(true);
     display->window().setRootView(root);
+    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
   }
   static void mouse(Uint32 type, int x, int y, Uint32 which = 0, Uint8 button = SDL_BUTTON_LEFT) {
     SDL_Event e{};
     e.type = type;
     if (type == SDL_MOUSEMOTION) {
-      e.motion.which = which;
-      e.motion.x = x;
-      e.motion.y = y;
-      e.motion.state = SDL_BUTTON_LMASK;
+      e.motion.which = which, e.motion.x = x, e.motion.y = y, e.motion.state = SDL_BUTTON_LMASK;
     } else {
-      e.button.which = which;
-      e.button.button = button;
-      e.button.x = x;
-      e.button.y = y;
+      e.button.which = which, e.button.button = button, e.button.x = x, e.button.y = y;
     }
     SDL_PushEvent(&e);
   }
   static void finger(Uint32 type, SDL_FingerID id, float x, float y) {
     SDL_Event e{};
     e.type = type;
-    e.tfinger.touchId = 1;
-    e.tfinger.fingerId = id;
-    e.tfinger.x = x;
-    e.tfinger.y = y;
+    e.tfinger.touchId = 1, e.tfinger.fingerId = id, e.tfinger.x = x, e.tfinger.y = y;
     SDL_PushEvent(&e);
   }
   static void windowEvent(Uint8 what) {
     SDL_Event e{};
-    e.type = SDL_WINDOWEVENT;
-    e.window.event = what;
+    e.type = SDL_WINDOWEVENT, e.window.event = what;
     SDL_PushEvent(&e);
   }
   void runUntilQuit() {
-    SDL_Event quit{};
-    quit.type = SDL_QUIT;
+    SDL_Event quit{.type = SDL_QUIT};
     SDL_PushEvent(&quit);
     display->run();
   }
@@ -79,23 +70,26 @@ class SdlEvents : public ::testing::Test {
   std::shared_ptr<Recorder> root;
 };
 
+// The mouse leaving the window with its button down cancels its touch.
 TEST_F(SdlEvents, TheMouseIsOneFingerAndSyntheticEventsAreIgnored) {
-  SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
   mouse(SDL_MOUSEBUTTONDOWN, 200, 100);
   mouse(SDL_MOUSEMOTION, 300, 100);
   mouse(SDL_MOUSEBUTTONDOWN, 10, 10, SDL_TOUCH_MOUSEID);  // made from a finger
   mouse(SDL_MOUSEBUTTONDOWN, 10, 10, 0, SDL_BUTTON_RIGHT);
   mouse(SDL_MOUSEBUTTONUP, 300, 120);
   mouse(SDL_MOUSEMOTION, 400, 120);  // no button: nothing
+  windowEvent(SDL_WINDOWEVENT_LEAVE);  // button up: nothing to cancel
+  mouse(SDL_MOUSEBUTTONDOWN, 200, 100);
+  windowEvent(SDL_WINDOWEVENT_LEAVE);
+  mouse(SDL_MOUSEBUTTONUP, 200, 100);
   runUntilQuit();
-  ASSERT_EQ(root->events.size(), 3u);
-  EXPECT_EQ(std::pair(root->events[0].phase, root->events[2].phase), std::pair(0, 3));
+  ASSERT_EQ(root->events.size(), 5u);
+  EXPECT_EQ(std::tuple(root->events[0].phase, root->events[2].phase, root->events[4].phase), std::tuple(0, 3, 4));
   EXPECT_EQ(std::tuple(root->events[0].location, root->events[1].location, root->events[2].location),
             std::tuple(Point{100, 50}, Point{150, 50}, Point{150, 60}));
 }
 
 TEST_F(SdlEvents, FingersAreTouchesAndLosingFocusCancelsThemAll) {
-  SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
   finger(SDL_FINGERDOWN, 5, 0.5f, 0.5f);
   finger(SDL_FINGERDOWN, 6, 0.25f, 0.25f);
   mouse(SDL_MOUSEBUTTONDOWN, 20, 20);
@@ -105,33 +99,15 @@ TEST_F(SdlEvents, FingersAreTouchesAndLosingFocusCancelsThemAll) {
   finger(SDL_FINGERUP, 5, 0.5f, 0.75f);  // already cancelled
   runUntilQuit();
   ASSERT_EQ(root->events.size(), 7u);
-  EXPECT_EQ(root->events[0].location, (Point{240, 160}));
-  EXPECT_EQ(root->events[1].location, (Point{120, 80}));
-  EXPECT_EQ(root->events[3].location, (Point{240, 240}));
+  EXPECT_EQ(std::tuple(root->events[0].location, root->events[1].location, root->events[3].location),
+            std::tuple(Point{240, 160}, Point{120, 80}, Point{240, 240}));
   EXPECT_EQ(root->events[3].touch, root->events[0].touch);
-  int cancelled = 0;
-  for (std::size_t i = 4; i < root->events.size(); ++i) cancelled += root->events[i].phase == 4;
-  EXPECT_EQ(cancelled, 3);
+  EXPECT_EQ(std::count_if(root->events.begin(), root->events.end(), [](const auto& e) { return e.phase == 4; }), 3);
   EXPECT_EQ(display->window().activeTouchCount(), 0);
 }
 
-TEST_F(SdlEvents, TheMouseLeavingWithItsButtonDownCancels) {
-  SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
-  windowEvent(SDL_WINDOWEVENT_LEAVE);  // button up: nothing to cancel
-  mouse(SDL_MOUSEBUTTONDOWN, 200, 100);
-  windowEvent(SDL_WINDOWEVENT_LEAVE);
-  mouse(SDL_MOUSEBUTTONUP, 200, 100);
-  runUntilQuit();
-  ASSERT_EQ(root->events.size(), 2u);
-  EXPECT_EQ(root->events[1].phase, 4);
-}
-
-class Finisher : public TextFieldDelegate {
- public:
-  bool textFieldShouldReturn(TextField& f) override {
-    f.resignFirstResponder();
-    return true;
-  }
+struct Finisher : TextFieldDelegate {
+  bool textFieldShouldReturn(TextField& f) override { f.resignFirstResponder(); return true; }
 };
 
 TEST_F(SdlEvents, TypingReachesTheFieldBeingEdited) {
@@ -140,17 +116,15 @@ TEST_F(SdlEvents, TypingReachesTheFieldBeingEdited) {
   field->setDelegate(&finisher);
   root->addSubview(field);
   ASSERT_TRUE(field->becomeFirstResponder());
-  SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
-  SDL_Event text{};
-  text.type = SDL_TEXTINPUT;
-  SDL_strlcpy(text.text.text, "Song!", sizeof(text.text.text));
-  SDL_PushEvent(&text);
-  SDL_Event key{};
-  key.type = SDL_KEYDOWN;
-  key.key.keysym.sym = SDLK_BACKSPACE;
-  SDL_PushEvent(&key);
-  key.key.keysym.sym = SDLK_RETURN;
-  SDL_PushEvent(&key);
+  SDL_Event e{};
+  e.type = SDL_TEXTINPUT;
+  SDL_strlcpy(e.text.text, "Song!", sizeof(e.text.text));
+  SDL_PushEvent(&e);
+  for (SDL_Keycode sym : {SDLK_BACKSPACE, SDLK_RETURN}) {
+    SDL_Event key{};
+    key.type = SDL_KEYDOWN, key.key.keysym.sym = sym;
+    SDL_PushEvent(&key);
+  }
   runUntilQuit();
   EXPECT_EQ(field->text(), "Song");
   EXPECT_FALSE(field->isEditing());

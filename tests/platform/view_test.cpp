@@ -36,7 +36,7 @@ TEST(ViewGeometry, PortraitContainerShowsPointsTurnedOntoTheLandscapeDisplay) {
   }
 }
 
-TEST(ViewGeometry, FrameCentreBoundsAndTransformKeepTheirRoles) {
+TEST(ViewGeometry, FrameCentreBoundsTransformAndConversionKeepTheirRoles) {
   // A label laid out by frame and then turned keeps its centre and size.
   Label label(Rect{-110.0, 15.0, 47.0, 30.0});
   label.setTransform(AffineTransform::rotation(M_PI / 2));
@@ -51,9 +51,8 @@ TEST(ViewGeometry, FrameCentreBoundsAndTransformKeepTheirRoles) {
   keyboard.addSubview(key);
   EXPECT_EQ(key->convertPointToView({0.0, 60.0}, &keyboard), (Point{-20.0, 60.0}));
   EXPECT_EQ(keyboard.transformToSuperview().apply(Point{0.0, 60.0}), (Point{116.0, 30.0}));
-}
 
-TEST(ViewGeometry, ConversionBetweenSiblingsGoesThroughTheirParent) {
+  // Between siblings through their parent.
   View parent(Rect{0, 0, 300, 300});
   auto a = std::make_shared<View>(Rect{10, 10, 50, 50});
   auto b = std::make_shared<View>(Rect{100, 0, 50, 50});
@@ -91,8 +90,7 @@ TEST(ViewHitTest, FindsTheDeepestInteractiveViewThroughTransforms) {
 
 TEST(ViewHitTest, SkipsHiddenTransparentAndNonInteractiveSubtrees) {
   View root(Rect{0, 0, 100, 100});
-  auto panel = std::make_shared<View>(Rect{0, 0, 100, 100});
-  auto child = std::make_shared<View>(Rect{10, 10, 20, 20});
+  auto panel = std::make_shared<View>(Rect{0, 0, 100, 100}), child = std::make_shared<View>(Rect{10, 10, 20, 20});
   panel->addSubview(child);
   root.addSubview(panel);
   ASSERT_EQ(root.hitTest({15, 15}), child.get());
@@ -116,8 +114,7 @@ TEST(ViewHitTest, SkipsHiddenTransparentAndNonInteractiveSubtrees) {
 }
 
 TEST(ViewTree, InsertMoveAndRemove) {
-  auto parent = std::make_shared<View>();
-  auto other = std::make_shared<View>();
+  auto parent = std::make_shared<View>(), other = std::make_shared<View>();
   auto a = std::make_shared<View>(), b = std::make_shared<View>(), c = std::make_shared<View>();
   parent->addSubview(a);
   parent->addSubview(b);

@@ -34,8 +34,7 @@ TEST(WavFileTest, StreamedWriteReadsBackWithAStandardHeader) {
   const fs::path path = fs::temp_directory_path() / ("piano-wav-" + std::to_string(::getpid()) + ".wav");
   std::vector<std::int16_t> samples;
   for (int i = 0; i < 1000; ++i) samples.push_back(static_cast<std::int16_t>(i * 37 - 20000));
-  samples.push_back(-32768);
-  samples.push_back(32767);
+  samples.insert(samples.end(), {-32768, 32767});
   {
     WavWriter writer;
     ASSERT_TRUE(writer.open(path, 22050, 2));
@@ -67,15 +66,13 @@ TEST(WavFileTest, TheFileOutputWritesWhatItPlayedWithMatchingSizes) {
   const auto audio = readWavFile(path);
   ASSERT_TRUE(audio && audio->frames() == 1024u);
   // The output stage's look-ahead delays what was rendered by a few frames.
-  constexpr int kDelay = 2 * OutputLimiter::kLatencyFrames;
-  EXPECT_EQ(audio->samples[511], 511 - kDelay - 300);
+  EXPECT_EQ(audio->samples[511], 511 - 2 * OutputLimiter::kLatencyFrames - 300);
   fs::remove(path);
 }
 
 std::vector<std::uint8_t> monoFile(std::vector<std::int16_t> samples) {
   const fs::path path = fs::temp_directory_path() / ("piano-wav-mono-" + std::to_string(::getpid()) + ".wav");
-  WavAudio audio{44100, 1, samples};
-  EXPECT_TRUE(writeWavFile(path, audio));
+  EXPECT_TRUE(writeWavFile(path, WavAudio{44100, 1, std::move(samples)}));
   auto bytes = fileBytes(path);
   fs::remove(path);
   return bytes;
@@ -96,12 +93,11 @@ TEST(WavFileTest, ReaderSkipsUnknownChunksAndCutsATruncatedDataChunk) {
 
 TEST(WavFileTest, BadFilesAndParametersFailAsValuesAndRandomDamageIsSurvived) {
   const auto good = monoFile({5, 6, 7});
-  auto eightBit = good;
-  eightBit[34] = 8;
-  EXPECT_FALSE(parseWav(eightBit.data(), eightBit.size()));
-  auto floatFormat = good;
-  floatFormat[20] = 3;
-  EXPECT_FALSE(parseWav(floatFormat.data(), floatFormat.size()));
+  for (const auto& [at, value] : {std::pair{34, 8}, {20, 3}}) {  // 8-bit samples, float format
+    auto changed = good;
+    changed[at] = static_cast<std::uint8_t>(value);
+    EXPECT_FALSE(parseWav(changed.data(), changed.size())) << at;
+  }
   EXPECT_FALSE(parseWav(good.data(), 11));
   EXPECT_FALSE(parseWav(nullptr, 0));
   EXPECT_FALSE(readWavFile("/nonexistent/piano.wav"));
@@ -116,10 +112,8 @@ TEST(WavFileTest, BadFilesAndParametersFailAsValuesAndRandomDamageIsSurvived) {
     const int edits = 1 + static_cast<int>(random() % 4);
     for (int e = 0; e < edits; ++e) damaged[random() % damaged.size()] = static_cast<std::uint8_t>(random());
     damaged.resize(random() % (damaged.size() + 1));
-    auto audio = parseWav(damaged.data(), damaged.size());
-    if (audio) {
-      EXPECT_LE(audio->samples.size() * 2, damaged.size());
-    }
+    const auto audio = parseWav(damaged.data(), damaged.size());
+    EXPECT_TRUE(!audio || audio->samples.size() * 2 <= damaged.size());
   }
 }
 
