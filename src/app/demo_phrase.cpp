@@ -34,7 +34,7 @@ std::vector<DemoEvent> demoPhrase() {
 double demoPhraseLength() { return demoPhrase().back().time + kRingOut; }
 
 void playDemoPhrase(SoundPlayer& engine, const std::function<void(double)>& waitUntil) {
-  std::array<int, 88> voiceOfSlot;
+  std::array<int, kNumPianoKeys> voiceOfSlot;
   voiceOfSlot.fill(-1);
   for (const DemoEvent& e : demoPhrase()) {
     waitUntil(e.time);
