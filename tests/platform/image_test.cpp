@@ -103,6 +103,8 @@ TEST_F(ImageFiles, APipeInPlaceOfAFileIsNeverWaitedOn) {
   std::string error;
   EXPECT_FALSE(TouchScript::load(dir + "/script.txt", &script, &error));
   EXPECT_FALSE(TouchScript::load(dir + "/missing.txt", &script, &error));
+  std::ofstream(dir + "/good.txt") << "0.5 down 1 10 20\n0.6 up 1\n1 end\n";
+  EXPECT_TRUE(TouchScript::load(dir + "/good.txt", &script, &error)) << error;
   EXPECT_FALSE(readWavFile(dir + "/script.txt"));
 }
 

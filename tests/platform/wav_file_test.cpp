@@ -45,6 +45,7 @@ TEST(WavFileTest, StreamedWriteReadsBackWithAStandardHeader) {
   const auto bytes = fileBytes(path);
   expectSizesMatchTheFile(bytes, 501 * 4);
   EXPECT_EQ(std::memcmp(bytes.data(), "RIFF", 4), 0);
+  EXPECT_EQ(std::tuple(bytes[28] | bytes[29] << 8 | bytes[30] << 16, bytes[32]), std::tuple(22050 * 4, 4));  // per s, frame
 
   auto audio = readWavFile(path);
   ASSERT_TRUE(audio);
