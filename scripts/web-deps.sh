@@ -78,21 +78,22 @@ build() {  # name, cmake arguments...
   local start=$SECONDS
   nice -n 19 emcmake cmake -S "$src" -B "$root/build/$name" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_FIND_ROOT_PATH="$prefix" \
-    -DBUILD_SHARED_LIBS=OFF "$@" >"$root/build-$name.log" 2>&1 \
+    -DBUILD_SHARED_LIBS=OFF -DCMAKE_C_FLAGS=-pthread -DCMAKE_CXX_FLAGS=-pthread "$@" >"$root/build-$name.log" 2>&1 \
     && nice -n 19 cmake --build "$root/build/$name" -j"$jobs" >>"$root/build-$name.log" 2>&1 \
     && nice -n 19 cmake --install "$root/build/$name" >>"$root/build-$name.log" 2>&1 \
     || { log "$name failed; see $root/build-$name.log"; tail -30 "$root/build-$name.log" >&2; exit 1; }
   log "$name built in $((SECONDS - start)) s"
 }
 
-# Only what the piano uses: no threads yet (the browser's main loop drives it), no
-# OpenGL renderer needs beyond emscripten's own, no compressed or colour fonts.
-build libsdl2 -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL_PTHREADS=OFF -DSDL_THREADS=OFF
+# The piano runs threads (sample loading, playback), and every object linked into
+# a program with threads must be compiled for shared memory: hence -pthread above
+# and SDL's own threads on. Only what the piano uses otherwise: no compressed or
+# colour fonts, no image formats that need libraries of their own.
+build libsdl2 -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL_THREADS=ON -DSDL_PTHREADS=ON
 build freetype -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON \
   -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
 build libsdl2-ttf -DSDL2TTF_SAMPLES=OFF -DSDL2TTF_VENDORED=OFF -DSDL2TTF_HARFBUZZ=OFF
-# PNG through the bundled stb_image, SVG through the bundled nanosvg; nothing else
-# that would need a library of its own.
+# PNG through the bundled stb_image, SVG through the bundled nanosvg.
 build libsdl2-image -DSDL2IMAGE_SAMPLES=OFF -DSDL2IMAGE_TESTS=OFF -DSDL2IMAGE_VENDORED=OFF \
   -DSDL2IMAGE_BACKEND_STB=ON -DSDL2IMAGE_PNG=ON -DSDL2IMAGE_JPG=OFF -DSDL2IMAGE_SVG=ON \
   -DSDL2IMAGE_AVIF=OFF -DSDL2IMAGE_JXL=OFF -DSDL2IMAGE_TIF=OFF -DSDL2IMAGE_WEBP=OFF
