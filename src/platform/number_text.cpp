@@ -1,48 +1,15 @@
 #include "platform/number_text.h"
 
-#include <charconv>
-#include <system_error>
-
-#if !defined(__cpp_lib_to_chars)
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#endif
+#include <system_error>
 
 namespace piano::platform {
 
-#if defined(__cpp_lib_to_chars)
-
-namespace {
-// Room for the largest double in fixed form.
-constexpr std::size_t kLongest = 400;
-
-std::string toChars(double value, std::chars_format format, int precision) {
-  char buffer[kLongest];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, format, precision);
-  return std::string(buffer, result.ptr);
-}
-}  // namespace
-
-std::string generalText(double value, int digits) { return toChars(value, std::chars_format::general, digits); }
-
-std::string fixedText(double value, int decimals) { return toChars(value, std::chars_format::fixed, decimals); }
-
-ParsedNumber parseNumber(std::string_view text) {
-  ParsedNumber parsed;
-  const auto result = std::from_chars(text.data(), text.data() + text.size(), parsed.value, std::chars_format::general);
-  if (result.ec == std::errc()) {
-    parsed.status = ParsedNumber::Status::Ok;
-  } else {
-    parsed.status = result.ec == std::errc::result_out_of_range ? ParsedNumber::Status::OutOfRange
-                                                                : ParsedNumber::Status::NotANumber;
-    parsed.value = 0.0;
-  }
-  return parsed;
-}
-
-#else
+namespace without_charconv {
 
 namespace {
 std::string printed(const char* format, int precision, double value) {
@@ -85,6 +52,46 @@ ParsedNumber parseNumber(std::string_view text) {
   }
   return parsed;
 }
+
+}  // namespace without_charconv
+
+#if defined(__cpp_lib_to_chars)
+
+namespace {
+// Room for the largest double in fixed form.
+constexpr std::size_t kLongest = 400;
+
+std::string toChars(double value, std::chars_format format, int precision) {
+  char buffer[kLongest];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, format, precision);
+  return std::string(buffer, result.ptr);
+}
+}  // namespace
+
+std::string generalText(double value, int digits) { return toChars(value, std::chars_format::general, digits); }
+
+std::string fixedText(double value, int decimals) { return toChars(value, std::chars_format::fixed, decimals); }
+
+ParsedNumber parseNumber(std::string_view text) {
+  ParsedNumber parsed;
+  const auto result = std::from_chars(text.data(), text.data() + text.size(), parsed.value, std::chars_format::general);
+  if (result.ec == std::errc()) {
+    parsed.status = ParsedNumber::Status::Ok;
+  } else {
+    parsed.status = result.ec == std::errc::result_out_of_range ? ParsedNumber::Status::OutOfRange
+                                                                : ParsedNumber::Status::NotANumber;
+    parsed.value = 0.0;
+  }
+  return parsed;
+}
+
+#else
+
+std::string generalText(double value, int digits) { return without_charconv::generalText(value, digits); }
+
+std::string fixedText(double value, int decimals) { return without_charconv::fixedText(value, decimals); }
+
+ParsedNumber parseNumber(std::string_view text) { return without_charconv::parseNumber(text); }
 
 #endif
 

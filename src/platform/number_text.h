@@ -27,4 +27,12 @@ struct ParsedNumber {
 };
 ParsedNumber parseNumber(std::string_view text);
 
+// The printf and strtod forms, used where charconv falls short; built
+// everywhere so that tests hold both to the same results (in the "C" locale).
+namespace without_charconv {
+std::string generalText(double value, int digits);
+std::string fixedText(double value, int decimals);
+ParsedNumber parseNumber(std::string_view text);
+}  // namespace without_charconv
+
 }  // namespace piano::platform

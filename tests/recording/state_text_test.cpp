@@ -6,6 +6,7 @@
 #include <limits>
 #include <random>
 
+#include "platform/number_text.h"
 #include "recorder_support.h"
 #include "recording/file_manager.h"
 #include "recording/state_text.h"
@@ -65,6 +66,28 @@ TEST(StateTextTest, SqueezedFloatsAndFieldReading) {
   EXPECT_TRUE(fields.nextInt(a) && fields.nextInt(b) && fields.nextInt(c));
   EXPECT_EQ(c, 0) << "the empty piece after the last bar is a field";
   EXPECT_FALSE(fields.nextInt(d));
+}
+
+// The browser build writes and reads state files through printf and strtod;
+// files must come out and read back the same as on the desktop.
+TEST(StateTextTest, NumbersWithoutCharconvMatchCharconv) {
+  namespace plain = platform::without_charconv;
+  for (const double v : {0.0, -0.0, 1.0, -8e-05, 0.7, 123456789.0, 1e-7, 1e300, -1.5e-320, 999999.5, 1e21,
+                         std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()}) {
+    EXPECT_EQ(plain::generalText(v, 6), platform::generalText(v, 6)) << v;
+    EXPECT_EQ(plain::fixedText(v, 6), platform::fixedText(v, 6)) << v;
+  }
+  for (const char* text : {"1.5x", "-0", ".5", "5.", "1.5e", "4e-320", "1e-400", "2e308", "0x10", "-0x1p3", "0X",
+                           "nan(abc)", "infinity", "-inf", "-", " 1", "+1", "-+1", "e5", "."}) {
+    const auto expected = platform::parseNumber(text), actual = plain::parseNumber(text);
+    EXPECT_EQ(actual.status, expected.status) << text;
+    if (std::isnan(expected.value)) {
+      EXPECT_TRUE(std::isnan(actual.value)) << text;
+    } else {
+      EXPECT_EQ(actual.value, expected.value) << text;
+      EXPECT_EQ(std::signbit(actual.value), std::signbit(expected.value)) << text;
+    }
+  }
 }
 
 TEST(StateTextTest, RandomSongsAndSettingsSurviveASaveAndALoad) {
