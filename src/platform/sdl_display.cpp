@@ -6,6 +6,10 @@
 
 #include <signal.h>
 
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
+
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -104,6 +108,9 @@ struct Display::Impl {
   double lastDraw = -1.0;
   bool catchingHangUp = false;
   struct sigaction previousHangUp {};
+  std::function<void()> onQuit;  // the browser's loop: kept for the turn that ends it
+
+  double turn();
 
   explicit Impl(RunLoop& l) : loop(l) {}
   ~Impl() {
@@ -400,25 +407,53 @@ bool Display::saveScreenshot(const std::string& path) {
   return ok;
 }
 
+// One turn of the main loop: the loop's due work, the window's events, the
+// animator, a frame when one is due. Returns how long the loop may sleep, or a
+// negative number when it is to end.
+double Display::Impl::turn() {
+  if (hungUp.load(std::memory_order_relaxed)) quit = true;
+  if (quit) return -1.0;
+  loop.runDue();
+  SDL_Event e;
+  while (!quit && SDL_PollEvent(&e) != 0) handle(e);
+  if (quit) return -1.0;
+  const bool animating = Animator::shared().tick();
+  const double now = loop.now();
+  if (window->needsDisplay() && now - lastDraw >= kFrameSeconds * 0.5) {
+    lastDraw = now;
+    draw();
+    SDL_RenderPresent(renderer);
+  }
+  // Sleep until an event, the next timer, or the next frame while things move.
+  double wait = loop.secondsUntilNextEvent();
+  if (animating || window->needsDisplay()) wait = std::min(wait, std::max(0.0, lastDraw + kFrameSeconds - loop.now()));
+  return std::clamp(wait, 0.0, kLongestWaitSeconds);
+}
+
+#ifdef __EMSCRIPTEN__
+// In the browser the page's own loop calls a turn at every animation frame;
+// the program never waits, and run() does not return (the page ends it).
+int Display::run(const std::function<void()>& onQuit) {
+  impl_->onQuit = onQuit;
+  emscripten_set_main_loop_arg(
+      [](void* data) {
+        Impl& d = *static_cast<Impl*>(data);
+        if (d.turn() >= 0.0) return;
+        emscripten_cancel_main_loop();
+        d.cancelAll();
+        if (d.onQuit) d.onQuit();
+      },
+      impl_.get(), 0, /*simulate_infinite_loop=*/1);
+  return 0;
+}
+#else
 int Display::run(const std::function<void()>& onQuit) {
   Impl& d = *impl_;
-  while (!d.quit) {
-    if (hungUp.load(std::memory_order_relaxed)) break;
-    d.loop.runDue();
-    SDL_Event e;
-    while (!d.quit && SDL_PollEvent(&e) != 0) d.handle(e);
-    if (d.quit) break;
-    const bool animating = Animator::shared().tick();
-    const double now = d.loop.now();
-    if (d.window->needsDisplay() && now - d.lastDraw >= kFrameSeconds * 0.5) {
-      d.lastDraw = now;
-      drawFrame();
-    }
-    // Sleep until an event, the next timer, or the next frame while things move.
-    double wait = d.loop.secondsUntilNextEvent();
-    if (animating || d.window->needsDisplay()) wait = std::min(wait, std::max(0.0, d.lastDraw + kFrameSeconds - d.loop.now()));
-    wait = std::clamp(wait, 0.0, kLongestWaitSeconds);
+  for (;;) {
+    const double wait = d.turn();
+    if (wait < 0.0) break;
     if (wait <= 0.0) continue;
+    SDL_Event e;
     if (d.waitForSdlEvents) {
       if (SDL_WaitEventTimeout(&e, static_cast<int>(std::ceil(wait * 1000.0))) != 0) d.handle(e);
     } else {
@@ -429,6 +464,7 @@ int Display::run(const std::function<void()>& onQuit) {
   if (onQuit) onQuit();
   return 0;
 }
+#endif
 
 bool Display::runScript(const TouchScript& script, ManualClock& clock) {
   HeadlessDriver driver(*impl_->window, &impl_->loop, clock);

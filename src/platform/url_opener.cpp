@@ -10,9 +10,29 @@
 
 #include "platform/run_loop.h"
 
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
+
 extern char** environ;
 
 namespace piano::platform {
+
+#ifdef __EMSCRIPTEN__
+
+// In the browser the page itself opens the address, in a new tab. A pop-up
+// blocker answers at once, so the answer is known without waiting.
+EM_JS(int, openInNewTab, (const char* address), { return window.open(UTF8ToString(address), '_blank') ? 1 : 0; });
+
+void openUrl(const std::string& address, RunLoop& loop, std::function<void(bool opened)> done,
+             const std::string&) {
+  const bool opened = openInNewTab(address.c_str()) != 0;
+  loop.post([done = std::move(done), opened] {
+    if (done) done(opened);
+  });
+}
+
+#else
 
 namespace {
 
@@ -73,6 +93,8 @@ void openUrl(const std::string& address, RunLoop& loop, std::function<void(bool 
   }
   loop.performAfterDelay(kPollSeconds, [child, &loop, shared] { watch(child, loop, shared, 1); });
 }
+
+#endif
 
 std::string fileUrl(const std::string& absolutePath) {
   static constexpr char kHex[] = "0123456789ABCDEF";

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <limits>
 
+#include "platform/number_text.h"
+
 namespace piano {
 
 namespace {
@@ -26,10 +28,7 @@ std::string_view skipBlanks(std::string_view s) {
 std::string squeezeFloat(float value) {
   if (value == 0.0f) return "0";
   if (value == 1.0f) return "1";
-  char buffer[64];
-  const auto result =
-      std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(value), std::chars_format::general, 6);
-  return std::string(buffer, result.ptr);
+  return platform::generalText(static_cast<double>(value), 6);
 }
 
 namespace state_text {
@@ -49,10 +48,7 @@ void appendSqueezed(std::string& out, float value) {
 }
 
 void appendFixed(std::string& out, double value) {
-  // Room for the largest double in fixed notation.
-  char buffer[400];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
-  appendChars(out, buffer, result.ptr);
+  out += platform::fixedText(value, 6);
   out += '|';
 }
 
@@ -80,11 +76,9 @@ double parseDouble(std::string_view field) {
     // "+-1" is not a number.
     if (!s.empty() && s.front() == '-') return 0.0;
   }
-  double value = 0.0;
-  const auto result = std::from_chars(s.data(), s.data() + s.size(), value, std::chars_format::general);
-  if (result.ec == std::errc::result_out_of_range) return std::numeric_limits<double>::quiet_NaN();
-  if (result.ec != std::errc()) return 0.0;
-  return value;
+  const platform::ParsedNumber parsed = platform::parseNumber(s);
+  if (parsed.status == platform::ParsedNumber::Status::OutOfRange) return std::numeric_limits<double>::quiet_NaN();
+  return parsed.value;
 }
 
 FieldReader::FieldReader(std::string_view section) {

@@ -1,0 +1,63 @@
+# The browser build: the program alone, compiled to WebAssembly against the SDL2,
+# SDL2_image, SDL2_ttf and freetype that scripts/web-deps.sh builds:
+#   emcmake cmake -S . -B build-web -DPIANO_WEB_PREFIX="$(scripts/web-deps.sh)" \
+#     -DPIANO_SAMPLE_DIR=<a sample set built by the desktop build>
+#   cmake --build build-web --target piano      # piano.html, .js, .wasm, .data
+# Tools, tests and benchmarks build on the desktop only; the sample set is made
+# there too (the sample builder needs fluidsynth) and packed into piano.data here.
+set(PIANO_WEB_PREFIX "" CACHE PATH "Prefix of the libraries scripts/web-deps.sh built for WebAssembly")
+if(NOT EXISTS "${PIANO_WEB_PREFIX}/lib/pkgconfig/sdl2.pc")
+  message(FATAL_ERROR "Set PIANO_WEB_PREFIX to the folder scripts/web-deps.sh prints")
+endif()
+if(NOT EXISTS "${PIANO_SAMPLE_DIR}/samples.stamp")
+  message(FATAL_ERROR "No sample set in ${PIANO_SAMPLE_DIR}: build one with the desktop build "
+                      "(target piano_samples) and name its folder in PIANO_SAMPLE_DIR")
+endif()
+
+# The sample loader and the playback thread are threads: every object is
+# compiled for shared memory, and the page needs cross-origin isolation.
+add_compile_options(-pthread)
+# The desktop's warning options are GCC's; emscripten's clang skips those it lacks.
+add_compile_options(-Wno-unknown-warning-option)
+add_link_options(-pthread)
+set(THREADS_PREFER_PTHREAD_FLAG ON)
+find_package(Threads REQUIRED)
+
+# The libraries are found only in that prefix, never on the desktop.
+list(APPEND CMAKE_FIND_ROOT_PATH "${PIANO_WEB_PREFIX}")
+set(ENV{PKG_CONFIG_LIBDIR} "${PIANO_WEB_PREFIX}/lib/pkgconfig")
+set(ENV{PKG_CONFIG_PATH} "")
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2 SDL2_image SDL2_ttf)
+
+set(PIANO_RESOURCE_DIR "${CMAKE_SOURCE_DIR}/resources")
+add_subdirectory(src)
+# What the browser's C library lacks.
+target_sources(piano_platform PRIVATE ${CMAKE_SOURCE_DIR}/src/platform/web/thread_names.cpp)
+
+# The program's files are packed into piano.data at the same paths the desktop
+# build reads them from, so the program looks for them where it always does.
+set(web_fonts
+  /usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf
+  /usr/share/fonts/truetype/liberation/LiberationSans-Bold.ttf
+  /usr/share/fonts/truetype/wqy/wqy-microhei.ttc)
+set(web_files "${PIANO_RESOURCE_DIR}" "${PIANO_SAMPLE_DIR}" ${web_fonts})
+set(web_preload)
+foreach(path ${web_files})
+  list(APPEND web_preload "SHELL:--preload-file ${path}@${path}")
+endforeach()
+
+# SDL's Web Audio output calls these JavaScript helpers, which the linker does
+# not see being used; a file keeps their "$" names away from the shell.
+set(web_library_functions "${CMAKE_BINARY_DIR}/web-library-functions.json")
+file(WRITE "${web_library_functions}" "[\"$autoResumeAudioContext\", \"$dynCall\"]")
+
+set_target_properties(piano PROPERTIES SUFFIX ".html")
+target_link_options(piano PRIVATE
+  ${web_preload}
+  "-sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${web_library_functions}"
+  -sMINIFY_HTML=0
+  -sINITIAL_MEMORY=256MB -sALLOW_MEMORY_GROWTH=1
+  # Workers for the sample loader's helpers and the playback thread, started
+  # with the page: a thread started later needs the browser's main loop free.
+  -sPTHREAD_POOL_SIZE=6)

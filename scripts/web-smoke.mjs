@@ -1,0 +1,122 @@
+// Loads the browser build in headless Chromium through the DevTools protocol and
+// plays it as a person would: waits for the program to start, taps the welcome
+// away, holds three keys, records two notes and plays them back, listening to
+// SDL's Web Audio output the whole time. Prints what it sees and hears, saves
+// screenshots, and fails when the page throws or stays silent.
+//
+// usage: node --experimental-websocket scripts/web-smoke.mjs [URL] [SCREENSHOT_DIR]
+// (serve the build first: scripts/web-serve.py build-web)
+import { spawn } from 'node:child_process';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+
+const url = process.argv[2] ?? 'http://localhost:8080/piano.html';
+const out = process.argv[3] ?? fs.mkdtempSync(path.join(os.tmpdir(), 'piano-web-'));
+const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'piano-web-profile-'));
+const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+const t0 = Date.now();
+const log = (...a) => console.log(((Date.now() - t0) / 1000).toFixed(2).padStart(6), ...a);
+
+// The page's sound starts without a gesture here, so the figures do not depend
+// on which tap comes first.
+const chrome = spawn('chromium', ['--headless', '--no-sandbox', '--disable-gpu', `--user-data-dir=${profile}`,
+  '--remote-debugging-port=0', '--autoplay-policy=no-user-gesture-required', 'about:blank'],
+{ stdio: 'ignore' });
+let failures = 0;
+const fail = (why) => { failures++; log('FAIL', why); };
+try {
+  let port;
+  for (let i = 0; i < 100 && !port; i++) {
+    await sleep(100);
+    try { port = fs.readFileSync(path.join(profile, 'DevToolsActivePort'), 'utf8').split('\n')[0]; } catch {}
+  }
+  const page = (await (await fetch(`http://127.0.0.1:${port}/json/list`)).json()).find((t) => t.type === 'page');
+  const ws = new WebSocket(page.webSocketDebuggerUrl);
+  await new Promise((r) => ws.addEventListener('open', r));
+  let nextId = 0;
+  const pending = new Map();
+  ws.addEventListener('message', (event) => {
+    const m = JSON.parse(event.data);
+    if (m.id) { pending.get(m.id)?.(m); pending.delete(m.id); return; }
+    if (m.method === 'Runtime.consoleAPICalled') log(`console.${m.params.type}:`, m.params.args.map((a) => a.value ?? a.description).join(' '));
+    if (m.method === 'Runtime.exceptionThrown') fail(`exception: ${JSON.stringify(m.params.exceptionDetails).slice(0, 400)}`);
+  });
+  const send = (method, params = {}) => new Promise((r) => { const id = ++nextId; pending.set(id, r); ws.send(JSON.stringify({ id, method, params })); });
+  const evaluate = async (expression) => (await send('Runtime.evaluate', { expression, returnByValue: true, awaitPromise: true })).result?.result?.value;
+  const shot = async (name) => {
+    const r = await send('Page.captureScreenshot', { format: 'png' });
+    fs.writeFileSync(path.join(out, `${name}.png`), Buffer.from(r.result.data, 'base64'));
+  };
+
+  await send('Runtime.enable');
+  await send('Page.enable');
+  await send('Emulation.setDeviceMetricsOverride', { width: 960, height: 640, deviceScaleFactor: 1, mobile: false });
+  await send('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 11 });
+  log('loading', url);
+  await send('Page.navigate', { url });
+  let started = false;
+  for (let i = 0; i < 300 && !started; i++) {
+    await sleep(50);
+    started = await evaluate('typeof Module !== "undefined" && !!Module.calledRun');
+  }
+  if (!started) throw new Error('the program did not start within 15 s');
+  log('program started');
+  await sleep(1000);
+  await shot('1-started');
+
+  const [cx, cy, cw, ch] = await evaluate('(() => { const r = Module.canvas.getBoundingClientRect(); return [r.x, r.y, r.width, r.height]; })()');
+  const at = (fx, fy, id = 0) => ({ x: cx + cw * fx, y: cy + ch * fy, id });
+  const touch = (type, points) => send('Input.dispatchTouchEvent', { type, touchPoints: points });
+  const tap = async (fx, fy, ms = 80) => { await touch('touchStart', [at(fx, fy)]); await sleep(ms); await touch('touchEnd', []); };
+
+  log('audio', await evaluate(`(() => { const c = Module.SDL2?.audioContext; if (!c) return 'none';
+    return c.state + ', ' + c.sampleRate + ' Hz, buffer ' + Module.SDL2.audio.scriptProcessorNode.bufferSize +
+      ' frames, base latency ' + c.baseLatency + ' s, output latency ' + c.outputLatency + ' s'; })()`));
+  // An analyser beside the output keeps the loudest sample since the last reset.
+  await evaluate(`(() => { const c = Module.SDL2.audioContext, a = c.createAnalyser(), b = new Float32Array(2048);
+    a.fftSize = 2048; Module.SDL2.audio.scriptProcessorNode.connect(a); window.peak = 0;
+    setInterval(() => { a.getFloatTimeDomainData(b); for (const v of b) window.peak = Math.max(window.peak, Math.abs(v)); }, 20); })()`);
+  const loudest = async (what, expectSound) => {
+    const peak = await evaluate('window.peak');
+    log(`loudest sample ${what}:`, peak.toFixed(3));
+    if (expectSound !== peak > 0.01) fail(`${what}: ${expectSound ? 'silent' : 'sounding'}`);
+    await evaluate('window.peak = 0');
+  };
+
+  await tap(0.5, 0.69); // the welcome's Play button
+  await sleep(500);
+  await loudest('before any key', false);
+  await touch('touchStart', [at(0.2, 0.8, 1), at(0.45, 0.8, 2), at(0.7, 0.8, 3)]);
+  await sleep(400);
+  await shot('2-three-keys');
+  await loudest('with three keys held', true);
+  await touch('touchEnd', []);
+  await sleep(1500);
+  await evaluate('window.peak = 0');
+  await sleep(300);
+  await loudest('after the keys were lifted', false);
+
+  await tap(0.355, 0.07); // record
+  await sleep(300);
+  await tap(0.3, 0.8, 300);
+  await sleep(200);
+  await tap(0.55, 0.8, 300);
+  await sleep(500);
+  await tap(0.355, 0.07); // stop recording
+  await sleep(1500);
+  await evaluate('window.peak = 0');
+  await tap(0.25, 0.07); // play
+  await sleep(300);
+  await shot('3-playing');
+  await sleep(1500);
+  await loudest('while the take plays back', true);
+  log('memory', await evaluate('HEAPU8.length / 1048576'), 'MB');
+} catch (e) {
+  fail(e.message);
+} finally {
+  chrome.kill();
+}
+log(`screenshots in ${out}`);
+console.log(`${failures === 0 ? 1 : 0} passed, ${failures === 0 ? 0 : 1} failed`);
+process.exit(failures === 0 ? 0 : 1);
