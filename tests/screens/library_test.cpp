@@ -46,10 +46,7 @@ class Library : public ::testing::Test, public test::AppRig {
     for (const Point p : points) tap(p);
   }
   void write(const std::string& name, const std::string& bytes) { std::ofstream(documents / name) << bytes; }
-  std::string read(const std::string& name) const {
-    std::ifstream in(documents / name);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
+  std::string read(const std::string& name) const { return test::fileText(documents / name); }
   std::string selected() const {
     const int index = screen.displayListStartIndex() + screen.currentlySelected();
     return screen.currentlySelected() < 0 ? "" : screen.songNames().at(static_cast<std::size_t>(index));
@@ -65,13 +62,6 @@ class Library : public ::testing::Test, public test::AppRig {
     }
     r.stop();
     r.addOverdubNotes();
-  }
-  std::vector<int> presses() {
-    std::vector<int> slots;
-    for (const Note& note : app().noteRecorder().notesSnapshot()) {
-      if (note.keyDown) slots.push_back(note.sampleNo);
-    }
-    return slots;
   }
 
   SongLibraryView& screen;
@@ -167,7 +157,7 @@ TEST_F(Library, LoadingShowsTheLoadingBoxIgnoresTouchesAndThenReports) {
     up(1);
   }
   advance(0.002);  // the load itself
-  EXPECT_EQ(presses(), std::vector<int>{22});
+  EXPECT_EQ(songPresses(), std::vector<int>{22});
   EXPECT_TRUE(screen.showingPleaseWaitMessage());
   advance(0.2);
   EXPECT_EQ(screen.messageText(), localized("SONG LOADED"));
@@ -185,7 +175,7 @@ TEST_F(Library, DamagedSongsFailedSavesAndErasesSayTheyFailedAndKeepWhatWasThere
   for (const int r : {0, 1}) {
     taps({row(r), kLoad, kOK});
     EXPECT_EQ(screen.messageText(), localized("LOAD FAILED")) << r;
-    EXPECT_EQ(presses(), (std::vector<int>{30, 31}));
+    EXPECT_EQ(songPresses(), (std::vector<int>{30, 31}));
     EXPECT_EQ(app().numKeysToDisplay(), 11);
     tap(kOK);
   }
@@ -238,13 +228,13 @@ TEST_F(Library, ModifyModeErasesTheLastNoteTheLastTakeAndTheWholeSong) {
   tap(kLastNote);
   EXPECT_EQ(screen.messageText(), localized("REALLY ERASE NOTE"));
   tap(kCancel);
-  EXPECT_EQ(presses().size(), 6u);
+  EXPECT_EQ(songPresses().size(), 6u);
   taps({kLastNote, kOK});
-  EXPECT_EQ(presses(), (std::vector<int>{10, 20, 30, 11, 21}));
+  EXPECT_EQ(songPresses(), (std::vector<int>{10, 20, 30, 11, 21}));
   taps({kLastTrack, kOK});
-  EXPECT_EQ(presses(), (std::vector<int>{10, 20, 11, 21}));
+  EXPECT_EQ(songPresses(), (std::vector<int>{10, 20, 11, 21}));
   taps({kWholeSong, kOK});
-  EXPECT_TRUE(presses().empty());
+  EXPECT_TRUE(songPresses().empty());
   tap(kModifyMode);  // the lamp of the mode shown: nothing
   EXPECT_FALSE(screen.loadSaveMode());
   tap(kSongsMode);
