@@ -95,9 +95,8 @@ TEST_F(Application, ADamagedStateFileStartsInTheDefaultStateAndIsKeptBeside) {
   // Hostile values are held to what the program is built for.
   { std::ofstream(documents / "system.state") << "Version 2@-7|nan|1|1|9|-3|1|99|1|29|0|200|@0|120|0.5|4|0|0|@"; }
   MainView& held = start();
-  EXPECT_EQ(held.sustainTimeNormal(), -1.0f);
-  EXPECT_EQ(held.numKeysToDisplay(), 8);
-  EXPECT_EQ(held.expressionFunction() + held.displayNoteNames(), 2);
+  const int choices = held.expressionFunction() + held.displayNoteNames();
+  EXPECT_EQ(std::tuple(held.sustainTimeNormal(), held.numKeysToDisplay(), choices), std::tuple(-1.0f, 8, 2));
   EXPECT_EQ(held.singleKeyboardView().getStartKey(), 28) << "29 is a black key";
   EXPECT_EQ(held.dualKeyboardView().getStartKey(1), 52);
 }
@@ -123,13 +122,11 @@ TEST_F(Application, ItsOwnFileNamesAreNeverFollowedWaitedOnOrReplacedUnread) {
   std::ofstream(outside) << state;
   fs::create_symlink(outside, flag);
   ::mkfifo(stateFile.c_str(), 0600);
-  start();
-  quit();
+  start(), quit();
   EXPECT_TRUE(fs::is_fifo(stateFile));
   EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(flag)));
 
-  fs::remove(flag);
-  fs::remove(stateFile);
+  fs::remove(flag), fs::remove(stateFile);
   ::mkfifo(flag.c_str(), 0600);
   fs::create_symlink(outside, stateFile);
   EXPECT_EQ(start().numKeysToDisplay(), 12);
@@ -140,15 +137,13 @@ TEST_F(Application, ItsOwnFileNamesAreNeverFollowedWaitedOnOrReplacedUnread) {
 
   fs::remove(stateFile);
   fs::create_directories(stateFile / "inside");
-  start();
-  quit();
+  start(), quit();
   EXPECT_TRUE(fs::is_directory(stateFile / "inside"));
   if (::geteuid() == 0) return;  // permissions stop neither reads nor writes of root
   fs::remove_all(stateFile);
   std::ofstream(stateFile) << state;
   fs::permissions(stateFile, fs::perms::none);
-  start();
-  quit();
+  start(), quit();
   fs::permissions(stateFile, fs::perms::owner_all);
   EXPECT_EQ(test::fileText(stateFile), state);
   // A folder that cannot be written still plays, and says what is not kept.
@@ -211,10 +206,9 @@ TEST(ScreenChanges, EachHasItsTransitionAndHalfWayShowsOnlyItsTwoScreens) {
         rig.tap(webPage);
         EXPECT_EQ(v.manualView()->openFailureBox().alpha(), rig.browserWorks ? 0.0f : 1.0f);
       }
-      rig.down(1, c.via);
-      rig.up(1);
-      EXPECT_EQ(v.transitionView().lastType(), c.type);
-      EXPECT_EQ(v.transitionView().lastDirection(), c.direction);
+      rig.down(1, c.via), rig.up(1);
+      const TransitionView& transition = v.transitionView();
+      EXPECT_EQ(std::pair(transition.lastType(), transition.lastDirection()), std::pair(c.type, c.direction));
       rig.advance(0.15);
       const std::vector<unsigned char> halfway = picture();
       rig.advance(0.5);
@@ -256,12 +250,10 @@ TEST_F(Application, AKeyboardLeftForAnotherScreenStartsNoVoice) {
     down(2, {50, 90});
     ASSERT_EQ(v.soundPlayer().activeVoiceCount(), 1) << "the held finger sounds";
     tap(leave);
-    v.noteRecorder().playbackPass();
-    settle();
+    v.noteRecorder().playbackPass(), settle();
     ASSERT_NE(v.currentScreen(), &v.singleKeyboardView());
     const int voices = v.soundPlayer().activeVoiceCount();
-    move(2, {50, 150});
-    move(2, {50, 210});
+    move(2, {50, 150}), move(2, {50, 210});
     EXPECT_EQ(v.soundPlayer().activeVoiceCount(), voices);
     up(2, {50, 210});
     quit();
