@@ -173,8 +173,7 @@ TEST(KeyboardView, SlidesBetweenKeysButtonsAndKeyboards) {
   one.up(0);
   EXPECT_EQ(one.take(), (std::vector<std::pair<int, bool>>{{27, true}, {27, false}, {29, true}, {29, false},
                                                            {31, true}, {31, false}}));
-  one.press({300, 170});  // the take ends: a song to play
-  one.advance(0.05);
+  one.press({300, 170}), one.advance(0.05);  // the take ends: a song to play
   one.down(0, {150, 60});  // from a key onto the play button and back onto a key
   one.move(0, {300, 120});
   EXPECT_TRUE(one.engine().playLit());
@@ -303,14 +302,11 @@ TEST(KeyboardView, RadarScrollLockAndHeldButtons) {
   KeyboardView& view = p.view();
   p.down(1, {300, 60});
   EXPECT_EQ(view.buttonsShownPressed(), std::vector<int>{zone::kKeyDown});
-  p.move(1, {300, 360});
-  p.down(2, {300, 479});
+  p.move(1, {300, 360}), p.down(2, {300, 479});
   EXPECT_EQ(view.buttonsShownPressed(), (std::vector<int>{zone::kSustainPedal, zone::kOctaveUp}));
-  p.move(1, {50, 100});
-  p.up(2);
+  p.move(1, {50, 100}), p.up(2);
   EXPECT_TRUE(view.buttonsShownPressed().empty());
-  p.down(3, {300, 20});
-  view.showing();
+  p.down(3, {300, 20}), view.showing();
   EXPECT_TRUE(view.buttonsShownPressed().empty());
 
   Piano two(true);  // the scroll lock lights both lamps, hides the borders, disables their buttons
@@ -321,8 +317,7 @@ TEST(KeyboardView, RadarScrollLockAndHeldButtons) {
            dual.border(true)->alpha() == 1 - lit && dual.borderBack(false)->alpha() == 1;
   };
   EXPECT_TRUE(locked(0));
-  two.down(3, {30, 10});
-  two.down(4, {100, 460});
+  two.down(3, {30, 10}), two.down(4, {100, 460});
   EXPECT_EQ(dual.buttonsShownPressed(), (std::vector<int>{zone::kKeyDown, zone::kOctaveUp}));
   two.up(3), two.up(4);
   two.down(1, {300, 20});  // shown pressed at the end held only

@@ -102,9 +102,7 @@ TEST_P(SettingsLayouts, ZonesAnswerWithinTheirBounds) {
   EXPECT_EQ(app().currentScreen(), &screen);
   screen.fingerDown({268.5, help + 0.5});
   EXPECT_EQ(app().currentScreen(), app().manualView());
-  settle();
-  app().showSetup();
-  settle();
+  settle(), app().showSetup(), settle();
   screen.fingerDown({268.5, 46.9});
   EXPECT_NE(app().currentScreen(), &screen);
 }
@@ -133,27 +131,22 @@ TEST_P(SettingsLayouts, TestNotesPlayWithTheirSustainTimesAndStopWhenTheFingerLe
   app().setSustainTimePedal(0.875f);
   app().setSustainTimeNormal(0.375f);
   const Point pedal{80, 390 + s}, normal{120, 390 + s};
-  down(1, pedal);
-  advance(0.01);
+  down(1, pedal), advance(0.01);
   const int first = screen.pedalTestVoice();
   ASSERT_GE(first, 0);
   EXPECT_EQ(voice(first).sampleNo, 44);
   EXPECT_FLOAT_EQ(static_cast<float>(voice(first).requiredReleaseDelta), app().sustainTimePedal());
-  move(1, {90, 400 + s});  // still on the button
-  advance(0.01);
+  move(1, {90, 400 + s}), advance(0.01);  // still on the button
   EXPECT_NE(voice(first).phase, VoicePhase::kRelease);
-  move(1, normal);  // slid off onto the other one: it stops, nothing new starts
-  advance(0.01);
+  move(1, normal), advance(0.01);  // slid off onto the other one: it stops, nothing new starts
   EXPECT_EQ(voice(first).phase, VoicePhase::kRelease);
   EXPECT_EQ(screen.normalTestVoice(), -1);
   up(1);
   for (const Point lift : {normal, Point{200, 200 + s}}) {  // lifted on the button, and far away
-    down(1, normal);
-    advance(0.01);
+    down(1, normal), advance(0.01);
     const int v = screen.normalTestVoice();
     EXPECT_FLOAT_EQ(static_cast<float>(voice(v).requiredReleaseDelta), app().sustainTimeNormal());
-    up(1, lift);
-    advance(0.01);
+    up(1, lift), advance(0.01);
     EXPECT_EQ(voice(v).phase, VoicePhase::kRelease);
   }
 }
