@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <tuple>
 
 #include "app/main_view.h"
 #include "audio/sound_player.h"
@@ -32,10 +33,6 @@ namespace fs = std::filesystem;
 class Application : public ::testing::Test, public test::AppRig {
  protected:
   Application() : AppRig({.welcomeSeen = false, .start = false}) {}
-  static std::string contents(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
 };
 
 void collectLabels(const platform::View& view, std::set<std::string>& out) {
@@ -50,29 +47,20 @@ TEST_F(Application, SettingsStartKeysAndTheSongSurviveARestart) {
       "Version 2@-8e-05|-1.6e-05|0|0|1|1|1|8|0|28|28|52|@0|120|0.5|4|1|2|1|39|0.0|0|0.7|1|-8e-05|0|0.5|0|@"));
   dismissWelcome();
   tap({300, 360});  // the sustain pedal, one for both keyboards
-  first.setNumKeysToDisplay(12);
-  first.setExpressionFunction(3);
-  first.setDisplayNoteNames(2);
-  first.setSustainTimeNormal(0.25f);
-  first.setSustainTimePedal(1.0f);
-  first.setDualKeyboard(true);
+  first.setNumKeysToDisplay(12), first.setExpressionFunction(3), first.setDisplayNoteNames(2);
+  first.setSustainTimeNormal(0.25f), first.setSustainTimePedal(1.0f), first.setDualKeyboard(true);
   first.soundPlayer().setPianoNotePanning(false);
   first.singleKeyboardView().setStartKey(0, 40);
-  first.dualKeyboardView().setStartKey(0, 16);
-  first.dualKeyboardView().setStartKey(1, 64);
+  first.dualKeyboardView().setStartKey(0, 16), first.dualKeyboardView().setStartKey(1, 64);
   MainView& second = start();
-  EXPECT_EQ(second.numKeysToDisplay(), 12);
-  EXPECT_EQ(second.expressionFunction(), 3);
-  EXPECT_EQ(second.displayNoteNames(), 2);
+  EXPECT_EQ(std::tuple(second.numKeysToDisplay(), second.expressionFunction(), second.displayNoteNames(),
+                       second.sustainTimePedal(), second.dualKeyboard(), second.soundPlayer().pianoNotePanning()),
+            std::tuple(12, 3, 2, 0.0f, true, false));
   EXPECT_NEAR(second.sustainTimeNormalAsFraction(), 0.25f, 1e-4);
-  EXPECT_EQ(second.sustainTimePedal(), 0.0f);
-  EXPECT_TRUE(second.dualKeyboard());
   EXPECT_EQ(second.dualKeyboardView().lamp(KeyboardView::Lamp::kSustainPedal)->alpha(), 1.0f);
-  EXPECT_FALSE(second.soundPlayer().pianoNotePanning());
-  EXPECT_EQ(second.singleKeyboardView().getStartKey(), 40);
-  EXPECT_EQ(second.dualKeyboardView().getStartKey(0), 16);
-  EXPECT_EQ(second.dualKeyboardView().getStartKey(1), 64);
-  EXPECT_EQ(second.noteRecorder().getNumNotes(), 2);
+  EXPECT_EQ(std::tuple(second.singleKeyboardView().getStartKey(), second.dualKeyboardView().getStartKey(0),
+                       second.dualKeyboardView().getStartKey(1), second.noteRecorder().getNumNotes()),
+            std::tuple(40, 16, 64, 2));
   EXPECT_EQ(second.currentScreen(), &second.dualKeyboardView()) << "the dual screen is the piano screen";
 }
 
@@ -84,17 +72,9 @@ TEST_F(Application, SettingsChangedOnTheSettingsScreenReachTheKeyboards) {
   tap({290, 170});  // APP in the navigation bar
   tap({200, 200});  // NUMBER OF KEYS: 8 -> 9
   tap({300, 20});   // back to the piano
-  EXPECT_EQ(v.numKeysToDisplay(), 9);
-  EXPECT_EQ(v.singleKeyboardView().numKeysToDisplay(), 9);
-  EXPECT_EQ(v.dualKeyboardView().numKeysToDisplay(), 9);
-  // The sustain sliders' fractions become release rates and back.
-  v.setSustainTimeNormal(0.5f);
-  EXPECT_FLOAT_EQ(v.sustainTimeNormal(), -0.00008f);
-  EXPECT_FLOAT_EQ(v.sustainTimeNormalAsFraction(), 0.5f);
-  v.setSustainTimeNormal(1.0f);
-  EXPECT_EQ(v.sustainTimeNormal(), 0.0f);
-  v.setSustainTimeNormal(0.0f);
-  EXPECT_EQ(v.getState().substr(0, 9), "-0.00016|");
+  EXPECT_EQ(std::tuple(v.numKeysToDisplay(), v.singleKeyboardView().numKeysToDisplay(),
+                       v.dualKeyboardView().numKeysToDisplay()),
+            std::tuple(9, 9, 9));
 }
 
 TEST_F(Application, ADamagedStateFileStartsInTheDefaultStateAndIsKeptBeside) {
@@ -107,7 +87,7 @@ TEST_F(Application, ADamagedStateFileStartsInTheDefaultStateAndIsKeptBeside) {
   }
   std::vector<std::string> copies;  // the oldest first
   for (const auto& entry : fs::directory_iterator(documents)) {
-    if (entry.path().filename().string().starts_with("system.state.damaged-")) copies.push_back(contents(entry));
+    if (entry.path().filename().string().starts_with("system.state.damaged-")) copies.push_back(test::fileText(entry));
   }
   std::sort(copies.begin(), copies.end());
   EXPECT_EQ(copies, (std::vector<std::string>{damaged + "2", damaged + "3", damaged + "4"}));
@@ -115,9 +95,8 @@ TEST_F(Application, ADamagedStateFileStartsInTheDefaultStateAndIsKeptBeside) {
   // Hostile values are held to what the program is built for.
   { std::ofstream(documents / "system.state") << "Version 2@-7|nan|1|1|9|-3|1|99|1|29|0|200|@0|120|0.5|4|0|0|@"; }
   MainView& held = start();
-  EXPECT_EQ(held.sustainTimeNormal(), -1.0f);
-  EXPECT_EQ(held.numKeysToDisplay(), 8);
-  EXPECT_EQ(held.expressionFunction() + held.displayNoteNames(), 2);
+  const int choices = held.expressionFunction() + held.displayNoteNames();
+  EXPECT_EQ(std::tuple(held.sustainTimeNormal(), held.numKeysToDisplay(), choices), std::tuple(-1.0f, 8, 2));
   EXPECT_EQ(held.singleKeyboardView().getStartKey(), 28) << "29 is a black key";
   EXPECT_EQ(held.dualKeyboardView().getStartKey(1), 52);
 }
@@ -128,7 +107,7 @@ TEST_F(Application, AVersionOneStateFileLoadsAsAPlayerUpgradingMeetsIt) {
       << "-0.0001|0|1|0|3|2|0|@1|90|0.25|3|2|2|1|39|1.500000|0|0.7|1|-8e-05|0|2.250000|0|@";
   EXPECT_EQ(start().noteRecorder().getNumNotes(), 2);
   quit();  // saved in the current version, with nothing lost
-  EXPECT_EQ(contents(documents / "system.state"), "Version 2@-0.0001|0|1|0|3|2|0|8|0|28|28|52|@"
+  EXPECT_EQ(test::fileText(documents / "system.state"), "Version 2@-0.0001|0|1|0|3|2|0|8|0|28|28|52|@"
                                                   "1|90|0.25|3|2|2|1|39|1.500000|0|0.7|1|-8e-05|0|2.250000|0|@");
 }
 
@@ -143,34 +122,30 @@ TEST_F(Application, ItsOwnFileNamesAreNeverFollowedWaitedOnOrReplacedUnread) {
   std::ofstream(outside) << state;
   fs::create_symlink(outside, flag);
   ::mkfifo(stateFile.c_str(), 0600);
-  start();
-  quit();
+  start(), quit();
   EXPECT_TRUE(fs::is_fifo(stateFile));
   EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(flag)));
 
-  fs::remove(flag);
-  fs::remove(stateFile);
+  fs::remove(flag), fs::remove(stateFile);
   ::mkfifo(flag.c_str(), 0600);
   fs::create_symlink(outside, stateFile);
   EXPECT_EQ(start().numKeysToDisplay(), 12);
   quit();
   EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(stateFile)));
-  EXPECT_EQ(contents(outside), state);
+  EXPECT_EQ(test::fileText(outside), state);
   fs::remove(outside);
 
   fs::remove(stateFile);
   fs::create_directories(stateFile / "inside");
-  start();
-  quit();
+  start(), quit();
   EXPECT_TRUE(fs::is_directory(stateFile / "inside"));
   if (::geteuid() == 0) return;  // permissions stop neither reads nor writes of root
   fs::remove_all(stateFile);
   std::ofstream(stateFile) << state;
   fs::permissions(stateFile, fs::perms::none);
-  start();
-  quit();
+  start(), quit();
   fs::permissions(stateFile, fs::perms::owner_all);
-  EXPECT_EQ(contents(stateFile), state);
+  EXPECT_EQ(test::fileText(stateFile), state);
   // A folder that cannot be written still plays, and says what is not kept.
   fs::permissions(documents, fs::perms::owner_read | fs::perms::owner_exec);
   start();
@@ -187,7 +162,7 @@ TEST_F(Application, TheWelcomeShowsOnTheFirstStartOnly) {
     if (!flag.empty()) std::ofstream(documents / "SystemMessage.DAT", std::ios::binary) << flag;
     start();
     EXPECT_EQ(window().isShowingAlert(), flag != std::string(4, '\1')) << flag.size();
-    EXPECT_EQ(contents(documents / "SystemMessage.DAT"), std::string("\1\0\0\0", 4));
+    EXPECT_EQ(test::fileText(documents / "SystemMessage.DAT"), std::string("\1\0\0\0", 4));
     quit();
   }
 }
@@ -231,10 +206,9 @@ TEST(ScreenChanges, EachHasItsTransitionAndHalfWayShowsOnlyItsTwoScreens) {
         rig.tap(webPage);
         EXPECT_EQ(v.manualView()->openFailureBox().alpha(), rig.browserWorks ? 0.0f : 1.0f);
       }
-      rig.down(1, c.via);
-      rig.up(1);
-      EXPECT_EQ(v.transitionView().lastType(), c.type);
-      EXPECT_EQ(v.transitionView().lastDirection(), c.direction);
+      rig.down(1, c.via), rig.up(1);
+      const TransitionView& transition = v.transitionView();
+      EXPECT_EQ(std::pair(transition.lastType(), transition.lastDirection()), std::pair(c.type, c.direction));
       rig.advance(0.15);
       const std::vector<unsigned char> halfway = picture();
       rig.advance(0.5);
@@ -276,12 +250,10 @@ TEST_F(Application, AKeyboardLeftForAnotherScreenStartsNoVoice) {
     down(2, {50, 90});
     ASSERT_EQ(v.soundPlayer().activeVoiceCount(), 1) << "the held finger sounds";
     tap(leave);
-    v.noteRecorder().playbackPass();
-    settle();
+    v.noteRecorder().playbackPass(), settle();
     ASSERT_NE(v.currentScreen(), &v.singleKeyboardView());
     const int voices = v.soundPlayer().activeVoiceCount();
-    move(2, {50, 150});
-    move(2, {50, 210});
+    move(2, {50, 150}), move(2, {50, 210});
     EXPECT_EQ(v.soundPlayer().activeVoiceCount(), voices);
     up(2, {50, 210});
     quit();
@@ -325,16 +297,13 @@ TEST_F(Application, TheManualQuotesTheLabelsTheScreensShow) {
 
 TEST_F(Application, PlaybackKeysGoToTheKeyboardInUseAndTheEndToBoth) {
   MainView& v = start();
-  v.setDualKeyboard(true);
-  v.mechanicalKeyPressDownForTrigger(39);
-  EXPECT_TRUE(v.dualKeyboardView().engine().keyboard(0).mechanicalKeys[39]);
-  EXPECT_FALSE(v.singleKeyboardView().engine().keyboard(0).mechanicalKeys[39]);
-  v.setDualKeyboard(false);
-  v.mechanicalKeyPressDownForTrigger(40);
-  EXPECT_TRUE(v.singleKeyboardView().engine().keyboard(0).mechanicalKeys[40]);
+  auto held = [&](KeyboardView& keyboard, int slot) { return keyboard.engine().keyboard(0).mechanicalKeys[slot]; };
+  v.setDualKeyboard(true), v.mechanicalKeyPressDownForTrigger(39);
+  EXPECT_TRUE(held(v.dualKeyboardView(), 39) && !held(v.singleKeyboardView(), 39));
+  v.setDualKeyboard(false), v.mechanicalKeyPressDownForTrigger(40);
+  EXPECT_TRUE(held(v.singleKeyboardView(), 40));
   v.playbackEnded();
-  EXPECT_FALSE(v.singleKeyboardView().engine().keyboard(0).mechanicalKeys[40]);
-  EXPECT_FALSE(v.dualKeyboardView().engine().keyboard(0).mechanicalKeys[39]);
+  EXPECT_FALSE(held(v.singleKeyboardView(), 40) || held(v.dualKeyboardView(), 39));
 }
 
 }  // namespace

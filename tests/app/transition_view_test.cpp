@@ -58,8 +58,7 @@ TEST(Transitions, TouchesAreRefusedWhileAScreenChangesAndComeBackAfter) {
   platform::Animator::shared().tick();
   container->cancelTransition();
   platform::Animator::shared().tick();
-  EXPECT_FALSE(container->isTransitioning());
-  EXPECT_FALSE(container->isUserInteractionEnabled());
+  EXPECT_FALSE(container->isTransitioning() || container->isUserInteractionEnabled());
   EXPECT_EQ(listener.events, "start finish start finish start cancel ");
   platform::Animator::shared().setClock({});
 }

@@ -32,7 +32,6 @@ class Engine : public ::testing::Test {
     EXPECT_EQ(engine.render({out.data(), frames}), 0);
     return out;
   }
-  void expectTheOldestVoicesToBeTaken();
   double clock = 0.0;
   double tick = 0.001;
   SoundPlayer engine{{nullptr, "", [this] { return clock += tick; }}};
@@ -82,7 +81,11 @@ TEST_F(Engine, PanningFollowsTheKeyAndSparesTheClicks) {
   EXPECT_EQ(std::pair(out[0], out[1]), (std::pair<std::int16_t, std::int16_t>(15000, 10000)));
 }
 
-void Engine::expectTheOldestVoicesToBeTaken() {
+// With the clock standing still, starts at the same instant are taken in the order they came.
+class Stealing : public Engine, public ::testing::WithParamInterface<double> {};
+
+TEST_P(Stealing, TheFortyFirstNoteTakesTheOldestVoiceThatMayBeTaken) {
+  tick = GetParam();
   for (int i = 0; i < kNumVoices; ++i) ASSERT_EQ(engine.playSampleWithSampleNo(i, 1.0, 1.0f, 0.0f), i);
   EXPECT_EQ(engine.playSampleWithSampleNo(50, 1.0, 1.0f, 0.0f), 0);
   EXPECT_EQ(engine.playSampleWithSampleNo(51, 1.0, 1.0f, 0.0f), 1);
@@ -97,12 +100,7 @@ void Engine::expectTheOldestVoicesToBeTaken() {
   EXPECT_EQ(std::pair(engine.voiceForTest(0).sampleNo, engine.voiceForTest(0).playPosition), std::pair(50, kFrames));
 }
 
-TEST_F(Engine, TheFortyFirstNoteTakesTheOldestVoiceThatMayBeTaken) { expectTheOldestVoicesToBeTaken(); }
-
-TEST_F(Engine, StartsAtTheSameInstantAreTakenInTheOrderTheyCame) {
-  tick = 0.0;
-  expectTheOldestVoicesToBeTaken();
-}
+INSTANTIATE_TEST_SUITE_P(Clocks, Stealing, ::testing::Values(0.001, 0.0));
 
 TEST_F(Engine, RefusesWhatItCannotPlayIgnoresStrangeNumbersAndStopsForGood) {
   engine.setSampleData(7, {});

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -158,8 +159,7 @@ TEST(KeyboardView, ExpressionAndPedalsShapeEachNote) {
       const Note& struck = p.recorder().currentTake().end()[-2];
       ASSERT_TRUE(struck.keyDown);
       EXPECT_NEAR(struck.volume, c.volume, 1e-4);
-      EXPECT_FLOAT_EQ(struck.attackDelta, c.attack);
-      EXPECT_FLOAT_EQ(struck.releaseDelta, c.release);
+      EXPECT_EQ(std::pair(struck.attackDelta, struck.releaseDelta), std::pair(c.attack, c.release));
     }
   }
 }
@@ -173,8 +173,7 @@ TEST(KeyboardView, SlidesBetweenKeysButtonsAndKeyboards) {
   one.up(0);
   EXPECT_EQ(one.take(), (std::vector<std::pair<int, bool>>{{27, true}, {27, false}, {29, true}, {29, false},
                                                            {31, true}, {31, false}}));
-  one.press({300, 170});  // the take ends: a song to play
-  one.advance(0.05);
+  one.press({300, 170}), one.advance(0.05);  // the take ends: a song to play
   one.down(0, {150, 60});  // from a key onto the play button and back onto a key
   one.move(0, {300, 120});
   EXPECT_TRUE(one.engine().playLit());
@@ -202,8 +201,7 @@ TEST(KeyboardView, PicturesFollowFingersAndPlaybackAndKeylessZonesPlayNothing) {
   Piano p;
   MainView& app = p.app();
   p.down(0, {50, 210});  // F3 shows the shadow of the raised E3
-  EXPECT_EQ(p.white(3), W::DownLeftShadow);
-  EXPECT_EQ(p.view().noteName(0, 3).transform(), noteNameDownTransform(5));
+  EXPECT_TRUE(p.white(3) == W::DownLeftShadow && p.view().noteName(0, 3).transform() == noteNameDownTransform(5));
   p.down(1, {50, 270});  // G3
   p.down(2, {50, 150});  // E3
   EXPECT_EQ(std::vector({p.white(2), p.white(3), p.white(4)}), std::vector({W::DownLeftShadow, W::Down, W::Down}));
@@ -213,9 +211,8 @@ TEST(KeyboardView, PicturesFollowFingersAndPlaybackAndKeylessZonesPlayNothing) {
   EXPECT_EQ(p.white(5), W::Down);
   p.up(1);
   EXPECT_EQ(p.white(5), W::DownLeftShadow);
-  app.mechanicalKeyPressDownForTrigger(32);  // F3, held by finger 0: down until both let go
-  app.mechanicalKeyPressUpForTrigger(32);
-  EXPECT_EQ(p.white(3), W::DownLeftShadow);
+  app.mechanicalKeyPressDownForTrigger(32), app.mechanicalKeyPressUpForTrigger(32);  // F3, held by finger 0
+  EXPECT_EQ(p.white(3), W::DownLeftShadow);  // down until the finger lets go too
   p.up(0);
   EXPECT_EQ(p.white(3), W::Up);
   app.mechanicalKeyPressDownForTrigger(28);  // C sharp 3
@@ -226,8 +223,7 @@ TEST(KeyboardView, PicturesFollowFingersAndPlaybackAndKeylessZonesPlayNothing) {
   for (int s : {-1, 88, 1 << 30}) app.mechanicalKeyPressDownForTrigger(s);  // ignored
   app.soundPlayer().setSampleData(27, {});
   p.down(0, {50, 30});  // C3 has no sample: no voice, yet the key shows down
-  EXPECT_EQ(p.engine().playlistNoForSlot(0), -1);
-  EXPECT_EQ(p.white(0), W::Down);
+  EXPECT_EQ(std::pair(p.engine().playlistNoForSlot(0), p.white(0)), std::pair(-1, W::Down));
   p.up(0);
 
   Piano two(true);  // playback shows wherever a keyboard displays the key
@@ -238,11 +234,9 @@ TEST(KeyboardView, PicturesFollowFingersAndPlaybackAndKeylessZonesPlayNothing) {
   EXPECT_EQ(std::pair(two.black(8, 0), two.black(1, 1)), std::pair(B::Down, B::Down));
   two.down(1, {150, 60});  // a finger holds C4 on the upper keyboard
   two.app().mechanicalKeyPressUpForTrigger(39);
-  EXPECT_EQ(two.white(7, 0), W::Up);
-  EXPECT_EQ(two.white(0, 1), W::Down);
+  EXPECT_EQ(std::pair(two.white(7, 0), two.white(0, 1)), std::pair(W::Up, W::Down));
   two.app().playbackEnded();  // lifts both keyboards
-  EXPECT_EQ(two.black(8, 0), B::Up);
-  EXPECT_EQ(two.white(0, 1), W::Up);
+  EXPECT_EQ(std::pair(two.black(8, 0), two.white(0, 1)), std::pair(B::Up, W::Up));
 }
 
 TEST(KeyboardView, ScrollingKeepsEachKeyboardWithinThePiano) {
@@ -258,9 +252,7 @@ TEST(KeyboardView, ScrollingKeepsEachKeyboardWithinThePiano) {
   p.down(0, {50, 90});  // D3, held while the keyboard scrolls: it sounds until it lifts
   const int voice = p.engine().playlistNoForSlot(0);
   p.press({300, 410});  // key up
-  EXPECT_EQ(view.getStartKey(), 30);
-  EXPECT_EQ(p.white(1), W::Up);
-  EXPECT_EQ(p.engine().playlistNoForSlot(0), voice);
+  EXPECT_EQ(std::tuple(view.getStartKey(), p.white(1), p.engine().playlistNoForSlot(0)), std::tuple(30, W::Up, voice));
   p.up(0);
   view.setStartKey(0, 76);
   p.press({300, 410});
@@ -270,13 +262,10 @@ TEST(KeyboardView, ScrollingKeepsEachKeyboardWithinThePiano) {
   p.recorder().record();  // 15 keys fit fewer start keys: it comes down, notes end, keys lift
   p.down(1, {50, 90});
   p.app().setNumKeysToDisplay(15);
-  EXPECT_EQ(view.getStartKey(), 64);
-  EXPECT_EQ(p.take().size(), 2u);
-  EXPECT_EQ(p.white(1), W::Up);
+  EXPECT_EQ(std::tuple(view.getStartKey(), p.take().size(), p.white(1)), std::tuple(64, 2u, W::Up));
   p.up(1);
   view.setStartKey(0, 3);
-  p.press({300, 60});  // key down
-  p.press({300, 20});  // octave down
+  p.press({300, 60}), p.press({300, 20});  // key down, octave down
   EXPECT_EQ(view.getStartKey(), 1);
   EXPECT_EQ(blackKeysShown(), (std::vector<int>{1, 3, 4, 6, 7, 8, 10, 11, 13, 14, 15}));  // nothing below key 1
 
@@ -289,8 +278,7 @@ TEST(KeyboardView, ScrollingKeepsEachKeyboardWithinThePiano) {
   EXPECT_EQ(dual.noteName(1, 0).text(), "C7");
   EXPECT_EQ(dual.blackKey(1, 8).alpha(), 0.0f);
   two.app().setNumKeysToDisplay(15);
-  EXPECT_EQ(dual.getStartKey(1), 64);
-  EXPECT_EQ(dual.noteName(1, 0).text(), "C6");
+  EXPECT_EQ(std::pair(dual.getStartKey(1), dual.noteName(1, 0).text()), std::pair(64, std::string("C6")));
 }
 
 TEST(KeyboardView, RadarScrollLockAndHeldButtons) {
@@ -314,14 +302,11 @@ TEST(KeyboardView, RadarScrollLockAndHeldButtons) {
   KeyboardView& view = p.view();
   p.down(1, {300, 60});
   EXPECT_EQ(view.buttonsShownPressed(), std::vector<int>{zone::kKeyDown});
-  p.move(1, {300, 360});
-  p.down(2, {300, 479});
+  p.move(1, {300, 360}), p.down(2, {300, 479});
   EXPECT_EQ(view.buttonsShownPressed(), (std::vector<int>{zone::kSustainPedal, zone::kOctaveUp}));
-  p.move(1, {50, 100});
-  p.up(2);
+  p.move(1, {50, 100}), p.up(2);
   EXPECT_TRUE(view.buttonsShownPressed().empty());
-  p.down(3, {300, 20});
-  view.showing();
+  p.down(3, {300, 20}), view.showing();
   EXPECT_TRUE(view.buttonsShownPressed().empty());
 
   Piano two(true);  // the scroll lock lights both lamps, hides the borders, disables their buttons
@@ -332,8 +317,7 @@ TEST(KeyboardView, RadarScrollLockAndHeldButtons) {
            dual.border(true)->alpha() == 1 - lit && dual.borderBack(false)->alpha() == 1;
   };
   EXPECT_TRUE(locked(0));
-  two.down(3, {30, 10});
-  two.down(4, {100, 460});
+  two.down(3, {30, 10}), two.down(4, {100, 460});
   EXPECT_EQ(dual.buttonsShownPressed(), (std::vector<int>{zone::kKeyDown, zone::kOctaveUp}));
   two.up(3), two.up(4);
   two.down(1, {300, 20});  // shown pressed at the end held only
@@ -354,13 +338,11 @@ TEST(KeyboardView, LabelModes) {
   p.app().setDisplayNoteNames(3);
   EXPECT_EQ(view.noteName(0, 7).backgroundColour(), labelColour(4));
   p.app().setDisplayNoteNames(1);
-  EXPECT_EQ(view.noteName(0, 0).alpha(), 1.0f);
-  EXPECT_EQ(view.noteName(0, 1).alpha(), 0.0f);
+  EXPECT_EQ(std::pair(view.noteName(0, 0).alpha(), view.noteName(0, 1).alpha()), std::pair(1.0f, 0.0f));
   EXPECT_EQ(view.noteName(0, 7).backgroundColour(), platform::Colour::clear());
   p.app().setDisplayNoteNames(0);
   view.setStartKey(0, 40);
-  EXPECT_EQ(view.noteName(0, 0).text(), "C3");  // mode 0 leaves the texts alone
-  EXPECT_EQ(view.noteName(0, 0).alpha(), 0.0f);
+  EXPECT_EQ(std::pair(view.noteName(0, 0).text(), view.noteName(0, 0).alpha()), std::pair(std::string("C3"), 0.0f));
   p.app().setDisplayNoteNames(3);  // past key 88 the names go on, and the colours end at black
   view.setStartKey(0, 88);
   EXPECT_EQ(view.noteName(0, 14).text(), "C10");

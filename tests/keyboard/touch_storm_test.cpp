@@ -43,24 +43,16 @@ void storm(unsigned seed, bool dual, bool withBar, bool tall) {
     if (down.count(finger) == 0) {
       if (what < 120) rig.down(finger, down[finger] = at);
     } else if (what < 140) {
-      rig.up(finger, at);
-      down.erase(finger);
+      rig.up(finger, at), down.erase(finger);
     } else {  // small slides within a key, across x 130, long ones anywhere
       const Point from = down[finger];
       const Point to = what < 160 ? Point{std::min(edge, from.x + 2), from.y + 3}
                        : what < 180 ? Point{from.x < 130 ? from.x + 80 : from.x - 80, from.y + 1} : at;
       rig.move(finger, down[finger] = to);
     }
-    if (what == 199) {
-      rig.window().cancelAllTouches(rig.clock.now());
-      down.clear();
-    }
+    if (what == 199) rig.window().cancelAllTouches(rig.clock.now()), down.clear();
     if (what == 198 && step % 5 == 0) app.setNumKeysToDisplay(8 + step % 8);
-    if (app.currentScreen() != &view) {  // the root view brings the keyboard back
-      rig.settle();
-      app.showPiano();
-      rig.settle();
-    }
+    if (app.currentScreen() != &view) rig.settle(), app.showPiano(), rig.settle();  // as the root view would
     if (step % 4 == 0) rig.advance(128 / 44100.0);
   }
   for (const auto& [finger, at] : down) rig.up(finger, at);

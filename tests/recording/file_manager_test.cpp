@@ -30,10 +30,7 @@ std::string song(int presses) {
 }
 
 struct Files : ::testing::Test, test::AppRig {
-  std::string read(const std::string& name) {
-    std::ifstream in(documents / name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
+  std::string read(const std::string& name) { return test::fileText(documents / name); }
   NoteRecorder& recorder = app().noteRecorder();
   FileManager& files = app().fileManager();
 };

@@ -184,6 +184,17 @@ int AppRig::peakBetween(double from, double to) const {
   return peak;
 }
 
+std::vector<int> AppRig::songPresses() const {
+  std::vector<int> slots;
+  for (const Note& note : view->noteRecorder().notesSnapshot()) note.keyDown ? slots.push_back(note.sampleNo) : void();
+  return slots;
+}
+
+std::string fileText(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
 std::vector<float> monoSlice(const std::vector<std::int16_t>& stereo, long long first, long long frames) {
   std::vector<float> mono;
   const long long end = std::min(static_cast<long long>(stereo.size() / 2), first + frames);

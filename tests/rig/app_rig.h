@@ -77,6 +77,8 @@ class AppRig {
   long long frameAt(double time) const;
   // Peak of |left| and |right| over the frames of [from, to) seconds.
   int peakBetween(double from, double to) const;
+  // The slots of the song's presses, in the order the song holds them.
+  std::vector<int> songPresses() const;
 
   platform::Window& window() { return *window_; }
   platform::Display* display() { return display_.get(); }
@@ -103,6 +105,8 @@ class AppRig {
   platform::Point fingers_[64]{};
 };
 
+// A file's bytes; empty when it cannot be read.
+std::string fileText(const std::filesystem::path& path);
 // The fundamental of a stretch of mono sound (YIN), in Hz; 0 when too short.
 double fundamentalFrequency(const std::vector<float>& mono);
 // (left + right) / 2 of `frames` frames from frame `first` of interleaved stereo.

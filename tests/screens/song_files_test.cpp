@@ -30,10 +30,7 @@ struct Folder {
   void write(std::initializer_list<std::pair<const char*, std::string>> files) const {
     for (const auto& [name, bytes] : files) std::ofstream(path / name) << bytes;
   }
-  std::string read(const std::string& name) const {
-    std::ifstream in(path / name);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
+  std::string read(const std::string& name) const { return test::fileText(path / name); }
   Names listing() const {
     Names names;
     for (const auto& entry : fs::directory_iterator(path)) names.push_back(entry.path().filename().string());
