@@ -8,7 +8,7 @@ namespace {
 TEST(Language, DesktopLocalesMapToTheLanguageCodes) {
   // A bare "zh" is not Simplified Chinese.
   for (const auto& [locale, code] : {std::pair{"zh_CN.UTF-8", "zh-Hans"}, {"zh_SG", "zh-Hans"},
-                                     {"zh-Hans-CN", "zh-Hans"}, {"zh_TW.UTF-8", "zh-Hant"}, {"zh", "zh"},
+                                     {"zh-Hans-CN", "zh-Hans"}, {"zh_TW.UTF-8", "zh-Hant"}, {"zh_HK", "zh-Hant"}, {"zh_MO", "zh-Hant"}, {"zh", "zh"},
                                      {"en_GB.UTF-8@euro", "en-GB"}, {"C.UTF-8", "en"}, {"", "en"}}) {
     EXPECT_EQ(languageCodeForLocale(locale), code) << locale;
   }

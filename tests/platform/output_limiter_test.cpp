@@ -23,6 +23,10 @@ TEST(OutputLimiter, AQuietNoteOnlyTakesTheMakeUpGainAndTheVolumeAfterALatency) {
   const std::string path = ::testing::TempDir() + "limiter-" + std::to_string(::getpid()) + ".wav";
   {
     WavFileAudioOutput output(path, /*paced=*/false);
+    for (const float held : {7.0f, -1.0f, NAN}) {  // held to 0..1
+      output.setVolume(held);
+      EXPECT_EQ(output.volume(), held > 1 ? 1 : 0);
+    }
     output.setVolume(0.5f);
     SoundPlayer player({.output = &output, .sampleDir = {}, .clock = [] { return 1.0; }});
     player.setSampleData(44, note);  // the middle key: full level on both sides
