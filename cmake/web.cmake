@@ -52,9 +52,13 @@ endforeach()
 set(web_library_functions "${CMAKE_BINARY_DIR}/web-library-functions.json")
 file(WRITE "${web_library_functions}" "[\"$autoResumeAudioContext\", \"$dynCall\"]")
 
-set_target_properties(piano PROPERTIES SUFFIX ".html")
+# The page around the program is the project's own (src/platform/web).
+set(web_dir "${CMAKE_SOURCE_DIR}/src/platform/web")
+set(web_shell "${web_dir}/shell.html")
+set_target_properties(piano PROPERTIES SUFFIX ".html" LINK_DEPENDS "${web_shell}")
 target_link_options(piano PRIVATE
   ${web_preload}
+  "SHELL:--shell-file ${web_shell}"
   "-sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${web_library_functions}"
   -sMINIFY_HTML=0
   -sINITIAL_MEMORY=256MB -sALLOW_MEMORY_GROWTH=1

@@ -91,11 +91,26 @@ try {
   await sleep(400);
   await shot('2-three-keys');
   await loudest('with three keys held', true);
+  const fadesOut = async (what) => {
+    await sleep(1500);
+    await evaluate('window.peak = 0');
+    await sleep(300);
+    await loudest(what, false);
+  };
   await touch('touchEnd', []);
-  await sleep(1500);
-  await evaluate('window.peak = 0');
+  await fadesOut('after the keys were lifted');
+  // A touch the browser takes back ends its note as a lift does; so does the
+  // page going hidden, with the finger still down.
+  await touch('touchStart', [at(0.3, 0.8, 4)]);
   await sleep(300);
-  await loudest('after the keys were lifted', false);
+  await touch('touchCancel', []);
+  await fadesOut('after a touchcancel');
+  await touch('touchStart', [at(0.3, 0.8, 5)]);
+  await sleep(300);
+  await evaluate(`Object.defineProperty(document, 'visibilityState', { value: 'hidden', configurable: true });
+    document.dispatchEvent(new Event('visibilitychange')); delete document.visibilityState;`);
+  await fadesOut('after the page was hidden, the finger down');
+  await touch('touchEnd', []);
 
   await tap(0.355, 0.07); // record
   await sleep(300);
@@ -112,6 +127,14 @@ try {
   await sleep(1500);
   await loudest('while the take plays back', true);
   log('memory', await evaluate('HEAPU8.length / 1048576'), 'MB');
+
+  // A phone in landscape: the canvas fills the viewport at its pixel ratio.
+  await send('Emulation.setDeviceMetricsOverride', { width: 844, height: 390, deviceScaleFactor: 3, mobile: true });
+  await sleep(500);
+  const canvasSize = await evaluate('[Module.canvas.width, Module.canvas.height]');
+  log('canvas on a 844 x 390 viewport at 3 pixels per point:', canvasSize.join(' x '));
+  if (canvasSize[0] !== 844 * 3 || canvasSize[1] !== 390 * 3) fail('the canvas does not fill the viewport');
+  await shot('4-phone');
 } catch (e) {
   fail(e.message);
 } finally {
