@@ -55,10 +55,14 @@ file(WRITE "${web_library_functions}" "[\"$autoResumeAudioContext\", \"$dynCall\
 # The page around the program is the project's own (src/platform/web).
 set(web_dir "${CMAKE_SOURCE_DIR}/src/platform/web")
 set(web_shell "${web_dir}/shell.html")
-set_target_properties(piano PROPERTIES SUFFIX ".html" LINK_DEPENDS "${web_shell}")
+# The documents folder is kept in the browser's IndexedDB (documents.js).
+set(web_documents "${web_dir}/documents.js")
+set_target_properties(piano PROPERTIES SUFFIX ".html" LINK_DEPENDS "${web_shell};${web_documents}")
 target_link_options(piano PRIVATE
   ${web_preload}
   "SHELL:--shell-file ${web_shell}"
+  "SHELL:--pre-js ${web_documents}"
+  -lidbfs.js
   "-sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${web_library_functions}"
   -sMINIFY_HTML=0
   -sINITIAL_MEMORY=256MB -sALLOW_MEMORY_GROWTH=1

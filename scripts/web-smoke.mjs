@@ -1,8 +1,11 @@
 // Loads the browser build in headless Chromium through the DevTools protocol and
 // plays it as a person would: waits for the program to start, taps the welcome
-// away, holds three keys, records two notes and plays them back, listening to
-// SDL's Web Audio output the whole time. Prints what it sees and hears, saves
-// screenshots, and fails when the page throws or stays silent.
+// away, holds three keys, ends touches by a touchcancel and by hiding the page,
+// records two notes and plays them back, saves them as a song, loads the page
+// again and finds the song and the take, and fits a phone's viewport; it
+// listens to SDL's Web Audio output the whole time. Prints what it sees and
+// hears, saves screenshots, and fails when the page throws, stays silent where
+// a note should sound or sounds where none should.
 //
 // usage: node --experimental-websocket scripts/web-smoke.mjs [URL] [SCREENSHOT_DIR]
 // (serve the build first: scripts/web-serve.py build-web)
@@ -53,16 +56,24 @@ try {
   await send('Page.enable');
   await send('Emulation.setDeviceMetricsOverride', { width: 960, height: 640, deviceScaleFactor: 1, mobile: false });
   await send('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 11 });
-  log('loading', url);
-  await send('Page.navigate', { url });
-  let started = false;
-  for (let i = 0; i < 300 && !started; i++) {
-    await sleep(50);
-    started = await evaluate('typeof Module !== "undefined" && !!Module.calledRun');
-  }
-  if (!started) throw new Error('the program did not start within 15 s');
-  log('program started');
-  await sleep(1000);
+  // Loads the page (or loads it again) and waits for the program; then an
+  // analyser beside SDL's output keeps the loudest sample since the last reset.
+  const start = async (method, params) => {
+    log('loading', url);
+    await send(method, params);
+    let started = false;
+    for (let i = 0; i < 300 && !started; i++) {
+      await sleep(50);
+      started = await evaluate('typeof Module !== "undefined" && !!Module.calledRun');
+    }
+    if (!started) throw new Error('the program did not start within 15 s');
+    log('program started');
+    await sleep(1000);
+    await evaluate(`(() => { const c = Module.SDL2.audioContext, a = c.createAnalyser(), b = new Float32Array(2048);
+      a.fftSize = 2048; Module.SDL2.audio.scriptProcessorNode.connect(a); window.peak = 0;
+      setInterval(() => { a.getFloatTimeDomainData(b); for (const v of b) window.peak = Math.max(window.peak, Math.abs(v)); }, 20); })()`);
+  };
+  await start('Page.navigate', { url });
   await shot('1-started');
 
   const [cx, cy, cw, ch] = await evaluate('(() => { const r = Module.canvas.getBoundingClientRect(); return [r.x, r.y, r.width, r.height]; })()');
@@ -73,10 +84,6 @@ try {
   log('audio', await evaluate(`(() => { const c = Module.SDL2?.audioContext; if (!c) return 'none';
     return c.state + ', ' + c.sampleRate + ' Hz, buffer ' + Module.SDL2.audio.scriptProcessorNode.bufferSize +
       ' frames, base latency ' + c.baseLatency + ' s, output latency ' + c.outputLatency + ' s'; })()`));
-  // An analyser beside the output keeps the loudest sample since the last reset.
-  await evaluate(`(() => { const c = Module.SDL2.audioContext, a = c.createAnalyser(), b = new Float32Array(2048);
-    a.fftSize = 2048; Module.SDL2.audio.scriptProcessorNode.connect(a); window.peak = 0;
-    setInterval(() => { a.getFloatTimeDomainData(b); for (const v of b) window.peak = Math.max(window.peak, Math.abs(v)); }, 20); })()`);
   const loudest = async (what, expectSound) => {
     const peak = await evaluate('window.peak');
     log(`loudest sample ${what}:`, peak.toFixed(3));
@@ -127,6 +134,36 @@ try {
   await sleep(1500);
   await loudest('while the take plays back', true);
   log('memory', await evaluate('HEAPU8.length / 1048576'), 'MB');
+
+  // The take saved as a song in the library (points are display points of
+  // the 480 x 320 screen), then the page loaded again: the song is in the
+  // documents folder, no welcome takes the first tap, and the take, kept in
+  // the state file, plays.
+  const tapPoint = (x, y) => tap(x / 480, y / 320);
+  await tapPoint(220, 20); // the library
+  await sleep(800);
+  await tapPoint(213, 95); // the name field
+  await sleep(300);
+  for (const text of 'web take') await send('Input.dispatchKeyEvent', { type: 'char', text });
+  const enter = { key: 'Enter', code: 'Enter', windowsVirtualKeyCode: 13 };
+  await send('Input.dispatchKeyEvent', { type: 'keyDown', ...enter });
+  await send('Input.dispatchKeyEvent', { type: 'keyUp', ...enter });
+  await sleep(300);
+  await tapPoint(440, 95); // save
+  await sleep(500);
+  await tapPoint(170, 230); // OK
+  await sleep(500);
+  await shot('4-saved');
+  await tapPoint(20, 20); // back to the piano
+  await sleep(1000);
+  await start('Page.reload', {});
+  const songs = await evaluate('FS.readdir("/documents").filter((n) => n.endsWith(".SAV"))');
+  log('songs after the reload:', JSON.stringify(songs));
+  if (!songs?.includes('web take.SAV')) fail('the saved song is gone after the reload');
+  await tap(0.25, 0.07); // play
+  await sleep(1000);
+  await shot('5-reloaded-playing');
+  await loudest('while the kept take plays after the reload', true);
 
   // A phone in landscape: the canvas fills the viewport at its pixel ratio.
   await send('Emulation.setDeviceMetricsOverride', { width: 844, height: 390, deviceScaleFactor: 3, mobile: true });
