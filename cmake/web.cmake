@@ -69,3 +69,9 @@ target_link_options(piano PRIVATE
   # Workers for the sample loader's helpers and the playback thread, started
   # with the page: a thread started later needs the browser's main loop free.
   -sPTHREAD_POOL_SIZE=6)
+
+# Beside the page: its service worker, its manifest and the icons the manifest
+# names (drawn by scripts/web-icons.sh); copied again when they change.
+foreach(file service-worker.js piano.webmanifest icon-192.png icon-512.png)
+  configure_file("${web_dir}/${file}" "${CMAKE_BINARY_DIR}/${file}" COPYONLY)
+endforeach()
