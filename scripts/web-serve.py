@@ -34,7 +34,8 @@ def main():
     IsolatedHandler.plain = args.plain
     handler = functools.partial(IsolatedHandler, directory=args.folder)
     server = http.server.ThreadingHTTPServer(("127.0.0.1", args.port), handler)
-    print(f"Serving {args.folder} at http://localhost:{args.port}/piano.html", flush=True)
+    port = server.server_address[1]  # --port 0: a free one
+    print(f"Serving {args.folder} at http://localhost:{port}/piano.html", flush=True)
     server.serve_forever()
 
 

@@ -7,14 +7,17 @@
 // hears, saves screenshots, and fails when the page throws, stays silent where
 // a note should sound or sounds where none should.
 //
-// usage: node --experimental-websocket scripts/web-smoke.mjs [URL] [SCREENSHOT_DIR]
-// (serve the build first: scripts/web-serve.py build-web)
+// usage: node --experimental-websocket scripts/web-smoke.mjs [URL|FOLDER] [SCREENSHOT_DIR]
+// With a URL it plays a page served already (scripts/web-serve.py build-web).
+// With the build's folder it serves it itself as a plain static host would,
+// without the isolation headers, so the service worker must add them; at the
+// end it stops serving and loads the page again, offline, and plays a key.
 import { spawn } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 
-const url = process.argv[2] ?? 'http://localhost:8080/piano.html';
+const target = process.argv[2] ?? 'http://localhost:8080/piano.html';
 const out = process.argv[3] ?? fs.mkdtempSync(path.join(os.tmpdir(), 'piano-web-'));
 const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'piano-web-profile-'));
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
@@ -26,6 +29,13 @@ const log = (...a) => console.log(((Date.now() - t0) / 1000).toFixed(2).padStart
 const chrome = spawn('chromium', ['--headless', '--no-sandbox', '--disable-gpu', `--user-data-dir=${profile}`,
   '--remote-debugging-port=0', '--autoplay-policy=no-user-gesture-required', 'about:blank'],
 { stdio: 'ignore' });
+let server = null;
+let url = target;
+if (!/^https?:/.test(target)) {
+  server = spawn('python3', [path.join(import.meta.dirname, 'web-serve.py'), target, '--port', '0', '--plain'],
+    { stdio: ['ignore', 'pipe', 'ignore'] });
+  url = await new Promise((r) => server.stdout.on('data', (d) => r(/http:\S+/.exec(String(d))?.[0])));
+}
 let failures = 0;
 const fail = (why) => { failures++; log('FAIL', why); };
 try {
@@ -173,10 +183,22 @@ try {
   log('canvas on a 844 x 390 viewport at 3 pixels per point:', canvasSize.join(' x '));
   if (canvasSize[0] !== 844 * 3 || canvasSize[1] !== 390 * 3) fail('the canvas does not fill the viewport');
   await shot('4-phone');
+
+  if (server) {
+    server.kill();
+    await send('Emulation.setDeviceMetricsOverride', { width: 960, height: 640, deviceScaleFactor: 1, mobile: false });
+    await start(() => evaluate('location.reload()'));
+    await touch('touchStart', [at(0.45, 0.8, 6)]);
+    await sleep(400);
+    await touch('touchEnd', []);
+    await loudest('offline, a key played', true);
+    await shot('5-offline');
+  }
 } catch (e) {
   fail(e.message);
 } finally {
   chrome.kill();
+  server?.kill();
 }
 log(`screenshots in ${out}`);
 console.log(`${failures === 0 ? 1 : 0} passed, ${failures === 0 ? 0 : 1} failed`);
