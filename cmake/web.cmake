@@ -52,12 +52,26 @@ endforeach()
 set(web_library_functions "${CMAKE_BINARY_DIR}/web-library-functions.json")
 file(WRITE "${web_library_functions}" "[\"$autoResumeAudioContext\", \"$dynCall\"]")
 
-set_target_properties(piano PROPERTIES SUFFIX ".html")
+# The page around the program is the project's own (src/platform/web).
+set(web_dir "${CMAKE_SOURCE_DIR}/src/platform/web")
+set(web_shell "${web_dir}/shell.html")
+# The documents folder is kept in the browser's IndexedDB (documents.js).
+set(web_documents "${web_dir}/documents.js")
+set_target_properties(piano PROPERTIES SUFFIX ".html" LINK_DEPENDS "${web_shell};${web_documents}")
 target_link_options(piano PRIVATE
   ${web_preload}
+  "SHELL:--shell-file ${web_shell}"
+  "SHELL:--pre-js ${web_documents}"
+  -lidbfs.js
   "-sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${web_library_functions}"
   -sMINIFY_HTML=0
   -sINITIAL_MEMORY=256MB -sALLOW_MEMORY_GROWTH=1
   # Workers for the sample loader's helpers and the playback thread, started
   # with the page: a thread started later needs the browser's main loop free.
   -sPTHREAD_POOL_SIZE=6)
+
+# Beside the page: its service worker, its manifest and the icons the manifest
+# names (drawn by scripts/web-icons.sh); copied again when they change.
+foreach(file service-worker.js piano.webmanifest icon-192.png icon-512.png)
+  configure_file("${web_dir}/${file}" "${CMAKE_BINARY_DIR}/${file}" COPYONLY)
+endforeach()

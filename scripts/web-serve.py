@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Serves a folder of the browser build on localhost, with the two headers that
 make the page cross-origin isolated (the program's threads share memory, which
-browsers allow only then).
+browsers allow only then). With --plain it serves the files as any static host
+does, without them: the page's service worker then adds them.
 
-usage: scripts/web-serve.py [FOLDER] [--port N]
+usage: scripts/web-serve.py [FOLDER] [--port N] [--plain]
 """
 import argparse
 import functools
@@ -12,11 +13,14 @@ import http.server
 
 class IsolatedHandler(http.server.SimpleHTTPRequestHandler):
     extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map,
-                      ".wasm": "application/wasm", ".js": "text/javascript"}
+                      ".wasm": "application/wasm", ".js": "text/javascript",
+                      ".webmanifest": "application/manifest+json"}
+    plain = False
 
     def end_headers(self):
-        self.send_header("Cross-Origin-Opener-Policy", "same-origin")
-        self.send_header("Cross-Origin-Embedder-Policy", "require-corp")
+        if not self.plain:
+            self.send_header("Cross-Origin-Opener-Policy", "same-origin")
+            self.send_header("Cross-Origin-Embedder-Policy", "require-corp")
         self.send_header("Cache-Control", "no-cache")
         super().end_headers()
 
@@ -25,10 +29,13 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("folder", nargs="?", default="build-web")
     parser.add_argument("--port", type=int, default=8080)
+    parser.add_argument("--plain", action="store_true", help="no cross-origin isolation headers")
     args = parser.parse_args()
+    IsolatedHandler.plain = args.plain
     handler = functools.partial(IsolatedHandler, directory=args.folder)
     server = http.server.ThreadingHTTPServer(("127.0.0.1", args.port), handler)
-    print(f"Serving {args.folder} at http://localhost:{args.port}/piano.html", flush=True)
+    port = server.server_address[1]  # --port 0: a free one
+    print(f"Serving {args.folder} at http://localhost:{port}/piano.html", flush=True)
     server.serve_forever()
 
 

@@ -239,7 +239,8 @@ int main(int argc, char** argv) {
   o.disableIdleTimer = [&display] { display->disableScreenSaver(); };
   auto mainView = MainView::create(o);
   display->window().setRootView(mainView);
-  const int status = display->run([&] { mainView->applicationWillTerminate(); });
+  const int status =
+      display->run([&] { mainView->applicationWillTerminate(); }, [&] { mainView->saveState(); });
   // The application goes before the output it plays into.
   display->window().setRootView(nullptr);
   mainView.reset();

@@ -340,7 +340,7 @@ void MainView::showWelcomeOnFirstStart() {
   }
 }
 
-void MainView::applicationWillTerminate() {
+void MainView::saveState() {
   if (!documentsDirectory_.empty()) {
     const std::string path = platform::documentsPath(documentsDirectory_, kStateFileName);
     if (!saveStateAtExit_) {
@@ -350,6 +350,10 @@ void MainView::applicationWillTerminate() {
       std::printf("%s could not be written; this session's song and settings are not kept.\n", path.c_str());
     }
   }
+}
+
+void MainView::applicationWillTerminate() {
+  saveState();
   soundPlayer_->stop();
 }
 

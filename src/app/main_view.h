@@ -111,8 +111,10 @@ class MainView : public platform::View,
   // Opens the manual's web page in the language of the texts; when the browser
   // cannot, the manual screen says so.
   void visitWebsite() override;
-  // Saves the state file, then stops the sound engine. A state file that was
+  // Saves the state file (the song and the settings). A state file that was
   // there at start but could not be read is left as it is.
+  void saveState();
+  // Saves the state file, then stops the sound engine.
   void applicationWillTerminate();
 
   // ---- playback's calls (RecorderParent): the keys to the keyboard in use,

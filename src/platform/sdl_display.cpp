@@ -109,6 +109,7 @@ struct Display::Impl {
   bool catchingHangUp = false;
   struct sigaction previousHangUp {};
   std::function<void()> onQuit;  // the browser's loop: kept for the turn that ends it
+  std::function<void()> onHide;  // the browser: when the page is hidden
 
   double turn();
 
@@ -431,10 +432,29 @@ double Display::Impl::turn() {
 }
 
 #ifdef __EMSCRIPTEN__
+// A hidden page gets no animation frames, so the events SDL queued and the
+// touches still down would wait for the page to come back, sounding: they are
+// handled at once, from the browser's own event. A closing page may be
+// hidden without a visibilitychange (some browsers send pagehide only).
+EM_JS(void, watchPageHidden, (void* callback, void* data), {
+  const hidden = () => dynCall('vi', callback, [data]);
+  document.addEventListener('visibilitychange', () => { if (document.visibilityState === 'hidden') hidden(); });
+  window.addEventListener('pagehide', hidden);
+});
+
 // In the browser the page's own loop calls a turn at every animation frame;
 // the program never waits, and run() does not return (the page ends it).
-int Display::run(const std::function<void()>& onQuit) {
+int Display::run(const std::function<void()>& onQuit, const std::function<void()>& onHide) {
   impl_->onQuit = onQuit;
+  impl_->onHide = onHide;
+  void (*hidden)(void*) = [](void* data) {
+    Impl& d = *static_cast<Impl*>(data);
+    SDL_Event e;
+    while (SDL_PollEvent(&e) != 0) d.handle(e);
+    d.cancelAll();
+    if (d.onHide) d.onHide();
+  };
+  watchPageHidden(reinterpret_cast<void*>(hidden), impl_.get());
   emscripten_set_main_loop_arg(
       [](void* data) {
         Impl& d = *static_cast<Impl*>(data);
@@ -447,7 +467,7 @@ int Display::run(const std::function<void()>& onQuit) {
   return 0;
 }
 #else
-int Display::run(const std::function<void()>& onQuit) {
+int Display::run(const std::function<void()>& onQuit, const std::function<void()>&) {
   Impl& d = *impl_;
   for (;;) {
     const double wait = d.turn();

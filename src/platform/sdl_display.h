@@ -61,7 +61,10 @@ class Display {
   // SIGHUP (the terminal closed; unless hang-ups were ignored when it started)
   // or requestQuit(); `onQuit` runs before it returns (for saving state).
   // Returns 0.
-  int run(const std::function<void()>& onQuit = {});
+  // In the browser run() never returns and the page may be closed without
+  // notice once it is hidden: when it is hidden (tab switched, screen locked,
+  // page closed) the touches end at once and `onHide` runs (for saving state).
+  int run(const std::function<void()>& onQuit = {}, const std::function<void()>& onHide = {});
   void requestQuit();
   // Keeps the screen on while the program runs: a player's hands are on the
   // keys, not on the mouse or the keyboard.
