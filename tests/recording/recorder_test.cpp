@@ -189,8 +189,9 @@ TEST(Playback, ChangesDuringPlaybackKeepItsPlace) {
   ASSERT_TRUE(r.setState(kThreeNotes, 2));  // a song loaded during playback ends it, playing nothing more
   t.log.clear(), t.advance(5.0);
   EXPECT_EQ(t.log, Log{"ended"});
-  r.record(), t.advance(1.0);  // a take records past the end of the song
-  EXPECT_EQ(r.getNRState(), RecorderState::kRecording);
+  r.play(), t.advance(1.0);  // to its end; a take then plays the song under it from its start
+  t.log.clear(), r.record(), t.advance(1.0);  // and records past the end of the song
+  EXPECT_EQ(std::pair(t.log.front(), r.getNRState()), std::pair(std::string("down 39"), RecorderState::kRecording));
   t.press(50, 1.0, 1.0f, -1.0f), t.stopTake();
   EXPECT_EQ(r.getNumNotes(), 8);
   EXPECT_NEAR(r.notesSnapshot().back().time, 2.0, 1e-9);
