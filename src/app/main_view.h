@@ -27,7 +27,6 @@
 #include "platform/view.h"
 #include "recording/recorder_parent.h"
 #include "recording/state_section.h"
-#include "screens/library/library_host.h"
 #include "screens/manual/manual_host.h"
 #include "screens/settings/settings_host.h"
 
@@ -55,7 +54,6 @@ class MainView : public platform::View,
                  public StateSection,
                  public KeyboardParent,
                  public SettingsHost,
-                 public LibraryHost,
                  public ManualHost {
  public:
   struct Options {

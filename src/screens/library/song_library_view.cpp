@@ -99,7 +99,7 @@ std::string fillIn(const std::string& question, const std::string& name) {
 
 }  // namespace
 
-SongLibraryView::SongLibraryView(LibraryHost& parent, FileManager& fileManager, NoteRecorder& recorder,
+SongLibraryView::SongLibraryView(ScreenHost& parent, FileManager& fileManager, NoteRecorder& recorder,
                            platform::RunLoop& runLoop, Options options)
     : parent_(parent),
       fileManager_(fileManager),

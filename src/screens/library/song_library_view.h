@@ -25,7 +25,7 @@
 #include "platform/label.h"
 #include "platform/run_loop.h"
 #include "platform/text_field.h"
-#include "screens/library/library_host.h"
+#include "screens/screen_host.h"
 #include "screens/library/name_keyboard.h"
 #include "screens/library/song_files.h"
 
@@ -59,7 +59,7 @@ class SongLibraryView : public platform::ImageView, private platform::TextFieldD
   // Builds the screen, installs the demo songs, converts old saves and lists
   // the songs. `parent`, `fileManager`, `recorder` and `runLoop` must outlive it.
   // Create with std::make_shared.
-  SongLibraryView(LibraryHost& parent, FileManager& fileManager, NoteRecorder& recorder, platform::RunLoop& runLoop,
+  SongLibraryView(ScreenHost& parent, FileManager& fileManager, NoteRecorder& recorder, platform::RunLoop& runLoop,
                Options options);
   ~SongLibraryView() override;
 
@@ -141,7 +141,7 @@ class SongLibraryView : public platform::ImageView, private platform::TextFieldD
   bool textFieldShouldReturn(platform::TextField& field) override;
   void textFieldDidEndEditing(platform::TextField& field) override;
 
-  LibraryHost& parent_;
+  ScreenHost& parent_;
   FileManager& fileManager_;
   NoteRecorder& recorder_;
   platform::RunLoop& runLoop_;

@@ -1,16 +1,15 @@
 // What the settings screen needs from the root view: the player's settings,
-// the screen changes it asks for, and the language and frame of the screens.
+// beside what every screen needs of it (ScreenHost).
 // The root view implements it; tests use a fake.
 //
 // Threads: main thread only.
 #pragma once
 
-#include "platform/geometry.h"
-#include "screens/manual/manual_view.h"
+#include "screens/screen_host.h"
 
 namespace piano {
 
-class SettingsHost {
+class SettingsHost : public ScreenHost {
  public:
   // How many white keys a keyboard shows across the screen (8..15).
   virtual int numKeysToDisplay() const = 0;
@@ -34,18 +33,6 @@ class SettingsHost {
   // the test notes are released at these.
   virtual float sustainTimeNormal() const = 0;
   virtual float sustainTimePedal() const = 0;
-
-  virtual void showPiano() = 0;
-  // Opens the manual, whose back button returns to `from`.
-  virtual void showManual(ManualView::FromScreen from) = 0;
-
-  // The player's first language is Simplified Chinese (larger fonts, some
-  // labels placed differently).
-  virtual bool isChineseLanguage() const = 0;
-  // The rectangle every screen fills in the transition container's portrait
-  // coordinates: (0, 0, 320, 480), or (0, 0, 320, 568) on the tall screen.
-  // An empty rectangle stands for that default.
-  virtual platform::Rect frame() const = 0;
 
  protected:
   ~SettingsHost() = default;
