@@ -34,6 +34,8 @@ set(PIANO_RESOURCE_DIR "${CMAKE_SOURCE_DIR}/resources")
 add_subdirectory(src)
 # What the browser's C library lacks.
 target_sources(piano_platform PRIVATE ${CMAKE_SOURCE_DIR}/src/platform/web/thread_names.cpp)
+# The probes' door for the page's script (tests read the voices through it).
+target_sources(piano PRIVATE ${CMAKE_SOURCE_DIR}/src/platform/web/probe_export.cpp)
 
 # The program's files are packed into piano.data at the same paths the desktop
 # build reads them from, so the program looks for them where it always does.
@@ -65,6 +67,7 @@ target_link_options(piano PRIVATE
   -lidbfs.js
   "-sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${web_library_functions}"
   -sMINIFY_HTML=0
+  -sEXPORTED_RUNTIME_METHODS=ccall
   -sINITIAL_MEMORY=256MB -sALLOW_MEMORY_GROWTH=1
   # Workers for the sample loader's helpers and the playback thread, started
   # with the page: a thread started later needs the browser's main loop free.

@@ -10,7 +10,7 @@ packages=(
   fonts-liberation fonts-wqy-microhei
 )
 if [ "${1:-}" = "--tests" ]; then
-  packages+=(libgtest-dev libbenchmark-dev)
+  packages+=(libgtest-dev libbenchmark-dev chromium)
 fi
 
 missing=()

@@ -24,6 +24,7 @@
 #include "platform/run_loop.h"
 #include "platform/sdl_audio_output.h"
 #include "platform/sdl_display.h"
+#include "platform/test_probe.h"
 #include "platform/touch_script.h"
 #include "platform/url_opener.h"
 #include "platform/volume_view.h"
@@ -176,6 +177,7 @@ int runScript(const Arguments& a, const piano::platform::DisplayOptions& display
   const bool ok = display->runScript(script, clock);
   mainView->applicationWillTerminate();
   // The application goes before the output it plays into.
+  platform::clearProbes();
   display->window().setRootView(nullptr);
   mainView.reset();
   if (auto* wav = dynamic_cast<platform::WavFileAudioOutput*>(output.get()); wav && !wav->finish()) {
@@ -239,9 +241,16 @@ int main(int argc, char** argv) {
   o.disableIdleTimer = [&display] { display->disableScreenSaver(); };
   auto mainView = MainView::create(o);
   display->window().setRootView(mainView);
+  platform::exposeProbe("voices started", [&mainView] {
+    return static_cast<double>(mainView->soundPlayer().startedVoiceCount());
+  });
+  platform::exposeProbe("voices sounding", [&mainView] {
+    return static_cast<double>(mainView->soundPlayer().activeVoiceCount());
+  });
   const int status =
       display->run([&] { mainView->applicationWillTerminate(); }, [&] { mainView->saveState(); });
   // The application goes before the output it plays into.
+  platform::clearProbes();
   display->window().setRootView(nullptr);
   mainView.reset();
   output.reset();

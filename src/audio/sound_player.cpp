@@ -240,6 +240,11 @@ int SoundPlayer::activeVoiceCount() const {
   return n;
 }
 
+std::uint64_t SoundPlayer::startedVoiceCount() const {
+  std::lock_guard lock(const_cast<std::mutex&>(startMutex_));
+  return startsSoFar_;
+}
+
 float SoundPlayer::panLeft(int slot) const {
   if (!pianoNotePanning() || slot < 0 || slot >= kNumPianoKeys) return 1.0f;
   return panLookupLeft_[static_cast<std::size_t>(slot)];

@@ -90,6 +90,8 @@ class SoundPlayer {
   // Voices sounding as the starting threads see them (a voice counts until the
   // audio thread reports its end). For tests and diagnostics.
   int activeVoiceCount() const;
+  // Voices started since the engine was made. For tests and diagnostics.
+  std::uint64_t startedVoiceCount() const;
   // Buffers rendered so far and frames of the latest one. Any thread.
   std::uint64_t renderedBuffers() const { return renderedBuffers_.load(std::memory_order_acquire); }
   int numFramesPerBuffer() const { return numFramesPerBuffer_.load(std::memory_order_relaxed); }
