@@ -78,3 +78,13 @@ target_link_options(piano PRIVATE
 foreach(file service-worker.js piano.webmanifest icon-192.png icon-512.png)
   configure_file("${web_dir}/${file}" "${CMAKE_BINARY_DIR}/${file}" COPYONLY)
 endforeach()
+
+# The playback thread's timing measured with the browser's threads (web
+# workers and their waits), printed to the page's console; bench/web/
+# web_figures.mjs reads it. Not part of the page.
+add_executable(playback_timing_bench ${CMAKE_SOURCE_DIR}/bench/recording/playback_timing_bench.cpp)
+target_link_libraries(playback_timing_bench PRIVATE piano_recording)
+set_target_properties(playback_timing_bench PROPERTIES SUFFIX ".html" EXCLUDE_FROM_ALL ON)
+# main() waits on its run loop, which only a worker may do.
+target_link_options(playback_timing_bench PRIVATE -sMINIFY_HTML=0 -sPROXY_TO_PTHREAD -sEXIT_RUNTIME=1 -sALLOW_MEMORY_GROWTH=1
+  -sPTHREAD_POOL_SIZE=4)
