@@ -57,8 +57,8 @@ const fail = (why) => { failures++; log('FAIL', why); };
 const compareWithNative = () => {
   const dir = path.join(out, 'native');
   fs.mkdirSync(dir, { recursive: true });
-  fs.writeFileSync(path.join(dir, 'moments.txt'), ['0.50 shot 1-started.png', '0.60 down 9 240 221', '0.68 up 9',
-    '1.40 down 1 96 256', '1.40 down 2 216 256', '1.40 down 3 336 256', '1.80 shot 2-three-keys.png', '2.00 end', ''].join('\n'));
+  fs.writeFileSync(path.join(dir, 'moments.txt'), ['3.00 shot 1-started.png', '3.10 down 9 240 221', '3.18 up 9',
+    '3.90 down 1 96 256', '3.90 down 2 216 256', '3.90 down 3 336 256', '4.30 shot 2-three-keys.png', '4.50 end', ''].join('\n'));
   const documents = fs.mkdtempSync(path.join(os.tmpdir(), 'piano-native-'));
   const run = spawnSync(nativePiano, ['--script', path.join(dir, 'moments.txt'), '--offscreen', '--no-audio',
     '--documents', documents], { stdio: 'inherit' });
@@ -97,7 +97,19 @@ try {
   const shot = async (name) => {
     const r = await send('Page.captureScreenshot', { format: 'png' });
     fs.writeFileSync(path.join(out, `${name}.png`), Buffer.from(r.result.data, 'base64'));
+  };  // A picture for comparing: taken again until two in a row agree, so that
+  // an animation still running on a slow machine is not caught half-way.
+  const settledShot = async (name) => {
+    let before = null;
+    for (let i = 0; i < 20; i++) {
+      const r = await send('Page.captureScreenshot', { format: 'png' });
+      if (r.result.data === before) break;
+      before = r.result.data;
+      await sleep(250);
+    }
+    fs.writeFileSync(path.join(out, `${name}.png`), Buffer.from(before, 'base64'));
   };
+
 
   await send('Runtime.enable');
   await send('Page.enable');
@@ -121,7 +133,8 @@ try {
       setInterval(() => { a.getFloatTimeDomainData(b); for (const v of b) window.peak = Math.max(window.peak, Math.abs(v)); }, 20); })()`);
   };
   await start(() => send('Page.navigate', { url }));
-  await shot('1-started');
+  await sleep(2000); // the welcome dims the keys
+  await settledShot('1-started');
 
   const [cx, cy, cw, ch] = await evaluate('(() => { const r = Module.canvas.getBoundingClientRect(); return [r.x, r.y, r.width, r.height]; })()');
   const at = (fx, fy, id = 0) => ({ x: cx + cw * fx, y: cy + ch * fy, id });
@@ -151,7 +164,7 @@ try {
   await loudest('before any key', false);
   await touch('touchStart', [at(0.2, 0.8, 1), at(0.45, 0.8, 2), at(0.7, 0.8, 3)]);
   await sleep(400);
-  await shot('2-three-keys');
+  await settledShot('2-three-keys');
   await loudest('with three keys held', true);
   await expectVoices('three keys held', 3, 3);
   const fadesOut = async (what) => {
