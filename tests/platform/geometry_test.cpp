@@ -62,5 +62,18 @@ TEST(Screen, TallLayoutFromAspectAndPortraitMapping) {
   EXPECT_EQ(landscapeToPortrait(portraitToLandscape({12.0, 34.0})), (Point{12.0, 34.0}));
 }
 
+// The 568 x 320 picture letterboxed, turned a quarter on a portrait output
+// only when asked: where its corners show, and the far one mapped back.
+TEST(Screen, PictureFitsTheOutputTurnedOnPortraitOnesWhenAsked) {
+  for (const auto& [w, h, turn, origin, farCorner] :
+       {std::tuple{2532.0, 1170.0, true, Point{227.625, 0}, Point{2304.375, 1170}},
+        {568.0, 640.0, false, Point{0, 160}, Point{568, 480}}, {390.0, 844.0, true, Point{390, 75.875}, Point{0, 768.125}}}) {
+    const AffineTransform t = pictureToOutput({568, 320}, {w, h}, turn);
+    EXPECT_EQ(std::pair(t.apply(Point{0, 0}), t.apply(Point{568, 320})), std::pair(origin, farCorner)) << w;
+    const Point back = t.inverted().apply(farCorner);
+    EXPECT_LT(std::hypot(back.x - 568, back.y - 320), 1e-9) << w;
+  }
+}
+
 }  // namespace
 }  // namespace piano::platform
