@@ -55,6 +55,12 @@ std::atomic<bool> hungUp{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 void onHangUp(int) { hungUp.store(true, std::memory_order_relaxed); }
 
+#ifdef __EMSCRIPTEN__
+// A phone or tablet: a page held portrait there is a device held portrait. A
+// desktop browser's tall window (or a screen stood on its side) is not.
+EM_JS(int, hasTouchScreen, (), { return navigator.maxTouchPoints > 0 ? 1 : 0; });
+#endif
+
 // The area the picture may fill, in pixels (or points: only its aspect and
 // size matter): the desktop's screen; in the browser the page's viewport,
 // which the canvas fills (shell.html), as what the browser's own bars leave.
@@ -315,6 +321,9 @@ std::unique_ptr<Display> Display::open(const DisplayOptions& options, RunLoop& l
   }
   auto impl = std::make_unique<Impl>(loop);
   impl->options = options;
+#ifdef __EMSCRIPTEN__
+  impl->options.turnWhenPortrait = options.turnWhenPortrait && hasTouchScreen() != 0;
+#endif
   // From here on Impl's destructor undoes what was done.
   // With no display at all SDL falls back to a driver without a screen, where
   // the window would run unseen; only asked for (offscreen, or by the

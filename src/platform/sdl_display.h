@@ -32,9 +32,9 @@ struct DisplayOptions {
   double pixelScale = 0.0;
   bool vsync = true;
   // A window taller than wide shows the picture turned a quarter (see
-  // pictureToOutput in screen.h). On in the browser, where a phone may keep
-  // the page portrait when it refuses the landscape lock; a desktop window
-  // keeps the picture upright whatever its shape.
+  // pictureToOutput in screen.h). On in the browser on a touch screen, where
+  // a phone may keep the page portrait when it refuses the landscape lock; a
+  // desktop window keeps the picture upright whatever its shape.
 #ifdef __EMSCRIPTEN__
   bool turnWhenPortrait = true;
 #else
