@@ -203,10 +203,8 @@ try {
   };
   const pitchAt = async (px, py, id) => {
     await touch('touchStart', [await onScreen(px, py, id)]);
-    await sleep(800);
-    const hz = await evaluate('window.pitch()');
-    await touch('touchEnd', []).then(() => sleep(1500));
-    return hz;
+    const hz = await sleep(800).then(() => evaluate('window.pitch()'));
+    return touch('touchEnd', []).then(() => sleep(1500)).then(() => hz);
   };
   await send('Page.addScriptToEvaluateOnNewDocument', { source: 'screen.orientation.lock = () => Promise.reject(new Error("refused"))' });
   await phone(390, 844);
