@@ -78,6 +78,13 @@ target_link_options(piano PRIVATE
 foreach(file service-worker.js piano.webmanifest icon-192.png icon-512.png)
   configure_file("${web_dir}/${file}" "${CMAKE_BINARY_DIR}/${file}" COPYONLY)
 endforeach()
+# The manual's web pages, which the program opens in a new tab: served from
+# the page's folder at their place in the resources folder (platform::pageUrl).
+file(GLOB web_manual_pages "${PIANO_RESOURCE_DIR}/manual/*")
+foreach(page ${web_manual_pages})
+  get_filename_component(name "${page}" NAME)
+  configure_file("${page}" "${CMAKE_BINARY_DIR}/manual/${name}" COPYONLY)
+endforeach()
 
 # The playback thread's timing measured with the browser's threads (web
 # workers and their waits), printed to the page's console; bench/web/

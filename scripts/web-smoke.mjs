@@ -128,15 +128,21 @@ try {
     if (!started) throw new Error('the program did not start within 15 s');
     log('program started');
     await sleep(1000);
+    // A second, long analyser tells the pitch: the strongest partial, to 1.5 Hz.
     await evaluate(`(() => { const c = Module.SDL2.audioContext, a = c.createAnalyser(), b = new Float32Array(2048);
       a.fftSize = 2048; Module.SDL2.audio.scriptProcessorNode.connect(a); window.peak = 0;
-      setInterval(() => { a.getFloatTimeDomainData(b); for (const v of b) window.peak = Math.max(window.peak, Math.abs(v)); }, 20); })()`);
+      setInterval(() => { a.getFloatTimeDomainData(b); for (const v of b) window.peak = Math.max(window.peak, Math.abs(v)); }, 20);
+      const f = c.createAnalyser(), d = new Float32Array(16384);
+      f.fftSize = 32768; f.smoothingTimeConstant = 0; Module.SDL2.audio.scriptProcessorNode.connect(f);
+      window.pitch = () => { f.getFloatFrequencyData(d); let k = 1; for (let i = 1; i < d.length; i++) if (d[i] > d[k]) k = i;
+        return k * c.sampleRate / f.fftSize; }; })()`);
   };
   await start(() => send('Page.navigate', { url }));
   await sleep(2000); // the welcome dims the keys
   await settledShot('1-started');
 
-  const [cx, cy, cw, ch] = await evaluate('(() => { const r = Module.canvas.getBoundingClientRect(); return [r.x, r.y, r.width, r.height]; })()');
+  const canvasRect = '(() => { const r = Module.canvas.getBoundingClientRect(); return [r.x, r.y, r.width, r.height]; })()';
+  const [cx, cy, cw, ch] = await evaluate(canvasRect);
   const at = (fx, fy, id = 0) => ({ x: cx + cw * fx, y: cy + ch * fy, id });
   const touch = (type, points) => send('Input.dispatchTouchEvent', { type, touchPoints: points });
   const tap = async (fx, fy, ms = 80) => { await touch('touchStart', [at(fx, fy)]); await sleep(ms); await touch('touchEnd', []); };
@@ -213,22 +219,16 @@ try {
   // documents folder, no welcome takes the first tap, and the take, kept in
   // the state file, plays.
   const tapPoint = (x, y) => tap(x / 480, y / 320);
-  await tapPoint(220, 20); // the library
-  await sleep(800);
-  await tapPoint(213, 95); // the name field
-  await sleep(300);
+  const taps = async (...points) => { for (const [x, y] of points) { await tapPoint(x, y); await sleep(800); } };
+  await taps([220, 20], [213, 95]); // the library, the name field
   for (const text of 'web take') await send('Input.dispatchKeyEvent', { type: 'char', text });
   const enter = { key: 'Enter', code: 'Enter', windowsVirtualKeyCode: 13 };
   await send('Input.dispatchKeyEvent', { type: 'keyDown', ...enter });
   await send('Input.dispatchKeyEvent', { type: 'keyUp', ...enter });
   await sleep(300);
-  await tapPoint(440, 95); // save
-  await sleep(500);
-  await tapPoint(170, 230); // OK
-  await sleep(500);
+  await taps([440, 95], [170, 230]); // save, OK
   await shot('4-saved');
-  await tapPoint(20, 20); // back to the piano
-  await sleep(1000);
+  await taps([20, 20]); // back to the piano
   // As a person reloads it (DevTools' own reload passes the service worker by).
   await start(() => evaluate('location.reload()'));
   const songs = await evaluate('FS.readdir("/documents").filter((n) => n.endsWith(".SAV"))');
@@ -239,13 +239,47 @@ try {
   await shot('5-reloaded-playing');
   await loudest('while the kept take plays after the reload', true);
 
-  // A phone in landscape: the canvas fills the viewport at its pixel ratio.
-  await send('Emulation.setDeviceMetricsOverride', { width: 844, height: 390, deviceScaleFactor: 3, mobile: true });
-  await sleep(500);
-  const canvasSize = await evaluate('[Module.canvas.width, Module.canvas.height]');
-  log('canvas on a 844 x 390 viewport at 3 pixels per point:', canvasSize.join(' x '));
-  if (canvasSize[0] !== 844 * 3 || canvasSize[1] !== 390 * 3) fail('the canvas does not fill the viewport');
-  await shot('4-phone');
+  // The manual's "Open in browser" opens an address the page's folder serves.
+  await evaluate('window.open = (address) => { window.opened = address; return {}; }');
+  await taps([220, 20], [460, 20], [400, 295]); // the library, its manual, "Open in browser"
+  const manual = await evaluate('fetch(window.opened).then(async (r) => [window.opened, r.ok && (await r.text()).includes("manual.css")])');
+  log('the manual opens at', JSON.stringify(manual));
+  if (!manual?.[1]) fail('the manual\'s address is not served');
+  await taps([250, 300], [20, 20]); // back to the library, to the piano
+
+  // A phone held portrait, the landscape lock refused: the layout (tall) from
+  // the viewport at start, the canvas at the device's pixels, the piano turned;
+  // a touch where a key is drawn sounds as there after a turn to landscape.
+  const phone = async (width, height) => {
+    await send('Emulation.setDeviceMetricsOverride', { width, height, deviceScaleFactor: 3, mobile: true });
+    await sleep(500);
+    const size = await evaluate('[Module.canvas.width, Module.canvas.height]');
+    log(`canvas on a ${width} x ${height} viewport at 3 pixels per point:`, size.join(' x '));
+    if (size[0] !== width * 3 || size[1] !== height * 3) fail('the canvas does not fill the viewport');
+  };
+  // Where a point of the 568 x 320 picture shows: letterboxed, turned a quarter clockwise in portrait.
+  const onScreen = async (px, py, id) => {
+    const [x, y, w, h] = await evaluate(canvasRect);
+    const turned = h > w, [pw, ph] = turned ? [320, 568] : [568, 320], s = Math.min(w / pw, h / ph);
+    const left = x + (w - pw * s) / 2, top = y + (h - ph * s) / 2;
+    return turned ? { x: left + (320 - py) * s, y: top + px * s, id } : { x: left + px * s, y: top + py * s, id };
+  };
+  const pitchAt = async (px, py, id) => {
+    await touch('touchStart', [await onScreen(px, py, id)]);
+    const hz = await sleep(800).then(() => evaluate('window.pitch()'));
+    return touch('touchEnd', []).then(() => sleep(1500)).then(() => hz);
+  };
+  await send('Page.addScriptToEvaluateOnNewDocument', { source: 'screen.orientation.lock = () => Promise.reject(new Error("refused"))' });
+  await phone(390, 844);
+  await start(() => evaluate('location.reload()'));
+  await shot('6-portrait');
+  const low = await pitchAt(170, 256, 7);
+  await phone(844, 390);
+  await shot('7-turned-to-landscape');
+  const [same, other] = [await pitchAt(170, 256, 8), await pitchAt(312, 256, 9)];
+  log('pitch of a key in portrait, the same in landscape, another:', [low, same, other].map((f) => f.toFixed(1)).join(', '));
+  const semitones = (a, b) => Math.abs(12 * Math.log2(a / b));
+  if (semitones(low, same) > 0.5 || semitones(other, same) < 0.5) fail('a touch in portrait plays another key');
 
   if (server) {
     server.kill();

@@ -313,9 +313,9 @@ void MainView::visitWebsite() {
     std::printf("The manual's web page %s is missing\n", page.c_str());
     report(false);
   } else if (options_.openUrl) {
-    options_.openUrl(platform::fileUrl(page), report);
+    options_.openUrl(platform::pageUrl(page), report);
   } else {
-    std::printf("Manual: %s\n", platform::fileUrl(page).c_str());
+    std::printf("Manual: %s\n", platform::pageUrl(page).c_str());
   }
 }
 

@@ -26,4 +26,13 @@ bool tallLayoutSuits(int width, int height);
 Point portraitToLandscape(Point portrait);
 Point landscapeToPortrait(Point landscape);
 
+// Where the landscape picture (`picture`, in points) shows on an output of
+// `output` pixels: as large as fits with its aspect kept, centred, the rest
+// left black. With `turnWhenPortrait`, an output taller than wide shows it
+// turned a quarter clockwise (its top along the output's right edge), upright
+// for a player who turns the device a quarter the other way: a phone whose
+// browser keeps the page portrait. Maps picture points to output pixels; its
+// inverse maps touches back, so the keys are where they are drawn.
+AffineTransform pictureToOutput(Size picture, Size output, bool turnWhenPortrait);
+
 }  // namespace piano::platform

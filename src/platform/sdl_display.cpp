@@ -8,6 +8,7 @@
 
 #ifdef __EMSCRIPTEN__
 #include <emscripten.h>
+#include <emscripten/html5.h>
 #endif
 
 #include <algorithm>
@@ -53,6 +54,31 @@ bool driverDeliversInput() {
 std::atomic<bool> hungUp{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 void onHangUp(int) { hungUp.store(true, std::memory_order_relaxed); }
+
+#ifdef __EMSCRIPTEN__
+// A phone or tablet: a page held portrait there is a device held portrait. A
+// desktop browser's tall window (or a screen stood on its side) is not.
+EM_JS(int, hasTouchScreen, (), { return navigator.maxTouchPoints > 0 ? 1 : 0; });
+#endif
+
+// The area the picture may fill, in pixels (or points: only its aspect and
+// size matter): the desktop's screen; in the browser the page's viewport,
+// which the canvas fills (shell.html), as what the browser's own bars leave.
+bool displayArea(int* width, int* height) {
+#ifdef __EMSCRIPTEN__
+  double w = 0.0, h = 0.0;
+  if (emscripten_get_element_css_size("#canvas", &w, &h) == EMSCRIPTEN_RESULT_SUCCESS && w >= 1.0 && h >= 1.0) {
+    *width = static_cast<int>(std::lround(w));
+    *height = static_cast<int>(std::lround(h));
+    return true;
+  }
+#endif
+  SDL_DisplayMode mode{};
+  if (SDL_GetDesktopDisplayMode(0, &mode) != 0 || mode.w <= 0 || mode.h <= 0) return false;
+  *width = mode.w;
+  *height = mode.h;
+  return true;
+}
 
 bool parseScale(const char* text, double* out) {
   char* end = nullptr;
@@ -106,6 +132,7 @@ struct Display::Impl {
   std::map<std::pair<SDL_TouchID, SDL_FingerID>, std::int64_t> fingers;
   std::int64_t nextFinger = 1;
   double lastDraw = -1.0;
+  bool turned = false;  // the picture shown turned a quarter (portrait output)
   bool catchingHangUp = false;
   struct sigaction previousHangUp {};
   std::function<void()> onQuit;  // the browser's loop: kept for the turn that ends it
@@ -128,30 +155,29 @@ struct Display::Impl {
     SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
   }
 
-  // Letterbox: the picture scaled to fit the output with its aspect kept.
-  void letterbox(double* scale, double* ox, double* oy) const {
+  // The one transform from window points to the renderer's pixels, for
+  // drawing and (inverted) for input: letterboxed, turned in a portrait
+  // output where the options ask for that.
+  AffineTransform toOutput() const {
     int w = 0, h = 0;
     SDL_GetRendererOutputSize(renderer, &w, &h);
-    const Size size = window->size();
-    *scale = std::max(1e-6, std::min(w / size.width, h / size.height));
-    *ox = (w - size.width * *scale) / 2.0;
-    *oy = (h - size.height * *scale) / 2.0;
+    return pictureToOutput(window->size(), {static_cast<double>(w), static_cast<double>(h)},
+                           options.turnWhenPortrait);
   }
 
   void draw() {
-    double scale = 1.0, ox = 0.0, oy = 0.0;
-    letterbox(&scale, &ox, &oy);
+    const AffineTransform transform = toOutput();
     SDL_RenderSetClipRect(renderer, nullptr);
     SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
     SDL_RenderClear(renderer);
     const Size size = window->size();
-    const SDL_Rect clip{static_cast<int>(std::lround(ox)), static_cast<int>(std::lround(oy)),
-                        static_cast<int>(std::lround(size.width * scale)),
-                        static_cast<int>(std::lround(size.height * scale))};
+    const Rect shown = transform.apply(Rect{0.0, 0.0, size.width, size.height});
+    const SDL_Rect clip{static_cast<int>(std::lround(shown.x)), static_cast<int>(std::lround(shown.y)),
+                        static_cast<int>(std::lround(shown.width)), static_cast<int>(std::lround(shown.height))};
     SDL_RenderSetClipRect(renderer, &clip);
     SDL_SetRenderDrawBlendMode(renderer, SDL_BLENDMODE_BLEND);
     canvas->beginFrame();
-    window->draw(*canvas, AffineTransform::scale(scale, scale).concat(AffineTransform::translation(ox, oy)));
+    window->draw(*canvas, transform);
     window->clearNeedsDisplay();
   }
 
@@ -161,9 +187,15 @@ struct Display::Impl {
     SDL_GetRendererOutputSize(renderer, &pw, &ph);
     const double px = ww > 0 ? x * pw / ww : x;
     const double py = wh > 0 ? y * ph / wh : y;
-    double scale = 1.0, ox = 0.0, oy = 0.0;
-    letterbox(&scale, &ox, &oy);
-    return {(px - ox) / scale, (py - oy) / scale};
+    return toOutput().inverted().apply(Point{px, py});
+  }
+
+  // A finger held while the picture turns would land on another key when it
+  // moves: the touches end when the picture turns (a phone turned in play).
+  void noticeTurn() {
+    const bool nowTurned = toOutput().b != 0.0;  // x runs down the output
+    if (nowTurned != turned) cancelAll();
+    turned = nowTurned;
   }
 
   std::int64_t fingerFor(const SDL_TouchFingerEvent& e, bool create) {
@@ -193,6 +225,10 @@ struct Display::Impl {
           case SDL_WINDOWEVENT_MINIMIZED: cancelAll(); break;
           case SDL_WINDOWEVENT_LEAVE:
             if (mouseDown) cancelAll();
+            break;
+          case SDL_WINDOWEVENT_SIZE_CHANGED:
+            noticeTurn();
+            markDisplayChanged();
             break;
           default: markDisplayChanged(); break;
         }
@@ -286,6 +322,9 @@ std::unique_ptr<Display> Display::open(const DisplayOptions& options, RunLoop& l
   }
   auto impl = std::make_unique<Impl>(loop);
   impl->options = options;
+#ifdef __EMSCRIPTEN__
+  impl->options.turnWhenPortrait = options.turnWhenPortrait && hasTouchScreen() != 0;
+#endif
   // From here on Impl's destructor undoes what was done.
   // With no display at all SDL falls back to a driver without a screen, where
   // the window would run unseen; only asked for (offscreen, or by the
@@ -311,13 +350,13 @@ std::unique_ptr<Display> Display::open(const DisplayOptions& options, RunLoop& l
     impl->catchingHangUp = ::sigaction(SIGHUP, &hangUp, nullptr) == 0;
   }
 
-  SDL_DisplayMode mode{};
-  const bool haveMode = SDL_GetDesktopDisplayMode(0, &mode) == 0 && mode.w > 0 && mode.h > 0;
+  int areaWidth = 0, areaHeight = 0;
+  const bool haveArea = displayArea(&areaWidth, &areaHeight);
   bool tall = false;
   switch (options.layout) {
     case DisplayOptions::Layout::Tall: tall = true; break;
     case DisplayOptions::Layout::Normal: tall = false; break;
-    case DisplayOptions::Layout::Auto: tall = !options.offscreen && haveMode && tallLayoutSuits(mode.w, mode.h); break;
+    case DisplayOptions::Layout::Auto: tall = !options.offscreen && haveArea && tallLayoutSuits(areaWidth, areaHeight); break;
   }
   setTallScreen(tall);
   const Size size = landscapeSize(tall);
@@ -325,8 +364,8 @@ std::unique_ptr<Display> Display::open(const DisplayOptions& options, RunLoop& l
   double scale = options.pixelScale;
   if (!(scale > 0.0)) {
     scale = options.offscreen ? 2.0
-                              : (haveMode ? std::max(1.0, std::min(mode.w * 0.8 / size.width,
-                                                                   mode.h * 0.8 / size.height))
+                              : (haveArea ? std::max(1.0, std::min(areaWidth * 0.8 / size.width,
+                                                                   areaHeight * 0.8 / size.height))
                                           : 2.0);
   }
   const int w = static_cast<int>(std::lround(size.width * scale));
@@ -347,6 +386,7 @@ std::unique_ptr<Display> Display::open(const DisplayOptions& options, RunLoop& l
   impl->waitForSdlEvents = driverDeliversInput();
   impl->canvas = std::make_unique<SdlCanvas>(impl->renderer);
   impl->window = std::make_unique<Window>(size);
+  impl->noticeTurn();
   // A hand-over wakes SDL's wait with an event of our own (the run loop's own
   // wait needs none).
   const Uint32 wakeEvent = impl->waitForSdlEvents ? SDL_RegisterEvents(1) : static_cast<Uint32>(-1);
@@ -368,9 +408,8 @@ void Display::requestQuit() { impl_->quit = true; }
 void Display::disableScreenSaver() { SDL_DisableScreenSaver(); }
 
 double Display::pixelScale() const {
-  double scale = 1.0, ox = 0.0, oy = 0.0;
-  impl_->letterbox(&scale, &ox, &oy);
-  return scale;
+  const AffineTransform transform = impl_->toOutput();
+  return std::hypot(transform.a, transform.b);
 }
 
 Point Display::pointFromWindowPosition(double x, double y) const { return impl_->fromWindow(x, y); }

@@ -31,6 +31,15 @@ struct DisplayOptions {
   // fits in 80 % of the display).
   double pixelScale = 0.0;
   bool vsync = true;
+  // A window taller than wide shows the picture turned a quarter (see
+  // pictureToOutput in screen.h). On in the browser on a touch screen, where
+  // a phone may keep the page portrait when it refuses the landscape lock; a
+  // desktop window keeps the picture upright whatever its shape.
+#ifdef __EMSCRIPTEN__
+  bool turnWhenPortrait = true;
+#else
+  bool turnWhenPortrait = false;
+#endif
   std::string title = "Piano";
 
   // Takes the options it knows out of argv: --tall, --normal, --offscreen,
@@ -85,7 +94,8 @@ class Display {
   bool runScript(const TouchScript& script, ManualClock& clock);
 
   // Window pixels (as SDL reports positions) to window points through the
-  // letterbox; used by the event loop, visible for tests.
+  // letterbox (and the quarter turn, when the picture is shown turned); used
+  // by the event loop, visible for tests.
   Point pointFromWindowPosition(double x, double y) const;
 
  private:

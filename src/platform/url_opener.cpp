@@ -5,9 +5,11 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
+#include "platform/resources.h"
 #include "platform/run_loop.h"
 
 #ifdef __EMSCRIPTEN__
@@ -96,10 +98,14 @@ void openUrl(const std::string& address, RunLoop& loop, std::function<void(bool 
 
 #endif
 
-std::string fileUrl(const std::string& absolutePath) {
+namespace {
+
+// The bytes that an address cannot hold as they are (spaces, quotes,
+// non-ASCII) percent-encoded; slashes stay.
+std::string percentEncoded(const std::string& path) {
   static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string url = "file://";
-  for (const char c : absolutePath) {
+  std::string url;
+  for (const char c : path) {
     const auto byte = static_cast<unsigned char>(c);
     const bool plain = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') ||
                        c == '/' || c == '-' || c == '.' || c == '_' || c == '~';
@@ -112,6 +118,21 @@ std::string fileUrl(const std::string& absolutePath) {
     }
   }
   return url;
+}
+
+}  // namespace
+
+std::string fileUrl(const std::string& absolutePath) { return "file://" + percentEncoded(absolutePath); }
+
+std::string pageUrl(const std::string& absolutePath) {
+#ifdef __EMSCRIPTEN__
+  std::error_code error;
+  const std::filesystem::path resources = std::filesystem::absolute(resourceDirectory(), error).lexically_normal();
+  const std::filesystem::path inside =
+      std::filesystem::path(absolutePath).lexically_normal().lexically_relative(resources);
+  if (!error && !inside.empty() && *inside.begin() != "..") return percentEncoded(inside.generic_string());
+#endif
+  return fileUrl(absolutePath);
 }
 
 }  // namespace piano::platform

@@ -25,4 +25,12 @@ void openUrl(const std::string& address, RunLoop& loop, std::function<void(bool 
 // cannot hold as they are (spaces, quotes, non-ASCII) percent-encoded.
 std::string fileUrl(const std::string& absolutePath);
 
+// The address to open one of the program's own pages at (a file in the
+// resources folder, such as the manual's web pages): on the desktop its
+// file:// address. In the browser, where the files the program reads are
+// packed inside it, the page's own folder serves copies of these pages at
+// their place in the resources folder ("manual/en.html"): that address,
+// relative to the page.
+std::string pageUrl(const std::string& absolutePath);
+
 }  // namespace piano::platform

@@ -291,7 +291,7 @@ TEST_F(Application, TheManualQuotesTheLabelsTheScreensShow) {
     EXPECT_GT(quoted, 30) << lang;
     v.visitWebsite();
     const fs::path page = fs::absolute(std::string(PIANO_RESOURCE_DIR) + "/manual/" + lang + ".html");
-    EXPECT_EQ(opened.back(), platform::fileUrl(page.string()));
+    EXPECT_EQ(opened.back(), platform::pageUrl(page.string()));
   }
 }
 
