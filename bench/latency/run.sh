@@ -1,0 +1,170 @@
+#!/usr/bin/env bash
+# Latency of the piano's sound on a PipeWire desktop, measured in a private
+# session: pipewire, wireplumber and pipewire-pulse with a dbus of their own in
+# a scratch XDG_RUNTIME_DIR, a null sink whose monitor sink_capture records.
+#
+#   callback to sink: latency_probe writes an impulse at the first frame of a
+#                     callback and notes when that callback began;
+#   tap to sink:      the piano in a real X window (Xvfb), a key tapped through
+#                     XTest, until the first loud sample at the sink.
+#
+# Median and p95 of each, for the pipewire and pulseaudio drivers at 128 and 256
+# frames (and the default choice). --load adds the 60 s run of ten fingers with
+# a build beside it and counts the gaps at the sink. --smoke measures a few notes
+# of the default choice only (the test suite's run); --run COMMAND runs that in
+# the session instead of the measurements, with SINK_CAPTURE, LATENCY_PROBE,
+# PIANO and SCRATCH set. Every daemon it starts is
+# stopped when it ends, however it ends.
+#
+#   bench/latency/run.sh [--build DIR] [--notes N] [--smoke] [--load] [--run COMMAND]
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+source_dir=$(cd "$here/../.." && pwd)
+build="$source_dir/build"
+notes=24
+smoke=0
+load=0
+run_command=
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --build) build=$(cd "$2" && pwd); shift ;;
+    --notes) notes=$2; shift ;;
+    --smoke) smoke=1; notes=3 ;;
+    --load) load=1 ;;
+    --run) run_command=$2; shift ;;
+    *) echo "unknown option $1"; exit 2 ;;
+  esac
+  shift
+done
+for tool in pipewire wireplumber pipewire-pulse dbus-daemon Xvfb pw-cli; do
+  command -v "$tool" >/dev/null || { echo "$tool is not installed (scripts/setup.sh --tests)"; exit 77; }
+done
+/usr/bin/python3 -c 'import Xlib' 2>/dev/null || { echo "python3-xlib is not installed"; exit 77; }
+for program in piano latency_probe sink_capture; do
+  [ -x "$build/$program" ] || [ -x "$build/src/app/$program" ] || { echo "build $program first ($build)"; exit 2; }
+done
+piano=$build/piano
+[ -x "$piano" ] || piano=$build/src/app/piano
+
+scratch=$(mktemp -d /tmp/piano-latency.XXXXXX)
+pids=()
+stop_all() {
+  local p
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+    p=${pids[i]}
+    kill "$p" 2>/dev/null || true
+  done
+  for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
+  pids=()
+}
+finish() {
+  stop_all
+  [ -n "${LATENCY_KEEP:-}" ] && echo "kept $scratch" || rm -rf "$scratch"
+}
+trap finish EXIT
+trap 'exit 130' INT TERM
+start() {  # start NAME COMMAND...: in the background, logged, stopped at the end
+  local name=$1
+  shift
+  "$@" >"$scratch/$name.log" 2>&1 &
+  pids+=($!)
+}
+stop_last() {  # stops the process started last and forgets it
+  local p=${pids[-1]}
+  kill -TERM "$p" 2>/dev/null || true
+  wait "$p" 2>/dev/null || true
+  unset 'pids[-1]'
+}
+
+export XDG_RUNTIME_DIR=$scratch/run XDG_CONFIG_HOME=$scratch/config XDG_STATE_HOME=$scratch/state
+export XDG_DATA_HOME=$scratch/data PIPEWIRE_RUNTIME_DIR=$scratch/run PULSE_RUNTIME_PATH=$scratch/run/pulse
+mkdir -p "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME" "$XDG_STATE_HOME" "$XDG_DATA_HOME"
+chmod 700 "$XDG_RUNTIME_DIR"
+export DBUS_SESSION_BUS_ADDRESS=unix:path=$scratch/run/bus
+start dbus dbus-daemon --session --nofork --address="$DBUS_SESSION_BUS_ADDRESS"
+start pipewire pipewire
+for _ in $(seq 50); do [ -S "$XDG_RUNTIME_DIR/pipewire-0" ] && break; sleep 0.1; done
+start wireplumber wireplumber
+start pipewire-pulse pipewire-pulse
+pw-cli create-node adapter '{ factory.name=support.null-audio-sink node.name=latency-sink
+  node.description="Latency sink" media.class=Audio/Sink object.linger=true audio.position=[FL FR]
+  audio.rate=48000 node.driver=true priority.driver=3000 }' >/dev/null
+for _ in $(seq 50); do [ -S "$XDG_RUNTIME_DIR/pulse/native" ] && break; sleep 0.1; done
+sleep 1
+
+display_number=$((90 + RANDOM % 100))
+start xvfb Xvfb ":$display_number" -screen 0 1280x800x24 -nolisten tcp
+export DISPLAY=:$display_number
+for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display_number" ] && break; sleep 0.1; done
+
+# Matches each event (impulse or tap) with the first onset at the sink within
+# 200 ms after it; prints the count, median and p95 in ms.
+summarise() {  # summarise EVENTS_FILE EVENT_WORD CAPTURE_FILE
+  python3 - "$@" <<'PY'
+import sys
+events = [int(l.split()[1]) for l in open(sys.argv[1]) if l.startswith(sys.argv[2] + " ")]
+onsets = [int(l.split()[1]) for l in open(sys.argv[3]) if l.startswith("onset ")]
+lat = []
+for e in events:
+    after = [o for o in onsets if 0 <= o - e < 200_000_000]
+    if after:
+        lat.append((min(after) - e) / 1e6)
+lat.sort()
+if not lat:
+    print(f"0/{len(events)} measured")
+    sys.exit(0)
+median = lat[len(lat) // 2] if len(lat) % 2 else (lat[len(lat) // 2 - 1] + lat[len(lat) // 2]) / 2
+p95 = lat[min(len(lat) - 1, int(round(0.95 * (len(lat) - 1))))]
+mean = sum(lat) / len(lat)
+print(f"{len(lat)}/{len(events)} notes  median {median:.1f} ms  mean {mean:.1f} ms  p95 {p95:.1f} ms")
+PY
+}
+
+measure() {  # measure LABEL DRIVER(or "") BUFFER(or "")
+  local label=$1 driver=$2 buffer=$3 env=() args=()
+  [ -n "$driver" ] && env=(SDL_AUDIODRIVER="$driver")
+  [ -n "$buffer" ] && args=(--buffer "$buffer")
+  start capture "$build/sink_capture" latency-sink
+  sleep 0.3
+  env "${env[@]}" "$build/latency_probe" impulse "$notes" "${args[@]}" >"$scratch/probe.log" 2>&1
+  sleep 0.3
+  stop_last
+  echo "$label  callback to sink: $(summarise "$scratch/probe.log" impulse "$scratch/capture.log")"
+  echo "    ($(grep -m1 '^Sound:' "$scratch/probe.log" || echo 'no sound'))"
+
+  start capture "$build/sink_capture" latency-sink
+  start piano env "${env[@]}" "$piano" --normal --documents "$scratch/documents" "${args[@]}"
+  /usr/bin/python3 "$here/tap.py" "$notes" >"$scratch/taps.log" 2>&1 || true
+  sleep 0.5
+  stop_last  # the piano
+  stop_last  # the capture
+  echo "$label  tap to sink:      $(summarise "$scratch/taps.log" tap "$scratch/capture.log")"
+  echo "    ($(grep -m1 '^Sound:' "$scratch/piano.log" || echo 'no sound'))"
+}
+
+mkdir -p "$scratch/documents"
+if [ -n "$run_command" ]; then
+  SINK_CAPTURE=$build/sink_capture LATENCY_PROBE=$build/latency_probe PIANO=$piano SCRATCH=$scratch \
+    bash -c "$run_command"
+  exit
+fi
+echo "$(pipewire --version | grep -m1 -o "libpipewire [0-9.]*"), null sink at 48000 Hz, $notes notes each"
+measure "default choice      " "" ""
+if [ "$smoke" = 0 ]; then
+  for driver in pipewire pulseaudio; do
+    for buffer in 128 256; do
+      measure "$(printf '%-10s %4s frames' "$driver" "$buffer")" "$driver" "$buffer"
+    done
+  done
+fi
+
+if [ "$load" = 1 ]; then
+  echo "Load: ten fingers for 60 s at the default choice, a build of the piano beside it"
+  start build bash -c "cmake -S '$source_dir' -B '$scratch/build' -DPIANO_BUILD_TESTS=OFF -DPIANO_BUILD_BENCH=OFF >/dev/null && cmake --build '$scratch/build' -j$(nproc)"
+  start capture "$build/sink_capture" latency-sink
+  "$build/latency_probe" load 60 >"$scratch/load.log" 2>&1
+  sleep 0.3
+  stop_last
+  grep -h '^Sound' "$scratch/load.log" | sed 's/^/    /'
+  echo "    at the sink: $(grep '^frames' "$scratch/capture.log")"
+fi
