@@ -8,30 +8,35 @@
 #   tap to sink:      the piano in a real X window (Xvfb), a key tapped through
 #                     XTest, until the first loud sample at the sink.
 #
-# Median and p95 of each, for the pipewire and pulseaudio drivers at 128 and 256
-# frames (and the default choice). --load adds the 60 s run of ten fingers with
-# a build beside it and counts the gaps at the sink. --smoke measures a few notes
-# of the default choice only (the test suite's run); --run COMMAND runs that in
-# the session instead of the measurements, with SINK_CAPTURE, LATENCY_PROBE,
-# PIANO and SCRATCH set. Every daemon it starts is
-# stopped when it ends, however it ends.
+# Median and p95 of each, for the default choice and the pipewire and
+# pulseaudio drivers at 128 and 256 frames (--configs "default pulseaudio:256 ..."
+# picks; "default" gives the programs neither SDL_AUDIODRIVER nor --buffer).
+# --load adds the 60 s run of ten fingers (--load-seconds N: N s) with a build
+# of the piano beside it, and counts the gaps at the sink. --smoke measures a
+# few notes of the default choice only (the test suite's run). --run COMMAND
+# runs that in the session instead, with SINK_CAPTURE, LATENCY_PROBE, PIANO and
+# SCRATCH set. Every daemon it starts is stopped when it ends, however it ends.
 #
-#   bench/latency/run.sh [--build DIR] [--notes N] [--smoke] [--load] [--run COMMAND]
+#   bench/latency/run.sh [--build DIR] [--notes N] [--configs LIST] [--smoke] [--load]
+#                        [--run COMMAND]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(cd "$here/../.." && pwd)
 build="$source_dir/build"
 notes=24
-smoke=0
 load=0
+load_seconds=60
 run_command=
+configs="default pipewire:128 pipewire:256 pulseaudio:128 pulseaudio:256"
 while [ $# -gt 0 ]; do
   case "$1" in
     --build) build=$(cd "$2" && pwd); shift ;;
     --notes) notes=$2; shift ;;
-    --smoke) smoke=1; notes=3 ;;
+    --smoke) configs=default; notes=3 ;;
     --load) load=1 ;;
+    --load-seconds) load=1; load_seconds=$2; shift ;;
     --run) run_command=$2; shift ;;
+    --configs) configs=$2; shift ;;
     *) echo "unknown option $1"; exit 2 ;;
   esac
   shift
@@ -52,7 +57,7 @@ stop_all() {
   local p
   for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
     p=${pids[i]}
-    kill "$p" 2>/dev/null || true
+    kill -TERM -- "-$p" 2>/dev/null || kill "$p" 2>/dev/null || true
   done
   for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
   pids=()
@@ -66,12 +71,13 @@ trap 'exit 130' INT TERM
 start() {  # start NAME COMMAND...: in the background, logged, stopped at the end
   local name=$1
   shift
-  "$@" >"$scratch/$name.log" 2>&1 &
+  # A process group of its own, so that stopping it stops what it started too.
+  setsid "$@" >"$scratch/$name.log" 2>&1 &
   pids+=($!)
 }
 stop_last() {  # stops the process started last and forgets it
   local p=${pids[-1]}
-  kill -TERM "$p" 2>/dev/null || true
+  kill -TERM -- "-$p" 2>/dev/null || kill "$p" 2>/dev/null || true
   wait "$p" 2>/dev/null || true
   unset 'pids[-1]'
 }
@@ -120,6 +126,10 @@ print(f"{len(lat)}/{len(events)} notes  median {median:.1f} ms  mean {mean:.1f} 
 PY
 }
 
+said() {  # what the program said about its sound
+  grep '^Sound' "$1" | sed 's/^/    /' || echo "    no sound"
+}
+
 measure() {  # measure LABEL DRIVER(or "") BUFFER(or "")
   local label=$1 driver=$2 buffer=$3 env=() args=()
   [ -n "$driver" ] && env=(SDL_AUDIODRIVER="$driver")
@@ -130,7 +140,7 @@ measure() {  # measure LABEL DRIVER(or "") BUFFER(or "")
   sleep 0.3
   stop_last
   echo "$label  callback to sink: $(summarise "$scratch/probe.log" impulse "$scratch/capture.log")"
-  echo "    ($(grep -m1 '^Sound:' "$scratch/probe.log" || echo 'no sound'))"
+  said "$scratch/probe.log"
 
   start capture "$build/sink_capture" latency-sink
   start piano env "${env[@]}" "$piano" --normal --documents "$scratch/documents" "${args[@]}"
@@ -139,7 +149,7 @@ measure() {  # measure LABEL DRIVER(or "") BUFFER(or "")
   stop_last  # the piano
   stop_last  # the capture
   echo "$label  tap to sink:      $(summarise "$scratch/taps.log" tap "$scratch/capture.log")"
-  echo "    ($(grep -m1 '^Sound:' "$scratch/piano.log" || echo 'no sound'))"
+  said "$scratch/piano.log"
 }
 
 mkdir -p "$scratch/documents"
@@ -149,22 +159,21 @@ if [ -n "$run_command" ]; then
   exit
 fi
 echo "$(pipewire --version | grep -m1 -o "libpipewire [0-9.]*"), null sink at 48000 Hz, $notes notes each"
-measure "default choice      " "" ""
-if [ "$smoke" = 0 ]; then
-  for driver in pipewire pulseaudio; do
-    for buffer in 128 256; do
-      measure "$(printf '%-10s %4s frames' "$driver" "$buffer")" "$driver" "$buffer"
-    done
-  done
-fi
+for config in $configs; do
+  if [ "$config" = default ]; then
+    measure "default choice      " "" ""
+  else
+    measure "$(printf '%-10s %4s frames' "${config%:*}" "${config#*:}")" "${config%:*}" "${config#*:}"
+  fi
+done
 
 if [ "$load" = 1 ]; then
-  echo "Load: ten fingers for 60 s at the default choice, a build of the piano beside it"
+  echo "Load: ten fingers for $load_seconds s at the default choice, a build of the piano beside it"
   start build bash -c "cmake -S '$source_dir' -B '$scratch/build' -DPIANO_BUILD_TESTS=OFF -DPIANO_BUILD_BENCH=OFF >/dev/null && cmake --build '$scratch/build' -j$(nproc)"
   start capture "$build/sink_capture" latency-sink
-  "$build/latency_probe" load 60 >"$scratch/load.log" 2>&1
+  "$build/latency_probe" load "$load_seconds" >"$scratch/load.log" 2>&1
   sleep 0.3
   stop_last
-  grep -h '^Sound' "$scratch/load.log" | sed 's/^/    /'
+  said "$scratch/load.log"
   echo "    at the sink: $(grep '^frames' "$scratch/capture.log")"
 fi
