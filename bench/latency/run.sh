@@ -126,6 +126,12 @@ print(f"{len(lat)}/{len(events)} notes  median {median:.1f} ms  mean {mean:.1f} 
 PY
 }
 
+unmeasured=0
+report() {  # prints a figure; a run that measured no note at all counts as failed
+  echo "$1"
+  case "$1" in *": 0/"*) unmeasured=1 ;; esac
+}
+
 said() {  # what the program said about its sound
   grep '^Sound' "$1" | sed 's/^/    /' || echo "    no sound"
 }
@@ -139,7 +145,7 @@ measure() {  # measure LABEL DRIVER(or "") BUFFER(or "")
   env "${env[@]}" "$build/latency_probe" impulse "$notes" "${args[@]}" >"$scratch/probe.log" 2>&1
   sleep 0.3
   stop_last
-  echo "$label  callback to sink: $(summarise "$scratch/probe.log" impulse "$scratch/capture.log")"
+  report "$label  callback to sink: $(summarise "$scratch/probe.log" impulse "$scratch/capture.log")"
   said "$scratch/probe.log"
 
   start capture "$build/sink_capture" latency-sink
@@ -148,7 +154,7 @@ measure() {  # measure LABEL DRIVER(or "") BUFFER(or "")
   sleep 0.5
   stop_last  # the piano
   stop_last  # the capture
-  echo "$label  tap to sink:      $(summarise "$scratch/taps.log" tap "$scratch/capture.log")"
+  report "$label  tap to sink:      $(summarise "$scratch/taps.log" tap "$scratch/capture.log")"
   said "$scratch/piano.log"
 }
 
@@ -177,3 +183,4 @@ if [ "$load" = 1 ]; then
   said "$scratch/load.log"
   echo "    at the sink: $(grep '^frames' "$scratch/capture.log")"
 fi
+[ "$unmeasured" = 0 ] || { echo "no note reached the sink in some measurement"; exit 1; }
