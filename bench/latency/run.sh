@@ -82,6 +82,9 @@ stop_last() {  # stops the process started last and forgets it
   unset 'pids[-1]'
 }
 
+# Nothing of a desktop session the run is started from: its sound server, its display.
+unset PULSE_SERVER PIPEWIRE_REMOTE WAYLAND_DISPLAY
+export SDL_VIDEODRIVER=x11
 export XDG_RUNTIME_DIR=$scratch/run XDG_CONFIG_HOME=$scratch/config XDG_STATE_HOME=$scratch/state
 export XDG_DATA_HOME=$scratch/data PIPEWIRE_RUNTIME_DIR=$scratch/run PULSE_RUNTIME_PATH=$scratch/run/pulse
 mkdir -p "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME" "$XDG_STATE_HOME" "$XDG_DATA_HOME"
