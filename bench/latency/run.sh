@@ -101,10 +101,10 @@ pw-cli create-node adapter '{ factory.name=support.null-audio-sink node.name=lat
 for _ in $(seq 50); do [ -S "$XDG_RUNTIME_DIR/pulse/native" ] && break; sleep 0.1; done
 sleep 1
 
-display_number=$((90 + RANDOM % 100))
-start xvfb Xvfb ":$display_number" -screen 0 1280x800x24 -nolisten tcp
-export DISPLAY=:$display_number
-for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display_number" ] && break; sleep 0.1; done
+# Xvfb picks a free display and names it when it is ready.
+start xvfb bash -c 'exec Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$0"' "$scratch/display"
+for _ in $(seq 100); do [ -s "$scratch/display" ] && break; sleep 0.1; done
+export DISPLAY=:$(cat "$scratch/display")
 
 # Matches each event (impulse or tap) with the first onset at the sink within
 # 200 ms after it; prints the count, median and p95 in ms.
