@@ -11,6 +11,8 @@ packages=(
 )
 if [ "${1:-}" = "--tests" ]; then
   packages+=(libgtest-dev libbenchmark-dev chromium)
+  # The latency benchmark's private sound session, its X server and its recorder.
+  packages+=(pipewire pipewire-pulse wireplumber libpipewire-0.3-dev dbus-daemon xvfb python3-xlib)
 fi
 
 missing=()

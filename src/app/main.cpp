@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -37,6 +38,7 @@ struct Arguments {
   std::string wavPath;
   std::string scriptPath;
   std::string language;
+  int bufferFrames = 0;  // 0: the smallest that plays cleanly
   bool noAudio = false;
   bool demo = false;
 };
@@ -50,6 +52,8 @@ void usage() {
       "  --language CODE   language of the texts: en or zh-Hans (default: from the locale)\n"
       "  --wav FILE        write the sound to a WAV file instead of the sound card\n"
       "  --no-audio        play into nothing (no sound card needed)\n"
+      "  --buffer N        frames per buffer of the sound card, 32 to 8192 (default: 128, more\n"
+      "                    by itself when the output falls behind)\n"
       "  --script FILE     run a script of timed touches off screen (see docs/headless.md)\n"
       "  --demo            only play a short phrase through the engine, without a window\n"
       "  --tall, --normal  the 568 x 320 or the 480 x 320 layout (default: from the display)\n"
@@ -87,6 +91,18 @@ bool parseArguments(int argc, char** argv, Arguments& a) {
       if (!value(a.wavPath)) return false;
     } else if (arg == "--script") {
       if (!value(a.scriptPath)) return false;
+    } else if (arg == "--buffer") {
+      std::string frames;
+      if (!value(frames)) return false;
+      char* end = nullptr;
+      const long n = std::strtol(frames.c_str(), &end, 10);
+      if (frames.empty() || *end != '\0' || n < piano::platform::kMinimumBufferFrames ||
+          n > piano::platform::kMaximumBufferFrames) {
+        std::printf("--buffer needs a number of frames from %d to %d\n", piano::platform::kMinimumBufferFrames,
+                    piano::platform::kMaximumBufferFrames);
+        return false;
+      }
+      a.bufferFrames = static_cast<int>(n);
     } else if (arg == "--no-audio") {
       a.noAudio = true;
     } else if (arg == "--demo") {
@@ -112,7 +128,7 @@ int playDemo(const Arguments& a) {
     engine.stop();
     return output.finish() ? 0 : 1;
   }
-  platform::SdlAudioOutput output;
+  platform::SdlAudioOutput output(a.bufferFrames);
   SoundPlayer engine({&output, a.sampleDir, {}});
   const auto start = std::chrono::steady_clock::now();
   playDemoPhrase(engine, [&](double t) {
@@ -222,12 +238,21 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::unique_ptr<platform::AudioOutput> output;
+  std::function<void()> keepUp;
   if (!a.wavPath.empty()) {
     output = std::make_unique<platform::WavFileAudioOutput>(a.wavPath, /*paced=*/true);
   } else if (a.noAudio) {
     output = std::make_unique<platform::NullAudioOutput>(/*paced=*/true);
   } else {
-    output = std::make_unique<platform::SdlAudioOutput>();
+    auto card = std::make_unique<platform::SdlAudioOutput>(a.bufferFrames);
+    // Half a second between looks: soon enough to step up before a player
+    // hears many clicks, rare enough to cost nothing when idle.
+    keepUp = [&loop, &keepUp, card = card.get()] {
+      card->keepUp(loop.now());
+      loop.performAfterDelay(0.5, keepUp);
+    };
+    loop.performAfterDelay(0.5, keepUp);
+    output = std::move(card);
   }
   platform::setSystemAudioOutput(output.get());
   MainView::Options o;

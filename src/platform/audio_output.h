@@ -19,6 +19,8 @@ namespace piano::platform {
 
 inline constexpr int kSampleRate = 44100;
 inline constexpr int kChannels = 2;
+// Outputs without a sound card (files, offline rendering); the sound card's
+// sizes are in platform/output_pace.h.
 inline constexpr int kPreferredBufferFrames = 256;  // about 5.8 ms
 
 // Fills the frames of `out`. Returns 0, or -1 when the engine is stopped and has

@@ -3,9 +3,24 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace piano::platform {
+
+namespace {
+// One line on stdout, at once even when stdout is a file or a pipe.
+template <typename... Values>
+void say(const char* format, Values... values) {
+  std::printf("Sound: ");
+  std::printf(format, values...);
+  std::printf("\n");
+  std::fflush(stdout);
+}
+}  // namespace
+
+SdlAudioOutput::SdlAudioOutput(int bufferFrames)
+    : sizeSetByHand_(bufferFrames > 0), requestedFrames_(bufferFrames > 0 ? bufferFrames : kBufferSteps[0]) {}
 
 SdlAudioOutput::~SdlAudioOutput() { stop(); }
 
@@ -14,15 +29,33 @@ bool SdlAudioOutput::start(RenderCallback render, void* context) {
   render_ = render;
   context_ = context;
   SDL_SetMainReady();  // the program's own main is its entry point, not SDL's
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-    std::printf("Audio could not be initialised: %s\n", SDL_GetError());
-    return false;
+  if (!open()) return false;
+  say("%s", description_.c_str());
+  return true;
+}
+
+bool SdlAudioOutput::open() {
+  std::vector<std::string> available;
+  for (int i = 0; i < SDL_GetNumAudioDrivers(); ++i) available.emplace_back(SDL_GetAudioDriver(i));
+  for (const auto& driver : audioDriverOrder(std::getenv("SDL_AUDIODRIVER"), available)) {
+    if (openWith(driver.c_str())) return true;
   }
+  if (openWith(nullptr)) return true;
+  std::printf("Audio device could not be opened: %s\n", SDL_GetError());
+  return false;
+}
+
+bool SdlAudioOutput::openWith(const char* driver) {
+  // A hint of normal priority: SDL_AUDIODRIVER in the environment still wins.
+  if (driver != nullptr) SDL_SetHint(SDL_HINT_AUDIODRIVER, driver);
+  const int initialised = SDL_InitSubSystem(SDL_INIT_AUDIO);
+  SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+  if (initialised != 0) return false;
   SDL_AudioSpec want{};
   want.freq = kSampleRate;
   want.format = AUDIO_S16SYS;
   want.channels = kChannels;
-  want.samples = kPreferredBufferFrames;
+  want.samples = static_cast<Uint16>(requestedFrames_);
   want.callback = &SdlAudioOutput::callback;
   want.userdata = this;
   SDL_AudioSpec have{};
@@ -30,18 +63,35 @@ bool SdlAudioOutput::start(RenderCallback render, void* context) {
   // function always sees the format it was written for.
   device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
   if (device_ == 0) {
-    std::printf("Audio device could not be opened: %s\n", SDL_GetError());
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     return false;
   }
   bufferFrames_ = have.samples;
+  pace_.reset(have.freq, have.samples);
   char text[160];
   std::snprintf(text, sizeof text, "SDL %s, %d Hz, %d frames per buffer (%.1f ms)",
-                SDL_GetCurrentAudioDriver() ? SDL_GetCurrentAudioDriver() : "?", have.freq,
-                have.samples, 1000.0 * have.samples / have.freq);
+                SDL_GetCurrentAudioDriver() ? SDL_GetCurrentAudioDriver() : "?", have.freq, have.samples,
+                1000.0 * have.samples / have.freq);
   description_ = text;
   SDL_PauseAudioDevice(device_, 0);
   return true;
+}
+
+void SdlAudioOutput::keepUp(double now) {
+  if (device_ == 0 || !pace_.fellBehind(now)) return;
+  const int next = sizeSetByHand_ ? requestedFrames_ : nextBufferStep(bufferFrames_);
+  if (next == bufferFrames_) {
+    if (!toldFallingBehind_) {
+      say("the output falls behind at %d frames per buffer", bufferFrames_);
+      toldFallingBehind_ = true;
+    }
+    pace_.reset(kSampleRate, bufferFrames_);
+    return;
+  }
+  say("the output fell behind at %d frames per buffer; now %d", bufferFrames_, next);
+  requestedFrames_ = next;
+  stop();  // keeps the render function
+  if (open()) say("%s", description_.c_str());
 }
 
 void SdlAudioOutput::stop() {
@@ -58,6 +108,7 @@ void SdlAudioOutput::callback(void* self, unsigned char* stream, int bytes) noex
   auto* output = static_cast<SdlAudioOutput*>(self);
   const int frames = bytes / static_cast<int>(kChannels * sizeof(std::int16_t));
   pull(output->render_, output->context_, {reinterpret_cast<std::int16_t*>(stream), frames}, *output);
+  output->pace_.framesPulled(frames);
 }
 
 }  // namespace piano::platform

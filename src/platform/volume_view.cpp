@@ -81,6 +81,8 @@ void setSystemAudioOutput(AudioOutput* output) {
   if (output != nullptr) output->setVolume(systemVolume());
 }
 
+AudioOutput* systemAudioOutput() { return state().output; }
+
 float systemVolume() {
   if (!state().volume) state().volume = loadVolume();
   return *state().volume;

@@ -17,6 +17,8 @@ class AudioOutput;
 // The output that volume controls act on (null: none). The saved volume is
 // applied at once. Register before the settings screen is built.
 void setSystemAudioOutput(AudioOutput* output);
+// The registered output (null: none).
+AudioOutput* systemAudioOutput();
 // 0..1; the saved value (or 0.8 when nothing is saved), until changed.
 float systemVolume();
 // Held to 0..1; applies it to the output; `save` writes the file.

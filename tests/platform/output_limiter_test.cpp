@@ -1,4 +1,5 @@
-// The output stage: the make-up gain and the volume, then the peak limiter.
+// The output stage: the make-up gain and the volume, then the peak limiter;
+// the sound card's choice of driver and the watch on its pace.
 #include "platform/output_limiter.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "audio/sound_player.h"
+#include "platform/output_pace.h"
 #include "platform/paced_audio_output.h"
 #include "platform/wav_file.h"
 
@@ -74,6 +76,51 @@ TEST(OutputLimiter, AHugeChordStaysInFullScaleWithoutClippingAndTheGainComesBack
   EXPECT_LE(loudest, OutputLimiter::kThreshold + 0.5f);
   EXPECT_GE(loudest, OutputLimiter::kThreshold - 100);  // loud, not merely turned down
   EXPECT_EQ(previous, 1.0f);                             // back in full within two seconds
+}
+
+TEST(OutputPace, DriversAndBufferStepsInOrderOfLatency) {
+  const std::vector<std::string> all = {"pulseaudio", "alsa", "pipewire", "dummy"};
+  EXPECT_EQ(audioDriverOrder(nullptr, all), (std::vector<std::string>{"pipewire", "pulseaudio"}));
+  EXPECT_EQ(audioDriverOrder("", {"alsa", "pulseaudio"}), std::vector<std::string>{"pulseaudio"});
+  EXPECT_TRUE(audioDriverOrder("alsa", all).empty());  // the user's choice is SDL's to apply
+  EXPECT_TRUE(audioDriverOrder(nullptr, {"alsa"}).empty());
+  for (const auto& [from, to] : std::vector<std::pair<int, int>>{{128, 256}, {256, 512}, {512, 512}, {64, 128}, {2048, 2048}}) {
+    EXPECT_EQ(nextBufferStep(from), to) << from;
+  }
+}
+
+TEST(OutputPace, UnevenPullsAndASlowCardClockKeepUpWhileMissedCyclesFallBehind) {
+  // A server pulls whole cycles of `cycle` frames at `rate` (which may run a
+  // little slow against the computer's clock), skipping `missEvery`-th cycle
+  // (0: none); the main thread looks every 0.5 s.
+  struct Case {
+    int cycle, bufferFrames;
+    double rate;
+    int missEvery;
+    double seconds;
+    bool behind;
+  } cases[] = {
+      {128, 128, 44100, 0, 600, false},    {941, 128, 44100, 0, 600, false},  // a 1024-frame quantum at 48 kHz
+      {512, 128, 44100 * 0.9995, 0, 3600, false},                           // a card's clock 500 ppm slow
+      {128, 128, 44100, 20, 10, true},     {512, 512, 44100, 10, 10, true},
+      {128, 128, 44100, 20000, 600, false},  // a rare click is no reason to add latency
+  };
+  for (const Case& c : cases) {
+    OutputPaceWatch watch;
+    watch.reset(44100, c.bufferFrames);
+    EXPECT_FALSE(watch.fellBehind(0.0));  // nothing pulled yet: the server has not begun
+    bool behind = false;
+    long long cycles = 0;
+    double nextLook = 0.013;  // the first look after the first pull starts the count
+    for (double t = 0.01; t < c.seconds && !behind; t += c.cycle / c.rate) {
+      if (c.missEvery == 0 || ++cycles % c.missEvery != 0) watch.framesPulled(c.cycle);
+      if (t >= nextLook) {
+        behind = watch.fellBehind(t);
+        nextLook += 0.5;
+      }
+    }
+    EXPECT_EQ(behind, c.behind) << c.cycle << " " << c.missEvery << " debt " << watch.debtFrames();
+  }
 }
 
 }  // namespace

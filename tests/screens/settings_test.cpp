@@ -10,6 +10,7 @@
 #include "platform/image_view.h"
 #include "platform/label.h"
 #include "platform/localized_strings.h"
+#include "platform/paced_audio_output.h"
 #include "platform/volume_view.h"
 #include "recording/metronome.h"
 #include "rig/app_rig.h"
@@ -125,6 +126,12 @@ TEST_F(Settings, AppRowsCycleTheirSettingsAndShowTheirNames) {
   screen.fingerDown(dual), screen.fingerDown(panning);
   EXPECT_TRUE(app().dualKeyboard() && !app().soundPlayer().pianoNotePanning());
   EXPECT_EQ(screen.labelDualKeyboard().text() + screen.labelAudioPanning().text(), text("YES") + text("NO"));
+  // Under the rows: what the registered output got, as it is when the page is drawn.
+  platform::NullAudioOutput output(/*paced=*/false);
+  platform::setSystemAudioOutput(&output);
+  screen.redraw();
+  EXPECT_EQ(screen.labelSoundOutput().text(), text("SOUND OUTPUT") + " null output");
+  platform::setSystemAudioOutput(nullptr);
 }
 
 TEST_P(SettingsLayouts, TestNotesPlayWithTheirSustainTimesAndStopWhenTheFingerLeaves) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "audio/sound_player.h"
+#include "platform/audio_output.h"
 #include "platform/clock.h"
 #include "platform/image_view.h"
 #include "platform/label.h"
@@ -190,6 +191,9 @@ void AppSettingsView::buildAppPage() {
   labelNoteNaming_ = row("NOTE NAMING", kNoteNamingRow);
   labelDualKeyboard_ = row("DUAL KEYBOARD", kDualKeyboardRow);
   labelAudioPanning_ = row("AUDIO PANNING", kAudioPanningRow);
+  // A line under the rows, so a player can see what the sound card gave.
+  labelSoundOutput_ = addCaption(*appBackground_, "SOUND OUTPUT", {11.0, 240.0 + s}, {440.0, 14.0}, "Arial", 11.0,
+                                 TextAlignment::Centre, 0.6f);
 }
 
 void AppSettingsView::buildPianoPage() {
@@ -258,6 +262,10 @@ void AppSettingsView::redraw() {
   if (naming >= 0 && naming < 4) labelNoteNaming_->setText(platform::localized(kNoteNamingKeys[naming]));
   labelDualKeyboard_->setText(platform::localized(parent_.dualKeyboard() ? "YES" : "NO"));
   labelAudioPanning_->setText(platform::localized(soundPlayer_.pianoNotePanning() ? "YES" : "NO"));
+  // It may have stepped up its buffer since the screen was last shown.
+  if (const platform::AudioOutput* output = platform::systemAudioOutput()) {
+    labelSoundOutput_->setText(platform::localized("SOUND OUTPUT") + " " + output->describe());
+  }
   onLit_->setAlpha(metronome_.metronome() ? 1.0f : 0.0f);
   volume_->setValue(metronome_.getMetronomeVolume());
   const int tempo = metronome_.getMetronomeTempo();

@@ -105,6 +105,8 @@ class AppSettingsView : public platform::View {
   const platform::Label& labelNoteNaming() const { return *labelNoteNaming_; }
   const platform::Label& labelDualKeyboard() const { return *labelDualKeyboard_; }
   const platform::Label& labelAudioPanning() const { return *labelAudioPanning_; }
+  // What the sound output got (driver, rate, buffer), under the rows.
+  const platform::Label& labelSoundOutput() const { return *labelSoundOutput_; }
   const platform::Label& tempoLabel() const { return *tempoLabel_; }
   const platform::Label& beatsPerBarLabel() const { return *beatsPerBarLabel_; }
   const Slider& normalSustain() const { return *normalSustain_; }
@@ -157,7 +159,7 @@ class AppSettingsView : public platform::View {
 
   std::shared_ptr<platform::ImageView> appBackground_;
   std::shared_ptr<platform::Label> labelExpression_, labelNoteNaming_, labelNumberOfKeys_,
-      labelDualKeyboard_, labelAudioPanning_;
+      labelDualKeyboard_, labelAudioPanning_, labelSoundOutput_;
 
   std::shared_ptr<platform::ImageView> metronomeBackground_;
   std::unique_ptr<Slider> volume_, tempo_;
