@@ -15,6 +15,7 @@
 
 #include "app/demo_phrase.h"
 #include "app/main_view.h"
+#include "app/song_commands.h"
 #include "audio/sound_player.h"
 #include "platform/documents.h"
 #include "platform/localized_strings.h"
@@ -22,6 +23,8 @@
 #include "platform/paced_audio_output.h"
 #include "platform/resources.h"
 #include "platform/run_loop.h"
+#include "platform/window.h"
+#include "recording/file_manager.h"
 #include "platform/sdl_audio_output.h"
 #include "platform/sdl_display.h"
 #include "platform/touch_script.h"
@@ -38,6 +41,10 @@ struct Arguments {
   std::string language;
   bool noAudio = false;
   bool demo = false;
+  // A job on song files that runs instead of the window (--render,
+  // --export-midi, --import-midi) and its two arguments; a file named on its own
+  // (as the desktop opens a MIDI file with the program) is imported at start.
+  std::string songJob, jobFrom, jobTo, openFile;
 };
 
 void usage() {
@@ -53,7 +60,11 @@ void usage() {
       "  --demo            only play a short phrase through the engine, without a window\n"
       "  --tall, --normal  the 568 x 320 or the 480 x 320 layout (default: from the display)\n"
       "  --offscreen       no window on the screen\n"
-      "  --scale N         pixels per point of the picture (also --scale=N)\n");
+      "  --scale N         pixels per point of the picture (also --scale=N)\n"
+      "  --render SONG.SAV OUT.wav         play a song into a WAV file, without a window\n"
+      "  --export-midi SONG.SAV OUT.mid    write a song as a MIDI file\n"
+      "  --import-midi IN.mid NAME         add a MIDI file to the song library as NAME\n"
+      "  FILE.mid          start with the MIDI file added to the song library\n");
 }
 
 bool parseArguments(int argc, char** argv, Arguments& a) {
@@ -90,12 +101,45 @@ bool parseArguments(int argc, char** argv, Arguments& a) {
       a.noAudio = true;
     } else if (arg == "--demo") {
       a.demo = true;
+    } else if (arg == "--render" || arg == "--export-midi" || arg == "--import-midi") {
+      a.songJob = arg;
+      if (!value(a.jobFrom) || !value(a.jobTo)) return false;
+    } else if (!arg.empty() && arg[0] != '-' && a.openFile.empty()) {
+      a.openFile = arg;
     } else {
       std::printf("Unknown option %s\n", arg.c_str());
       return false;
     }
   }
   return true;
+}
+
+int runSongJob(const Arguments& a) {
+  using namespace piano;
+  if (a.songJob == "--render") return renderSongToWav(a.jobFrom, a.jobTo, a.sampleDir);
+  if (a.songJob == "--export-midi") return exportSongToMidi(a.jobFrom, a.jobTo);
+  // The song takes the player's settings, as a song saved in the program would.
+  const std::string folder = platform::documentsDirectory().path;
+  const auto state = FileManager::readStateFile(platform::documentsPath(folder, MainView::kStateFileName));
+  const MidiImport result = importMidiToLibrary(a.jobFrom, a.jobTo, folder, state.text);
+  std::fprintf(result.ok ? stdout : stderr, "%s\n", result.message.c_str());
+  return result.ok ? 0 : 1;
+}
+
+// A MIDI file dropped on the window (or named at start) becomes a song of the
+// library under the file's name; an alert says what came in.
+void importIntoLibrary(piano::MainView& mainView, const std::string& path) {
+  using namespace piano;
+  const MidiImport result = importMidiToLibrary(path, songNameForFile(path), mainView.documentsDirectory(),
+                                                mainView.fileManager().stateText());
+  platform::showAlert(platform::localized(result.ok ? "MIDI IMPORTED" : "MIDI NOT IMPORTED"), result.message,
+                      platform::localized("OK"));
+}
+
+void acceptFiles(piano::platform::Window& window, const std::shared_ptr<piano::MainView>& mainView,
+                 const std::string& openFile) {
+  window.setFileHandler([view = mainView.get()](const std::string& path) { importIntoLibrary(*view, path); });
+  if (!openFile.empty()) importIntoLibrary(*mainView, openFile);
 }
 
 int playDemo(const Arguments& a) {
@@ -164,6 +208,7 @@ int runScript(const Arguments& a, const piano::platform::DisplayOptions& display
   if (!a.language.empty()) o.language = a.language;
   auto mainView = MainView::create(o);
   display->window().setRootView(mainView);
+  acceptFiles(display->window(), mainView, a.openFile);
 
   const double start = clock.now();
   std::function<void()> everyMillisecond = [&] {
@@ -208,6 +253,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (a.demo) return playDemo(a);
+  if (!a.songJob.empty()) return runSongJob(a);
 
   const std::string language = a.language.empty() ? platform::preferredLanguage() : a.language;
   platform::localizedStrings().load(platform::resourceDirectory() + "/strings", language);
@@ -239,6 +285,7 @@ int main(int argc, char** argv) {
   o.disableIdleTimer = [&display] { display->disableScreenSaver(); };
   auto mainView = MainView::create(o);
   display->window().setRootView(mainView);
+  acceptFiles(display->window(), mainView, a.openFile);
   const int status =
       display->run([&] { mainView->applicationWillTerminate(); }, [&] { mainView->saveState(); });
   // The application goes before the output it plays into.

@@ -126,6 +126,9 @@ class MainView : public platform::View,
   std::string getState() const override;
   bool setState(std::string_view section, int version) override;
   void resetState() override;
+  // The main section of a fresh start: a song made outside the program carries
+  // it when no player's settings are at hand.
+  static std::string freshMainSection();
 
   // ---- parts, for the application and tests
   SoundPlayer& soundPlayer() { return *soundPlayer_; }
@@ -156,6 +159,8 @@ class MainView : public platform::View,
   const std::shared_ptr<KeyboardView>& activeKeyboard() const;
   // Both keyboards take up the settings record as it now is.
   void applyKeyboardSettings();
+  static std::string mainSection(const KeyboardSettings& k, bool panning, bool dual, int single, int lower,
+                                 int upper);
 
   Options options_;
   std::string documentsDirectory_;

@@ -21,6 +21,7 @@ namespace piano {
 
 class SoundPlayer;
 class NoteRecorder;
+class Metronome;
 
 class OfflineRenderer {
  public:
@@ -33,6 +34,9 @@ class OfflineRenderer {
     double maxSeconds = 3600.0;
     // After the song ends, render until every voice is silent, at most this long.
     double maxTailSeconds = 30.0;
+    // The settings section of a state text before one is loaded (and after a
+    // damaged one), for stateText().
+    std::string freshMainSection;
   };
 
   struct Result {
@@ -52,6 +56,7 @@ class OfflineRenderer {
 
   SoundPlayer& soundPlayer();
   NoteRecorder& noteRecorder();
+  Metronome& metronome();
   // Virtual seconds since the renderer was made.
   double now() const { return time_; }
 
@@ -59,6 +64,9 @@ class OfflineRenderer {
   // engine's panning switch from the main section. A damaged text leaves the
   // defaults (an empty song) and returns false.
   bool loadStateText(std::string_view text);
+  // The state text of what is loaded now: the settings section as loaded, the
+  // song and metronome as they now are.
+  std::string stateText() const;
 
   // Plays the loaded song from its start to its end and the release tail.
   Result render(const Sink& sink);
