@@ -10,7 +10,8 @@ packages=(
   fonts-liberation fonts-wqy-microhei
 )
 if [ "${1:-}" = "--tests" ]; then
-  packages+=(libgtest-dev libbenchmark-dev)
+  # MIDI files of other programs and an independent reader of them, for the import tests.
+  packages+=(libgtest-dev libbenchmark-dev python3-mido openttd-openmsx planetblupi-music-midi)
 fi
 
 missing=()

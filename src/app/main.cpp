@@ -126,20 +126,11 @@ int runSongJob(const Arguments& a) {
   return result.ok ? 0 : 1;
 }
 
-// A MIDI file dropped on the window (or named at start) becomes a song of the
-// library under the file's name; an alert says what came in.
-void importIntoLibrary(piano::MainView& mainView, const std::string& path) {
-  using namespace piano;
-  const MidiImport result = importMidiToLibrary(path, songNameForFile(path), mainView.documentsDirectory(),
-                                                mainView.fileManager().stateText());
-  platform::showAlert(platform::localized(result.ok ? "MIDI IMPORTED" : "MIDI NOT IMPORTED"), result.message,
-                      platform::localized("OK"));
-}
-
+// Files dropped on the window, and one named at start, are MIDI files to import.
 void acceptFiles(piano::platform::Window& window, const std::shared_ptr<piano::MainView>& mainView,
                  const std::string& openFile) {
-  window.setFileHandler([view = mainView.get()](const std::string& path) { importIntoLibrary(*view, path); });
-  if (!openFile.empty()) importIntoLibrary(*mainView, openFile);
+  window.setFileHandler([view = mainView.get()](const std::string& path) { view->importMidiFile(path); });
+  if (!openFile.empty()) mainView->importMidiFile(openFile);
 }
 
 int playDemo(const Arguments& a) {

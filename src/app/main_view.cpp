@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "app/song_commands.h"
 #include "audio/sound_player.h"
 #include "keyboard/key_numbers.h"
 #include "keyboard/keyboard_view.h"
@@ -182,6 +183,13 @@ float MainView::sustainTimeNormalAsFraction() const {
 float MainView::sustainTimePedalAsFraction() const { return fractionForReleaseRate(keyboardSettings_.sustainTimePedal); }
 
 // ---------------------------------------------------------------- state text
+
+void MainView::importMidiFile(const std::string& path) {
+  const MidiImport result =
+      importMidiToLibrary(path, songNameForFile(path), documentsDirectory_, fileManager_->stateText());
+  platform::showAlert(platform::localized(result.ok ? "MIDI IMPORTED" : "MIDI NOT IMPORTED"), result.message,
+                      platform::localized("OK"));
+}
 
 std::string MainView::getState() const {
   return mainSection(keyboardSettings_, soundPlayer_->pianoNotePanning(), dualKeyboard_,

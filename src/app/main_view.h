@@ -109,6 +109,9 @@ class MainView : public platform::View,
   // Opens the manual's web page in the language of the texts; when the browser
   // cannot, the manual screen says so.
   void visitWebsite() override;
+  // Adds a MIDI file to the song library under the file's name, carrying the
+  // player's settings; an alert says what came in, or why nothing did.
+  void importMidiFile(const std::string& path);
   // Saves the state file (the song and the settings). A state file that was
   // there at start but could not be read is left as it is.
   void saveState();

@@ -36,19 +36,22 @@ bool readSong(const std::string& path, std::string& text) {
   return true;
 }
 
-OfflineRenderer::Settings songSettings(const std::string& sampleDir = {}) {
-  OfflineRenderer::Settings settings;
-  settings.sampleDir = sampleDir;
-  settings.freshMainSection = MainView::freshMainSection();
-  return settings;
-}
+// A song engine without output; before a song is loaded it holds a fresh start's settings.
+struct SongEngine : OfflineRenderer {
+  explicit SongEngine(const std::string& sampleDir = {}) : OfflineRenderer(samples(sampleDir), MainView::freshMainSection()) {}
+  static Settings samples(const std::string& sampleDir) {
+    Settings settings;
+    settings.sampleDir = sampleDir;
+    return settings;
+  }
+};
 
 }  // namespace
 
 int renderSongToWav(const std::string& songPath, const std::string& wavPath, const std::string& sampleDir) {
   std::string text;
   if (!readSong(songPath, text)) return 1;
-  OfflineRenderer renderer(songSettings(sampleDir));
+  SongEngine renderer(sampleDir);
   if (renderer.soundPlayer().sampleSlot(39).rawDataSize < 1) {
     std::fprintf(stderr, "No piano samples in \"%s\" (try --samples DIR).\n", sampleDir.c_str());
     return 1;
@@ -83,7 +86,7 @@ int renderSongToWav(const std::string& songPath, const std::string& wavPath, con
 int exportSongToMidi(const std::string& songPath, const std::string& midiPath) {
   std::string text;
   if (!readSong(songPath, text)) return 1;
-  OfflineRenderer song(songSettings());
+  SongEngine song;
   song.loadStateText(text);
   const std::vector<Note> notes = song.noteRecorder().notesSnapshot();
   const std::string bytes =
@@ -122,7 +125,7 @@ MidiImport importMidiToLibrary(const std::string& midiPath, const std::string& n
   const SongFiles library(documentsDirectory, {});
   if (library.exists(SongFiles::fileNameForSong(songName))) songName = library.freeNumberedName(songName);
 
-  OfflineRenderer song(songSettings());
+  SongEngine song;
   if (!baseStateText.empty()) song.loadStateText(baseStateText);
   song.noteRecorder().replaceSong(imported.notes);
   if (imported.beatsPerMinute > 0) song.metronome().setMetronomeTempo(imported.beatsPerMinute);

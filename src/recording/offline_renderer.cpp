@@ -58,13 +58,13 @@ class PanningSection final : public StateSection {
 }  // namespace
 
 struct OfflineRenderer::Parts {
-  Parts(OfflineRenderer& owner, const Settings& settings)
+  Parts(OfflineRenderer& owner, const Settings& settings, std::string fresh)
       : loop([&owner] { return owner.time_; }),
         player(SoundPlayer::Options{nullptr, settings.sampleDir, [&owner] { return owner.time_; }}),
         metronome(player, loop),
         recorder(&parent, player, metronome, loop,
                  NoteRecorder::Options{[&owner] { return owner.time_; }, {}, /*startPlaybackThread=*/false, {}}),
-        panning(player, settings.freshMainSection),
+        panning(player, std::move(fresh)),
         files(panning, recorder, "/nonexistent") {
     parent.recorder = &recorder;
   }
@@ -77,8 +77,8 @@ struct OfflineRenderer::Parts {
   FileManager files;
 };
 
-OfflineRenderer::OfflineRenderer(Settings settings)
-    : settings_(std::move(settings)), parts_(std::make_unique<Parts>(*this, settings_)) {
+OfflineRenderer::OfflineRenderer(Settings settings, std::string freshMainSection)
+    : settings_(std::move(settings)), parts_(std::make_unique<Parts>(*this, settings_, std::move(freshMainSection))) {
   settings_.bufferFrames = std::clamp(settings_.bufferFrames, 1, 1 << 16);
 }
 

@@ -34,9 +34,6 @@ class OfflineRenderer {
     double maxSeconds = 3600.0;
     // After the song ends, render until every voice is silent, at most this long.
     double maxTailSeconds = 30.0;
-    // The settings section of a state text before one is loaded (and after a
-    // damaged one), for stateText().
-    std::string freshMainSection;
   };
 
   struct Result {
@@ -49,7 +46,9 @@ class OfflineRenderer {
   // Receives each rendered buffer, interleaved stereo; returns false to stop.
   using Sink = std::function<bool(const std::int16_t* interleaved, int frames)>;
 
-  explicit OfflineRenderer(Settings settings);
+  // `freshMainSection`: the settings section of a state text before one is
+  // loaded (and after a damaged one), for stateText().
+  explicit OfflineRenderer(Settings settings, std::string freshMainSection = {});
   ~OfflineRenderer();
   OfflineRenderer(const OfflineRenderer&) = delete;
   OfflineRenderer& operator=(const OfflineRenderer&) = delete;

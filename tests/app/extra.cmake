@@ -20,3 +20,18 @@ add_test(NAME app_refuses_an_unusable_documents_folder COMMAND sh -c [=[
   "$0" --no-audio --documents ""; [ $? -eq 2 ] || exit 1; "$0" --no-audio --documents /dev/null/x; [ $? -eq 2 ]
 ]=] $<TARGET_FILE:piano>)
 set_tests_properties(app_refuses_an_unusable_documents_folder PROPERTIES TIMEOUT 60)
+
+# The song jobs of the command line: a demo song to a MIDI file and back into a
+# library, rendered to sound; a damaged MIDI file and a damaged song are refused.
+add_test(NAME app_song_jobs_of_the_command_line COMMAND sh -c [=[
+  set -e; rm -rf "$1"; mkdir -p "$1"; song="$2/songs/Prelude in C (Bach).SAV"
+  "$0" --documents "$1" --export-midi "$song" "$1/p.mid"
+  "$0" --documents "$1" --import-midi "$1/p.mid" Prelude | grep -q '"Prelude": 309 notes'
+  "$0" --render "$1/Prelude.SAV" "$1/p.wav" | grep -q '309 presses played'; [ -s "$1/p.wav" ]
+  head -c 40 "$1/p.mid" > "$1/cut.mid"; printf 'Version 2@' > "$1/cut.SAV"
+  out=$("$0" --documents "$1" --import-midi "$1/cut.mid" Cut 2>&1) && exit 1
+  echo "$out" | grep -q 'not a usable MIDI file: track 1 is cut short'
+  out=$("$0" --export-midi "$1/cut.SAV" "$1/x.mid" 2>&1) && exit 1; echo "$out" | grep -q 'not a readable song'
+  [ ! -e "$1/Cut.SAV" ] && [ ! -e "$1/x.mid" ]
+]=] $<TARGET_FILE:piano> ${CMAKE_CURRENT_BINARY_DIR}/song-jobs ${PIANO_RESOURCE_DIR})
+set_tests_properties(app_song_jobs_of_the_command_line PROPERTIES TIMEOUT 120)
