@@ -50,7 +50,8 @@ struct Arguments {
 void usage() {
   std::printf(
       "usage: piano [options]\n"
-      "  --samples DIR     folder of the .mav sample set (default: the built set, or $PIANO_SAMPLE_DIR)\n"
+      "  --samples DIR     folder of the .mav sample set (default: $PIANO_SAMPLE_DIR, else the\n"
+      "                    installed set, else the built one)\n"
       "  --documents DIR   where songs and settings are kept (default: $PIANO_DOCUMENTS_DIR,\n"
       "                    else the XDG data folder, ~/.local/share/piano)\n"
       "  --language CODE   language of the texts: en or zh-Hans (default: from the locale)\n"
@@ -68,6 +69,10 @@ void usage() {
 }
 
 bool parseArguments(int argc, char** argv, Arguments& a) {
+  // Installed, the sample set lies with the other data; built, in the build folder.
+  if (const std::string installed = piano::platform::installedDataDirectory(); !installed.empty()) {
+    a.sampleDir = installed + "/samples";
+  }
   if (const char* env = std::getenv("PIANO_SAMPLE_DIR")) a.sampleDir = env;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];

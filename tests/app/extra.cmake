@@ -35,3 +35,20 @@ add_test(NAME app_song_jobs_of_the_command_line COMMAND sh -c [=[
   [ ! -e "$1/Cut.SAV" ] && [ ! -e "$1/x.mid" ]
 ]=] $<TARGET_FILE:piano> ${CMAKE_CURRENT_BINARY_DIR}/song-jobs ${PIANO_RESOURCE_DIR})
 set_tests_properties(app_song_jobs_of_the_command_line PROPERTIES TIMEOUT 120)
+
+# The Debian package holds the whole program: unpacked into a scratch root, the
+# installed program plays a script with the resources, demo songs and samples
+# installed beside it, opening nothing of the source or build folders.
+if(PIANO_SANITIZE STREQUAL "")
+  add_test(NAME app_debian_package_runs_where_it_is_installed COMMAND sh -c [=[
+    set -e; w=$(mktemp -d); trap 'rm -rf "$w"' EXIT
+    cpack --config "$0/CPackConfig.cmake" -B "$w" >/dev/null; dpkg -x "$w"/piano_*.deb "$w/root"
+    printf '0.2 down 9 240 222\n0.25 up 9\nportrait\n0.5 down 1 50 100\n0.9 up 1\n1 shot keys.png\n1.5 end\n' >"$w/s"
+    env -u PIANO_SAMPLE_DIR -u PIANO_RESOURCE_DIR strace -f -e trace=open,openat -o "$w/trace" \
+      "$w/root/usr/bin/piano" --script "$w/s" --offscreen --wav "$w/out.wav" --documents "$w/docs"
+    [ -s "$w/keys.png" ] && [ -s "$w/docs/Prelude in C (Bach).SAV" ] && ! grep -e "$0" -e "$1" "$w/trace"
+    python3 -c 'import sys, wave, array; a = array.array("h", wave.open(sys.argv[1]).readframes(99999)); sys.exit(max(a) < 3000)' "$w/out.wav"
+  ]=] ${CMAKE_BINARY_DIR} ${PROJECT_SOURCE_DIR})
+  set_tests_properties(app_debian_package_runs_where_it_is_installed PROPERTIES
+    ENVIRONMENT "SDL_VIDEODRIVER=offscreen;SDL_AUDIODRIVER=dummy" TIMEOUT 300)
+endif()
