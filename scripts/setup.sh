@@ -10,8 +10,10 @@ packages=(
   fonts-liberation fonts-wqy-microhei
 )
 if [ "${1:-}" = "--tests" ]; then
-  # MIDI files of other programs and an independent reader of them, for the import tests.
-  packages+=(libgtest-dev libbenchmark-dev python3-mido openttd-openmsx planetblupi-music-midi)
+  # MIDI files of other programs and an independent reader of them, for the import
+  # tests; the checker of AppStream metadata and strace, for the package test.
+  packages+=(libgtest-dev libbenchmark-dev python3-mido openttd-openmsx planetblupi-music-midi
+    appstream strace)
 fi
 
 missing=()
