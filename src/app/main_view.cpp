@@ -187,6 +187,8 @@ float MainView::sustainTimePedalAsFraction() const { return fractionForReleaseRa
 void MainView::importMidiFile(const std::string& path) {
   const MidiImport result =
       importMidiToLibrary(path, songNameForFile(path), documentsDirectory_, fileManager_->stateText());
+  // A library on the screen lists the new song at once.
+  if (result.ok && currentScreen_ == songLibraryView_.get()) songLibraryView_->showing();
   platform::showAlert(platform::localized(result.ok ? "MIDI IMPORTED" : "MIDI NOT IMPORTED"), result.message,
                       platform::localized("OK"));
 }
