@@ -13,6 +13,9 @@ if [ "${1:-}" = "--tests" ]; then
   packages+=(libgtest-dev libbenchmark-dev chromium)
   # The latency benchmark's private sound session, its X server and its recorder.
   packages+=(pipewire pipewire-pulse wireplumber libpipewire-0.3-dev dbus-daemon xvfb python3-xlib)
+  # MIDI files of other programs and an independent reader of them, for the import
+  # tests; the checker of AppStream metadata and strace, for the package test.
+  packages+=(python3-mido openttd-openmsx planetblupi-music-midi appstream strace)
 fi
 
 missing=()

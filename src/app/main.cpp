@@ -16,6 +16,7 @@
 
 #include "app/demo_phrase.h"
 #include "app/main_view.h"
+#include "app/song_commands.h"
 #include "audio/sound_player.h"
 #include "platform/documents.h"
 #include "platform/localized_strings.h"
@@ -23,6 +24,8 @@
 #include "platform/paced_audio_output.h"
 #include "platform/resources.h"
 #include "platform/run_loop.h"
+#include "platform/window.h"
+#include "recording/file_manager.h"
 #include "platform/sdl_audio_output.h"
 #include "platform/sdl_display.h"
 #include "platform/test_probe.h"
@@ -41,12 +44,17 @@ struct Arguments {
   int bufferFrames = 0;  // 0: the smallest that plays cleanly
   bool noAudio = false;
   bool demo = false;
+  // A job on song files that runs instead of the window (--render,
+  // --export-midi, --import-midi) and its two arguments; a file named on its own
+  // (as the desktop opens a MIDI file with the program) is imported at start.
+  std::string songJob, jobFrom, jobTo, openFile;
 };
 
 void usage() {
   std::printf(
       "usage: piano [options]\n"
-      "  --samples DIR     folder of the .mav sample set (default: the built set, or $PIANO_SAMPLE_DIR)\n"
+      "  --samples DIR     folder of the .mav sample set (default: $PIANO_SAMPLE_DIR, else the\n"
+      "                    installed set, else the built one)\n"
       "  --documents DIR   where songs and settings are kept (default: $PIANO_DOCUMENTS_DIR,\n"
       "                    else the XDG data folder, ~/.local/share/piano)\n"
       "  --language CODE   language of the texts: en or zh-Hans (default: from the locale)\n"
@@ -58,10 +66,18 @@ void usage() {
       "  --demo            only play a short phrase through the engine, without a window\n"
       "  --tall, --normal  the 568 x 320 or the 480 x 320 layout (default: from the display)\n"
       "  --offscreen       no window on the screen\n"
-      "  --scale N         pixels per point of the picture (also --scale=N)\n");
+      "  --scale N         pixels per point of the picture (also --scale=N)\n"
+      "  --render SONG.SAV OUT.wav         play a song into a WAV file, without a window\n"
+      "  --export-midi SONG.SAV OUT.mid    write a song as a MIDI file\n"
+      "  --import-midi IN.mid NAME         add a MIDI file to the song library as NAME\n"
+      "  FILE.mid          start with the MIDI file added to the song library\n");
 }
 
 bool parseArguments(int argc, char** argv, Arguments& a) {
+  // Installed, the sample set lies with the other data; built, in the build folder.
+  if (const std::string installed = piano::platform::installedDataDirectory(); !installed.empty()) {
+    a.sampleDir = installed + "/samples";
+  }
   if (const char* env = std::getenv("PIANO_SAMPLE_DIR")) a.sampleDir = env;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -107,12 +123,36 @@ bool parseArguments(int argc, char** argv, Arguments& a) {
       a.noAudio = true;
     } else if (arg == "--demo") {
       a.demo = true;
+    } else if (arg == "--render" || arg == "--export-midi" || arg == "--import-midi") {
+      a.songJob = arg;
+      if (!value(a.jobFrom) || !value(a.jobTo)) return false;
+    } else if (!arg.empty() && arg[0] != '-' && a.openFile.empty()) {
+      a.openFile = arg;
     } else {
       std::printf("Unknown option %s\n", arg.c_str());
       return false;
     }
   }
   return true;
+}
+
+int runSongJob(const Arguments& a) {
+  using namespace piano;
+  if (a.songJob == "--render") return renderSongToWav(a.jobFrom, a.jobTo, a.sampleDir);
+  if (a.songJob == "--export-midi") return exportSongToMidi(a.jobFrom, a.jobTo);
+  // The song takes the player's settings, as a song saved in the program would.
+  const std::string folder = platform::documentsDirectory().path;
+  const auto state = FileManager::readStateFile(platform::documentsPath(folder, MainView::kStateFileName));
+  const MidiImport result = importMidiToLibrary(a.jobFrom, a.jobTo, folder, state.text);
+  std::fprintf(result.ok ? stdout : stderr, "%s\n", result.message.c_str());
+  return result.ok ? 0 : 1;
+}
+
+// Files dropped on the window, and one named at start, are MIDI files to import.
+void acceptFiles(piano::platform::Window& window, const std::shared_ptr<piano::MainView>& mainView,
+                 const std::string& openFile) {
+  window.setFileHandler([view = mainView.get()](const std::string& path) { view->importMidiFile(path); });
+  if (!openFile.empty()) mainView->importMidiFile(openFile);
 }
 
 int playDemo(const Arguments& a) {
@@ -181,6 +221,7 @@ int runScript(const Arguments& a, const piano::platform::DisplayOptions& display
   if (!a.language.empty()) o.language = a.language;
   auto mainView = MainView::create(o);
   display->window().setRootView(mainView);
+  acceptFiles(display->window(), mainView, a.openFile);
 
   const double start = clock.now();
   std::function<void()> everyMillisecond = [&] {
@@ -226,6 +267,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (a.demo) return playDemo(a);
+  if (!a.songJob.empty()) return runSongJob(a);
 
   const std::string language = a.language.empty() ? platform::preferredLanguage() : a.language;
   platform::localizedStrings().load(platform::resourceDirectory() + "/strings", language);
@@ -266,6 +308,7 @@ int main(int argc, char** argv) {
   o.disableIdleTimer = [&display] { display->disableScreenSaver(); };
   auto mainView = MainView::create(o);
   display->window().setRootView(mainView);
+  acceptFiles(display->window(), mainView, a.openFile);
   platform::exposeProbe("voices started", [&mainView] {
     return static_cast<double>(mainView->soundPlayer().startedVoiceCount());
   });

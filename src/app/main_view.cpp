@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "app/song_commands.h"
 #include "audio/sound_player.h"
 #include "keyboard/key_numbers.h"
 #include "keyboard/keyboard_view.h"
@@ -183,8 +184,28 @@ float MainView::sustainTimePedalAsFraction() const { return fractionForReleaseRa
 
 // ---------------------------------------------------------------- state text
 
+void MainView::importMidiFile(const std::string& path) {
+  const MidiImport result =
+      importMidiToLibrary(path, songNameForFile(path), documentsDirectory_, fileManager_->stateText());
+  // A library on the screen lists the new song at once.
+  if (result.ok && currentScreen_ == songLibraryView_.get()) songLibraryView_->showing();
+  platform::showAlert(platform::localized(result.ok ? "MIDI IMPORTED" : "MIDI NOT IMPORTED"), result.message,
+                      platform::localized("OK"));
+}
+
 std::string MainView::getState() const {
-  const KeyboardSettings& k = keyboardSettings_;
+  return mainSection(keyboardSettings_, soundPlayer_->pianoNotePanning(), dualKeyboard_,
+                     singleKeyboardView_->getStartKey(), dualKeyboardView_->getStartKey(0),
+                     dualKeyboardView_->getStartKey(1));
+}
+
+std::string MainView::freshMainSection() {
+  return mainSection(KeyboardSettings{}, true, false, keys::kDefaultStartKey, keys::kDefaultStartKey,
+                     keys::kDefaultUpperStartKey);
+}
+
+std::string MainView::mainSection(const KeyboardSettings& k, bool panning, bool dual, int single, int lower,
+                                  int upper) {
   std::string out;
   state_text::appendSqueezed(out, static_cast<float>(k.sustainTimeNormal));
   state_text::appendSqueezed(out, static_cast<float>(k.sustainTimePedal));
@@ -192,12 +213,12 @@ std::string MainView::getState() const {
   state_text::appendBool(out, k.sustainPedalPressed);
   state_text::appendInt(out, static_cast<int>(k.expressionFunction));
   state_text::appendInt(out, static_cast<int>(k.displayNoteNames));
-  state_text::appendBool(out, soundPlayer_->pianoNotePanning());
+  state_text::appendBool(out, panning);
   state_text::appendInt(out, k.numKeysToDisplay);
-  state_text::appendBool(out, dualKeyboard_);
-  state_text::appendInt(out, singleKeyboardView_->getStartKey());
-  state_text::appendInt(out, dualKeyboardView_->getStartKey(0));
-  state_text::appendInt(out, dualKeyboardView_->getStartKey(1));
+  state_text::appendBool(out, dual);
+  state_text::appendInt(out, single);
+  state_text::appendInt(out, lower);
+  state_text::appendInt(out, upper);
   return out;
 }
 

@@ -109,6 +109,9 @@ class MainView : public platform::View,
   // Opens the manual's web page in the language of the texts; when the browser
   // cannot, the manual screen says so.
   void visitWebsite() override;
+  // Adds a MIDI file to the song library under the file's name, carrying the
+  // player's settings; an alert says what came in, or why nothing did.
+  void importMidiFile(const std::string& path);
   // Saves the state file (the song and the settings). A state file that was
   // there at start but could not be read is left as it is.
   void saveState();
@@ -126,6 +129,9 @@ class MainView : public platform::View,
   std::string getState() const override;
   bool setState(std::string_view section, int version) override;
   void resetState() override;
+  // The main section of a fresh start: a song made outside the program carries
+  // it when no player's settings are at hand.
+  static std::string freshMainSection();
 
   // ---- parts, for the application and tests
   SoundPlayer& soundPlayer() { return *soundPlayer_; }
@@ -156,6 +162,8 @@ class MainView : public platform::View,
   const std::shared_ptr<KeyboardView>& activeKeyboard() const;
   // Both keyboards take up the settings record as it now is.
   void applyKeyboardSettings();
+  static std::string mainSection(const KeyboardSettings& k, bool panning, bool dual, int single, int lower,
+                                 int upper);
 
   Options options_;
   std::string documentsDirectory_;

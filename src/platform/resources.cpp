@@ -1,6 +1,7 @@
 #include "platform/resources.h"
 
 #include <cstdlib>
+#include <filesystem>
 
 namespace piano::platform {
 
@@ -11,9 +12,18 @@ std::string& configured() {
 }
 }  // namespace
 
+std::string installedDataDirectory() {
+  std::error_code error;
+  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error) return {};
+  const std::filesystem::path data = program.parent_path().parent_path() / "share" / "piano";
+  return std::filesystem::is_directory(data / "strings", error) ? data.string() : std::string();
+}
+
 std::string resourceDirectory() {
   if (!configured().empty()) return configured();
   if (const char* env = std::getenv("PIANO_RESOURCE_DIR"); env != nullptr && *env != '\0') return env;
+  if (std::string installed = installedDataDirectory(); !installed.empty()) return installed;
 #ifdef PIANO_DEFAULT_RESOURCE_DIR
   return PIANO_DEFAULT_RESOURCE_DIR;
 #else

@@ -6,8 +6,14 @@
 
 namespace piano::platform {
 
+// Where an installed program keeps its data: <prefix>/share/piano beside the
+// <prefix>/bin the program runs from, when that holds resources; else "" (a
+// program run from its build folder).
+std::string installedDataDirectory();
+
 // The resources folder: the one set here, else $PIANO_RESOURCE_DIR, else the
-// source tree's resources folder that the build knows.
+// installed data folder, else the source tree's resources folder that the
+// build knows.
 std::string resourceDirectory();
 void setResourceDirectory(const std::string& path);
 

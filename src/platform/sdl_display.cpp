@@ -271,6 +271,13 @@ struct Display::Impl {
         window->fingerUp(id, fromWindow(e.tfinger.x * ww, e.tfinger.y * wh), now);
         break;
       }
+      case SDL_DROPFILE:
+        if (e.drop.file != nullptr) {
+          const std::string path = e.drop.file;
+          SDL_free(e.drop.file);
+          window->fileDropped(path);
+        }
+        break;
       case SDL_TEXTINPUT: window->textInput(e.text.text); break;
       case SDL_KEYDOWN:
         switch (e.key.keysym.sym) {

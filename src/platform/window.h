@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -58,6 +59,13 @@ class Window {
   void textInput(const std::string& utf8);
   void keyDown(Key key);
 
+  // --- Files dropped on the window, or handed to the program at its start;
+  // the application decides what to do with them ---
+  void setFileHandler(std::function<void(const std::string& path)> handler) { fileHandler_ = std::move(handler); }
+  void fileDropped(const std::string& path) {
+    if (fileHandler_) fileHandler_(path);
+  }
+
   // --- The alert: a modal box drawn above everything, one at a time (later
   // ones wait); a tap on its button (or Return / Escape) dismisses it and
   // touches go nowhere else meanwhile. ---
@@ -96,6 +104,7 @@ class Window {
   int lastTapCount_ = 0;
   TextField* firstResponder_ = nullptr;
   std::deque<AlertBox> alerts_;
+  std::function<void(const std::string&)> fileHandler_;
   Window* previous_ = nullptr;
   std::uint64_t drawnGeneration_ = ~std::uint64_t{0};
 };

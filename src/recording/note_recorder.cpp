@@ -197,6 +197,18 @@ void NoteRecorder::sanityCheckLocked() {
   removeMarkedLocked(remove);
 }
 
+void NoteRecorder::replaceSong(std::vector<Note> notes) {
+  if (notes.size() > static_cast<std::size_t>(kMaxNotes)) notes.resize(static_cast<std::size_t>(kMaxNotes));
+  int highestID = -1;
+  for (const Note& note : notes) highestID = std::max(highestID, note.noteID);
+  currentNoteID_ = std::clamp(std::max(currentNoteID_, highestID + 1), 0, kMaxNoteID);
+  std::lock_guard lock(songMutex_);
+  stopLocked();
+  notes_ = std::move(notes);
+  currentNoteNo_ = static_cast<int>(notes_.size());
+  sanityCheckLocked();
+}
+
 void NoteRecorder::eraseWholeSong() {
   std::lock_guard lock(songMutex_);
   notes_.clear();

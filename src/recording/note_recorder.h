@@ -109,6 +109,9 @@ class NoteRecorder final : public StateSection {
   void eraseLastXNotes(int count);
   // Removes releases without a slot and presses without a later release.
   void sanityCheck();
+  // Ends playback and puts `notes` (sorted by time, the first kMaxNotes kept)
+  // in place of the song, repaired; new presses get IDs above the song's.
+  void replaceSong(std::vector<Note> notes);
 
   // ---- playback
   // Plays the song from its start. Returns false, changing nothing, when it is empty.

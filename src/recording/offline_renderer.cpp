@@ -27,12 +27,14 @@ class CountingParent final : public RecorderParent {
   int releases = 0;
 };
 
-// Of the main section only the panning switch (field 6) changes the sound.
+// Of the main section only the panning switch (field 6) changes the sound; the
+// section is kept whole to be written back.
 class PanningSection final : public StateSection {
  public:
-  explicit PanningSection(SoundPlayer& player) : player_(player) {}
-  std::string getState() const override { return {}; }
+  PanningSection(SoundPlayer& player, std::string fresh) : player_(player), fresh_(std::move(fresh)), text_(fresh_) {}
+  std::string getState() const override { return text_; }
   bool setState(std::string_view section, int version) override {
+    text_ = section;
     state_text::FieldReader fields(section);
     if (fields.remaining() < (version == 2 ? 12u : 7u)) return false;
     std::string_view skipped;
@@ -42,22 +44,27 @@ class PanningSection final : public StateSection {
     player_.setPianoNotePanning(panning == 1);
     return true;
   }
-  void resetState() override { player_.setPianoNotePanning(true); }
+  void resetState() override {
+    player_.setPianoNotePanning(true);
+    text_ = fresh_;
+  }
 
  private:
   SoundPlayer& player_;
+  std::string fresh_;
+  std::string text_;
 };
 
 }  // namespace
 
 struct OfflineRenderer::Parts {
-  Parts(OfflineRenderer& owner, const Settings& settings)
+  Parts(OfflineRenderer& owner, const Settings& settings, std::string fresh)
       : loop([&owner] { return owner.time_; }),
         player(SoundPlayer::Options{nullptr, settings.sampleDir, [&owner] { return owner.time_; }}),
         metronome(player, loop),
         recorder(&parent, player, metronome, loop,
                  NoteRecorder::Options{[&owner] { return owner.time_; }, {}, /*startPlaybackThread=*/false, {}}),
-        panning(player),
+        panning(player, std::move(fresh)),
         files(panning, recorder, "/nonexistent") {
     parent.recorder = &recorder;
   }
@@ -70,8 +77,8 @@ struct OfflineRenderer::Parts {
   FileManager files;
 };
 
-OfflineRenderer::OfflineRenderer(Settings settings)
-    : settings_(std::move(settings)), parts_(std::make_unique<Parts>(*this, settings_)) {
+OfflineRenderer::OfflineRenderer(Settings settings, std::string freshMainSection)
+    : settings_(std::move(settings)), parts_(std::make_unique<Parts>(*this, settings_, std::move(freshMainSection))) {
   settings_.bufferFrames = std::clamp(settings_.bufferFrames, 1, 1 << 16);
 }
 
@@ -79,8 +86,10 @@ OfflineRenderer::~OfflineRenderer() = default;
 
 SoundPlayer& OfflineRenderer::soundPlayer() { return parts_->player; }
 NoteRecorder& OfflineRenderer::noteRecorder() { return parts_->recorder; }
+Metronome& OfflineRenderer::metronome() { return parts_->metronome; }
 
 bool OfflineRenderer::loadStateText(std::string_view text) { return parts_->files.applyStateText(text); }
+std::string OfflineRenderer::stateText() const { return parts_->files.stateText(); }
 
 OfflineRenderer::Result OfflineRenderer::render(const Sink& sink) {
   Result result;

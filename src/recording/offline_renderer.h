@@ -21,6 +21,7 @@ namespace piano {
 
 class SoundPlayer;
 class NoteRecorder;
+class Metronome;
 
 class OfflineRenderer {
  public:
@@ -45,13 +46,16 @@ class OfflineRenderer {
   // Receives each rendered buffer, interleaved stereo; returns false to stop.
   using Sink = std::function<bool(const std::int16_t* interleaved, int frames)>;
 
-  explicit OfflineRenderer(Settings settings);
+  // `freshMainSection`: the settings section of a state text before one is
+  // loaded (and after a damaged one), for stateText().
+  explicit OfflineRenderer(Settings settings, std::string freshMainSection = {});
   ~OfflineRenderer();
   OfflineRenderer(const OfflineRenderer&) = delete;
   OfflineRenderer& operator=(const OfflineRenderer&) = delete;
 
   SoundPlayer& soundPlayer();
   NoteRecorder& noteRecorder();
+  Metronome& metronome();
   // Virtual seconds since the renderer was made.
   double now() const { return time_; }
 
@@ -59,6 +63,9 @@ class OfflineRenderer {
   // engine's panning switch from the main section. A damaged text leaves the
   // defaults (an empty song) and returns false.
   bool loadStateText(std::string_view text);
+  // The state text of what is loaded now: the settings section as loaded, the
+  // song and metronome as they now are.
+  std::string stateText() const;
 
   // Plays the loaded song from its start to its end and the release tail.
   Result render(const Sink& sink);

@@ -17,6 +17,8 @@
 #include "platform/label.h"
 #include "platform/url_opener.h"
 #include "recording/file_manager.h"
+#include "recording/metronome.h"
+#include "recording/midi_song.h"
 #include "recording/note_recorder.h"
 #include "rig/app_rig.h"
 #include "screens/library/song_library_view.h"
@@ -165,6 +167,26 @@ TEST_F(Application, TheWelcomeShowsOnTheFirstStartOnly) {
     EXPECT_EQ(test::fileText(documents / "SystemMessage.DAT"), std::string("\1\0\0\0", 4));
     quit();
   }
+}
+
+// A dropped MIDI file is a new song each time, with the player's settings; a damaged one is refused.
+TEST_F(Application, DroppedMidiFilesJoinTheLibraryAsNewSongs) {
+  MainView& app = start();
+  dismissWelcome();
+  app.setNumKeysToDisplay(12);
+  std::ofstream(documents / "Tune.mid", std::ios::binary)
+      << midi::songToFile({Note::down(39, 1, 0, 0, 0, 1, 0), Note::up(0.5, 0, 39)}, 100, 4);
+  std::ofstream(documents / "Bad.mid", std::ios::binary) << "MThd";
+  window().setFileHandler([&app](const std::string& path) { app.importMidiFile(path); });
+  for (const char* file : {"Tune.mid", "Tune.mid", "Bad.mid"}) window().fileDropped(documents / file);
+  std::string titles;
+  for (; window().isShowingAlert(); window().keyDown(platform::Key::Escape)) titles += window().alertTitle() + ";";
+  EXPECT_EQ(titles, "MIDI file added to the song library;MIDI file added to the song library;MIDI file not imported;");
+  EXPECT_FALSE(std::filesystem::exists(documents / "Bad.SAV"));
+  app.setNumKeysToDisplay(8);
+  ASSERT_TRUE(app.fileManager().applyStateText(test::fileText(documents / "Tune 2.SAV")));
+  EXPECT_EQ(std::tuple(app.noteRecorder().getNumNotes(), app.numKeysToDisplay(), app.metronome().getMetronomeTempo()),
+            std::tuple(2, 12, 100));
 }
 
 // Every way between the screens, by touch, on both layouts. Half way through
