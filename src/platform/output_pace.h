@@ -21,8 +21,14 @@
 namespace piano::platform {
 
 // Frames per buffer asked for by default, and the steps up when the output
-// falls behind.
+// falls behind. A browser's audio node takes powers of two from 256 up, and
+// SDL's browser output cannot be opened a second time while the page lives
+// (the first node keeps calling): the page keeps its 256 frames.
+#ifdef __EMSCRIPTEN__
+inline constexpr int kBufferSteps[] = {256};
+#else
 inline constexpr int kBufferSteps[] = {128, 256, 512};
+#endif
 inline constexpr int kMinimumBufferFrames = 32;
 inline constexpr int kMaximumBufferFrames = 8192;
 
