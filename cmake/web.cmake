@@ -37,11 +37,26 @@ target_sources(piano_platform PRIVATE ${CMAKE_SOURCE_DIR}/src/platform/web/threa
 
 # The program's files are packed into piano.data at the same paths the desktop
 # build reads them from, so the program looks for them where it always does.
+# The sample set is not: the page fetches it after the start (samples.js).
 set(web_fonts
   /usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf
   /usr/share/fonts/truetype/liberation/LiberationSans-Bold.ttf
   /usr/share/fonts/truetype/wqy/wqy-microhei.ttc)
-set(web_files "${PIANO_RESOURCE_DIR}" "${PIANO_SAMPLE_DIR}" ${web_fonts})
+set(web_files "${PIANO_RESOURCE_DIR}" ${web_fonts})
+
+# Each sample file beside the page as samples/<name>.gz: a plain static host
+# sends files as they are, so they are compressed here, once.
+file(GLOB web_sample_files CONFIGURE_DEPENDS "${PIANO_SAMPLE_DIR}/*.mav")
+set(web_samples)
+file(MAKE_DIRECTORY "${CMAKE_BINARY_DIR}/samples")
+foreach(sample ${web_sample_files})
+  get_filename_component(name "${sample}" NAME)
+  set(packed "${CMAKE_BINARY_DIR}/samples/${name}.gz")
+  add_custom_command(OUTPUT "${packed}" DEPENDS "${sample}"
+    COMMAND gzip -9 -n -c "${sample}" > "${packed}" VERBATIM)
+  list(APPEND web_samples "${packed}")
+endforeach()
+add_custom_target(piano_web_samples DEPENDS ${web_samples})
 set(web_preload)
 foreach(path ${web_files})
   list(APPEND web_preload "SHELL:--preload-file ${path}@${path}")
@@ -55,13 +70,17 @@ file(WRITE "${web_library_functions}" "[\"$autoResumeAudioContext\", \"$dynCall\
 # The page around the program is the project's own (src/platform/web).
 set(web_dir "${CMAKE_SOURCE_DIR}/src/platform/web")
 set(web_shell "${web_dir}/shell.html")
-# The documents folder is kept in the browser's IndexedDB (documents.js).
+# The documents folder is kept in the browser's IndexedDB (documents.js); the
+# samples arrive after the start (samples.js).
 set(web_documents "${web_dir}/documents.js")
-set_target_properties(piano PROPERTIES SUFFIX ".html" LINK_DEPENDS "${web_shell};${web_documents}")
+set(web_samples_js "${web_dir}/samples.js")
+set_target_properties(piano PROPERTIES SUFFIX ".html" LINK_DEPENDS "${web_shell};${web_documents};${web_samples_js}")
+add_dependencies(piano piano_web_samples)
 target_link_options(piano PRIVATE
   ${web_preload}
   "SHELL:--shell-file ${web_shell}"
   "SHELL:--pre-js ${web_documents}"
+  "SHELL:--pre-js ${web_samples_js}"
   -lidbfs.js
   "-sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${web_library_functions}"
   -sMINIFY_HTML=0

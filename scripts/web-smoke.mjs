@@ -78,7 +78,10 @@ try {
     }
     if (!started) throw new Error('the program did not start within 15 s');
     log('program started');
-    await sleep(1000);
+    // The samples come in after the start; the loading text goes when all are.
+    for (let i = 0; i < 300 && !(await evaluate('document.getElementById("loading").hidden')); i++) await sleep(50);
+    log('samples in');
+    await sleep(500);
     await evaluate(`(() => { const c = Module.SDL2.audioContext, a = c.createAnalyser(), b = new Float32Array(2048);
       a.fftSize = 2048; Module.SDL2.audio.scriptProcessorNode.connect(a); window.peak = 0;
       setInterval(() => { a.getFloatTimeDomainData(b); for (const v of b) window.peak = Math.max(window.peak, Math.abs(v)); }, 20); })()`);
