@@ -130,6 +130,7 @@ try {
 } finally {
   chrome.kill();
   server.close();
-  fs.rmSync(profile, { recursive: true, force: true });
+  await sleep(500);
+  try { fs.rmSync(profile, { recursive: true, force: true }); } catch {}
 }
 process.exit(0);

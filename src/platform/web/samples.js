@@ -1,25 +1,31 @@
 // The sample files (--pre-js): most of the download, so they are not packed
-// into piano.data but fetched one by one once the program runs, in the order
-// it asks for (the keys on the screen first), and each is handed to it as soon
-// as it is in (platform/sample_arrivals.cpp). They lie beside the page as
-// samples/<name>.gz, compressed, because a plain static host sends files as
-// they are; the browser unpacks them (DecompressionStream). A host that sends
-// them marked as gzip-encoded has the browser unpack them already: the bytes
-// then start with the sample format byte instead of gzip's 1f 8b.
-Module.pianoFetchSamples = (folder, files, arrived) => {
+// into piano.data but fetched one by one, and each is handed to the program as
+// soon as it is in (platform/sample_arrivals.cpp). The fetching starts with
+// this script, beside the program's own files, from the middle of the piano
+// outward; once the program runs it names its order (the keys on the screen
+// first), which the files not yet on their way follow.
+//
+// They lie beside the page as samples/<name>.gz, compressed, because a plain
+// static host sends files as they are; the browser unpacks them
+// (DecompressionStream). A host that sends them marked as gzip-encoded has the
+// browser unpack them already: the bytes then start with the sample format
+// byte instead of gzip's 1f 8b.
+(() => {
   const lanes = 4;  // files on the way at once
   const attempts = 3;
-  const progress = (done) => Module.pianoSampleProgress && Module.pianoSampleProgress(done, files.length);
-  FS.mkdirTree(folder);
+  const files = new Map();  // name -> { bytes: a promise, start }
+  let queue = [];
+  let running = 0;
+
   const unpacked = async (bytes) => {
     if (bytes[0] !== 0x1f || bytes[1] !== 0x8b) return bytes;
     const stream = new Blob([bytes]).stream().pipeThrough(new DecompressionStream('gzip'));
     return new Uint8Array(await new Response(stream).arrayBuffer());
   };
-  const fetchOne = async (file) => {
+  const download = async (name) => {
     for (let attempt = 1; ; ++attempt) {
       try {
-        const response = await fetch('samples/' + file.name + '.gz');
+        const response = await fetch('samples/' + name + '.gz');
         if (!response.ok) throw new Error(response.status + ' ' + response.statusText);
         return await unpacked(new Uint8Array(await response.arrayBuffer()));
       } catch (e) {
@@ -28,20 +34,51 @@ Module.pianoFetchSamples = (folder, files, arrived) => {
       }
     }
   };
-  let next = 0;
-  let done = 0;
-  progress(0);
-  const lane = async () => {
-    while (next < files.length) {
-      const file = files[next++];
-      try {
-        FS.writeFile(folder + '/' + file.name, await fetchOne(file));
-        arrived(file.slot);
-      } catch (e) {
-        console.warn('Sample ' + file.name + ' could not be fetched (' + e + '); its key stays silent.');
-      }
-      progress(++done);
+  // The file's bytes, once a lane has fetched them.
+  const file = (name) => {
+    if (!files.has(name)) {
+      let start;
+      const bytes = new Promise((resolve) => { start = () => resolve(download(name)); });
+      bytes.catch(() => {});
+      files.set(name, { bytes, start });
+    }
+    return files.get(name);
+  };
+  const pump = () => {
+    while (running < lanes && queue.length) {
+      const f = file(queue.shift());
+      if (!f.start) continue;
+      const start = f.start;
+      f.start = null;
+      ++running;
+      start();
+      f.bytes.catch(() => {}).finally(() => { --running; pump(); });
     }
   };
-  for (let i = 0; i < lanes; ++i) lane();
-};
+  const fetchInOrder = (names) => {
+    queue = names;
+    pump();
+  };
+
+  const middleOut = [];
+  for (let k = 44, step = 1; k >= 1 && k <= 88; k += (step % 2 ? step : -step), ++step) middleOut.push(k + '.mav');
+  fetchInOrder(middleOut);
+
+  // The program's order; each file, once in, is written into `folder` and its
+  // slot given to `arrived`.
+  Module.pianoFetchSamples = (folder, wanted, arrived) => {
+    const progress = (done) => Module.pianoSampleProgress && Module.pianoSampleProgress(done, wanted.length);
+    FS.mkdirTree(folder);
+    fetchInOrder(wanted.map((w) => w.name));
+    let done = 0;
+    progress(0);
+    for (const w of wanted) {
+      file(w.name).bytes.then((bytes) => {
+        FS.writeFile(folder + '/' + w.name, bytes);
+        arrived(w.slot);
+      }).catch((e) => {
+        console.warn('Sample ' + w.name + ' could not be fetched (' + e + '); its key stays silent.');
+      }).finally(() => progress(++done));
+    }
+  };
+})();
