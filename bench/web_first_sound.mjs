@@ -4,8 +4,8 @@
 // from the moment the program runs taps the welcome away and a key in view,
 // again and again, until SDL's Web Audio output first carries a sample that is
 // not zero; then loads it again with the caches warm. Prints, per visit, the
-// milliseconds from the navigation to the program's start, the first sound and
-// the last sample in, and the bytes sent.
+// milliseconds from the navigation to the program's start, the first sample
+// handed to it, the first sound and the last sample in, and the bytes sent.
 //
 // usage: node --experimental-websocket bench/web_first_sound.mjs [FOLDER] [--plain] [--warm N]
 // FOLDER is the build's folder (build-web); --plain serves it without the
@@ -82,7 +82,11 @@ try {
       if (m.calledRun && !benchTimes.started) benchTimes.started = stamp();
       const progress = m.pianoSampleProgress;
       if (progress && !progress.watched) {
-        m.pianoSampleProgress = (done, total) => { if (done >= total) benchTimes.samples = stamp(); progress(done, total); };
+        m.pianoSampleProgress = (done, total) => {
+          if (done >= 1 && !benchTimes.firstSample) benchTimes.firstSample = stamp();
+          if (done >= total) benchTimes.samples = stamp();
+          progress(done, total);
+        };
         m.pianoSampleProgress.watched = true;
       }
       const node = m.SDL2 && m.SDL2.audio && m.SDL2.audio.scriptProcessorNode;
@@ -119,8 +123,9 @@ try {
       await sleep(10);
     }
     const ms = (t) => (t ? String(Math.round(t - navigated)).padStart(6) : '     -');
-    console.log(`${name.padEnd(6)} started ${ms(times?.started)} ms  first sound ${ms(times?.sound)} ms  ` +
-      `all samples in ${ms(times?.samples)} ms  sent ${((bytesSent - before) / 1e6).toFixed(1).padStart(5)} MB`);
+    console.log(`${name.padEnd(6)} started ${ms(times?.started)} ms  first sample in ${ms(times?.firstSample)} ms  ` +
+      `first sound ${ms(times?.sound)} ms  all samples in ${ms(times?.samples)} ms  ` +
+      `sent ${((bytesSent - before) / 1e6).toFixed(1).padStart(5)} MB`);
     await send('Page.navigate', { url: 'about:blank' });
     await sleep(300);
   };

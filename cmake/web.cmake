@@ -85,9 +85,11 @@ target_link_options(piano PRIVATE
   "-sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${web_library_functions}"
   -sMINIFY_HTML=0
   -sINITIAL_MEMORY=256MB -sALLOW_MEMORY_GROWTH=1
-  # Workers for the sample loader's helpers and the playback thread, started
-  # with the page: a thread started later needs the browser's main loop free.
-  -sPTHREAD_POOL_SIZE=6)
+  # Workers for the playback thread and one to spare, started with the page: a
+  # thread started later needs the browser's main loop free. The sample
+  # loader's helpers do not run here (the samples arrive one by one), and each
+  # worker more costs the start a load of the program's script.
+  -sPTHREAD_POOL_SIZE=2)
 
 # Beside the page: its service worker, its manifest and the icons the manifest
 # names (drawn by scripts/web-icons.sh); copied again when they change.
