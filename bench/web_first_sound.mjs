@@ -68,7 +68,8 @@ try {
   const send = (method, params = {}) => new Promise((r) => { const id = ++nextId; pending.set(id, r); ws.send(JSON.stringify({ id, method, params })); });
   const evaluate = async (expression) => (await send('Runtime.evaluate', { expression, returnByValue: true })).result?.result?.value;
   await send('Page.enable');
-  await send('Emulation.setDeviceMetricsOverride', { width: 960, height: 640, deviceScaleFactor: 1, mobile: false });
+  const [width, height] = [960, 640];
+  await send('Emulation.setDeviceMetricsOverride', { width, height, deviceScaleFactor: 1, mobile: false });
   await send('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 11 });
   // In every page: the moments (ms since the epoch) the program started, SDL's
   // output first carried sound, and the last sample came in. The output's
@@ -109,14 +110,15 @@ try {
     await send('Page.navigate', { url });
     let times = null;
     for (let i = 0; i < 2000; i++) {
-      times = await evaluate('window.benchTimes && window.Module && Module.calledRun ? (() => { const r = Module.canvas.getBoundingClientRect(); return { ...benchTimes, r: [r.x, r.y, r.width, r.height] }; })() : null');
+      times = await evaluate('window.benchTimes');
       if (times?.sound && times?.samples) break;
-      if (times) {
-        // The welcome's Play button, then a key in view: each a short tap.
-        const [x, y, w, h] = times.r;
+      if (times?.started && !times?.sound) {
+        // From the program's start on: the welcome's Play button, then a key
+        // in view (the canvas fills the viewport), each a tap long enough to
+        // be seen down in a turn of the program's loop.
         for (const [fx, fy] of [[0.5, 0.69], [0.45, 0.8]]) {
-          await send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: [{ x: x + w * fx, y: y + h * fy, id: 1 }] });
-          await sleep(15);
+          await send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: [{ x: width * fx, y: height * fy, id: 1 }] });
+          await sleep(50);
           await send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
         }
       }

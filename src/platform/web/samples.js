@@ -65,20 +65,28 @@
   fetchInOrder(middleOut);
 
   // The program's order; each file, once in, is written into `folder` and its
-  // slot given to `arrived`.
+  // slot given to `arrived`. Each handover is a task of its own: the files
+  // fetched before the program ran are all in at once, and a touch or a frame
+  // waits for one sample's decoding at most, not for all of them.
   Module.pianoFetchSamples = (folder, wanted, arrived) => {
     const progress = (done) => Module.pianoSampleProgress && Module.pianoSampleProgress(done, wanted.length);
     FS.mkdirTree(folder);
     fetchInOrder(wanted.map((w) => w.name));
     let done = 0;
+    let handing = Promise.resolve();
+    const handOver = (task) => {
+      handing = handing.then(() => new Promise((r) => setTimeout(() => { try { task(); } finally { r(); } }, 0)));
+    };
     progress(0);
     for (const w of wanted) {
-      file(w.name).bytes.then((bytes) => {
+      file(w.name).bytes.then((bytes) => handOver(() => {
         FS.writeFile(folder + '/' + w.name, bytes);
         arrived(w.slot);
-      }).catch((e) => {
+        progress(++done);
+      }), (e) => handOver(() => {
         console.warn('Sample ' + w.name + ' could not be fetched (' + e + '); its key stays silent.');
-      }).finally(() => progress(++done));
+        progress(++done);
+      }));
     }
   };
 })();
