@@ -1,9 +1,9 @@
 // The sample files (--pre-js): most of the download, so they are not packed
 // into piano.data but fetched one by one, and each is handed to the program as
 // soon as it is in (platform/sample_arrivals.cpp). The fetching starts with
-// this script, beside the program's own files, from the middle of the piano
-// outward; once the program runs it names its order (the keys on the screen
-// first), which the files not yet on their way follow.
+// this script, beside the program's own files, from middle C outward; once
+// the program runs it names its order (the keys on the screen first), which
+// the files not yet on their way follow.
 //
 // They lie beside the page as samples/<name>.gz, compressed, because a plain
 // static host sends files as they are; the browser unpacks them
@@ -60,33 +60,47 @@
     pump();
   };
 
+  // Before the program names its order: from middle C (key 40) outward.
   const middleOut = [];
-  for (let k = 44, step = 1; k >= 1 && k <= 88; k += (step % 2 ? step : -step), ++step) middleOut.push(k + '.mav');
+  for (let k = 40, step = 1; k >= 1 && k <= 88; k += (step % 2 ? step : -step), ++step) middleOut.push(k + '.mav');
+  for (let k = 1; k <= 88; ++k) if (!middleOut.includes(k + '.mav')) middleOut.push(k + '.mav');
   fetchInOrder(middleOut);
 
   // The program's order; each file, once in, is written into `folder` and its
-  // slot given to `arrived`. Each handover is a task of its own: the files
-  // fetched before the program ran are all in at once, and a touch or a frame
-  // waits for one sample's decoding at most, not for all of them.
+  // slot given to `arrived`. The handovers run in tasks of a few milliseconds
+  // each, so that a touch or a frame never waits for many samples' decoding,
+  // and those waiting go in the program's order: the files fetched before it
+  // ran are all in at once, the keys on its screen first.
   Module.pianoFetchSamples = (folder, wanted, arrived) => {
     const progress = (done) => Module.pianoSampleProgress && Module.pianoSampleProgress(done, wanted.length);
     FS.mkdirTree(folder);
     fetchInOrder(wanted.map((w) => w.name));
     let done = 0;
-    let handing = Promise.resolve();
-    const handOver = (task) => {
-      handing = handing.then(() => new Promise((r) => setTimeout(() => { try { task(); } finally { r(); } }, 0)));
+    const waiting = [];  // { rank: place in the program's order, task }
+    let scheduled = false;
+    const run = () => {
+      const until = performance.now() + 8;
+      do {
+        let first = 0;
+        for (let i = 1; i < waiting.length; ++i) if (waiting[i].rank < waiting[first].rank) first = i;
+        waiting.splice(first, 1)[0].task();
+        progress(++done);
+      } while (waiting.length && performance.now() < until);
+      scheduled = waiting.length > 0;
+      if (scheduled) setTimeout(run, 0);
+    };
+    const handOver = (rank, task) => {
+      waiting.push({ rank, task });
+      if (!scheduled) { scheduled = true; setTimeout(run, 0); }
     };
     progress(0);
-    for (const w of wanted) {
-      file(w.name).bytes.then((bytes) => handOver(() => {
+    wanted.forEach((w, rank) => {
+      file(w.name).bytes.then((bytes) => handOver(rank, () => {
         FS.writeFile(folder + '/' + w.name, bytes);
         arrived(w.slot);
-        progress(++done);
-      }), (e) => handOver(() => {
+      }), (e) => handOver(rank, () => {
         console.warn('Sample ' + w.name + ' could not be fetched (' + e + '); its key stays silent.');
-        progress(++done);
       }));
-    }
+    });
   };
 })();
