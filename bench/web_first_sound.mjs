@@ -11,17 +11,16 @@
 // FOLDER is the build's folder (build-web); --plain serves it without the
 // isolation headers, as a plain static host does (the first visit then loads
 // the page twice, the second time through its service worker).
-import { spawn } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
+import { openChromium, sleep } from '../scripts/web-devtools.mjs';
 
 const args = process.argv.slice(2);
 const plain = args.includes('--plain');
 const warmVisits = Number(args[args.indexOf('--warm') + 1]) || (args.includes('--warm') ? 1 : 3);
 const folder = args.find((a, i) => !a.startsWith('--') && args[i - 1] !== '--warm') ?? 'build-web';
-const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 
 // A static host: the files as they are, no compression, with the validators a
 // browser revalidates against.
@@ -48,25 +47,8 @@ await new Promise((r) => server.listen(0, '127.0.0.1', r));
 const url = `http://localhost:${server.address().port}/piano.html`;
 
 const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'piano-bench-profile-'));
-const chrome = spawn('chromium', ['--headless', '--no-sandbox', '--disable-gpu', `--user-data-dir=${profile}`,
-  '--remote-debugging-port=0', '--autoplay-policy=no-user-gesture-required', 'about:blank'], { stdio: 'ignore' });
+const { chrome, send, evaluate } = await openChromium(profile);
 try {
-  let port;
-  for (let i = 0; i < 100 && !port; i++) {
-    await sleep(100);
-    try { port = fs.readFileSync(path.join(profile, 'DevToolsActivePort'), 'utf8').split('\n')[0]; } catch {}
-  }
-  const page = (await (await fetch(`http://127.0.0.1:${port}/json/list`)).json()).find((t) => t.type === 'page');
-  const ws = new WebSocket(page.webSocketDebuggerUrl);
-  await new Promise((r) => ws.addEventListener('open', r));
-  let nextId = 0;
-  const pending = new Map();
-  ws.addEventListener('message', (event) => {
-    const m = JSON.parse(event.data);
-    if (m.id) { pending.get(m.id)?.(m); pending.delete(m.id); }
-  });
-  const send = (method, params = {}) => new Promise((r) => { const id = ++nextId; pending.set(id, r); ws.send(JSON.stringify({ id, method, params })); });
-  const evaluate = async (expression) => (await send('Runtime.evaluate', { expression, returnByValue: true })).result?.result?.value;
   await send('Page.enable');
   const [width, height] = [960, 640];
   await send('Emulation.setDeviceMetricsOverride', { width, height, deviceScaleFactor: 1, mobile: false });

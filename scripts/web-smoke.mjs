@@ -16,19 +16,15 @@ import { spawn } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
+import { openChromium, sleep } from './web-devtools.mjs';
 
 const target = process.argv[2] ?? 'http://localhost:8080/piano.html';
 const out = process.argv[3] ?? fs.mkdtempSync(path.join(os.tmpdir(), 'piano-web-'));
 const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'piano-web-profile-'));
-const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 const t0 = Date.now();
 const log = (...a) => console.log(((Date.now() - t0) / 1000).toFixed(2).padStart(6), ...a);
 
-// The page's sound starts without a gesture here, so the figures do not depend
-// on which tap comes first.
-const chrome = spawn('chromium', ['--headless', '--no-sandbox', '--disable-gpu', `--user-data-dir=${profile}`,
-  '--remote-debugging-port=0', '--autoplay-policy=no-user-gesture-required', 'about:blank'],
-{ stdio: 'ignore' });
+let chrome = null;
 let server = null;
 let url = target;
 if (!/^https?:/.test(target)) {
@@ -39,24 +35,12 @@ if (!/^https?:/.test(target)) {
 let failures = 0;
 const fail = (why) => { failures++; log('FAIL', why); };
 try {
-  let port;
-  for (let i = 0; i < 100 && !port; i++) {
-    await sleep(100);
-    try { port = fs.readFileSync(path.join(profile, 'DevToolsActivePort'), 'utf8').split('\n')[0]; } catch {}
-  }
-  const page = (await (await fetch(`http://127.0.0.1:${port}/json/list`)).json()).find((t) => t.type === 'page');
-  const ws = new WebSocket(page.webSocketDebuggerUrl);
-  await new Promise((r) => ws.addEventListener('open', r));
-  let nextId = 0;
-  const pending = new Map();
-  ws.addEventListener('message', (event) => {
-    const m = JSON.parse(event.data);
-    if (m.id) { pending.get(m.id)?.(m); pending.delete(m.id); return; }
+  const browser = await openChromium(profile, (m) => {
     if (m.method === 'Runtime.consoleAPICalled') log(`console.${m.params.type}:`, m.params.args.map((a) => a.value ?? a.description).join(' '));
     if (m.method === 'Runtime.exceptionThrown') fail(`exception: ${JSON.stringify(m.params.exceptionDetails).slice(0, 400)}`);
   });
-  const send = (method, params = {}) => new Promise((r) => { const id = ++nextId; pending.set(id, r); ws.send(JSON.stringify({ id, method, params })); });
-  const evaluate = async (expression) => (await send('Runtime.evaluate', { expression, returnByValue: true, awaitPromise: true })).result?.result?.value;
+  const { send, evaluate } = browser;
+  chrome = browser.chrome;
   const shot = async (name) => {
     const r = await send('Page.captureScreenshot', { format: 'png' });
     fs.writeFileSync(path.join(out, `${name}.png`), Buffer.from(r.result.data, 'base64'));
@@ -200,7 +184,7 @@ try {
 } catch (e) {
   fail(e.message);
 } finally {
-  chrome.kill();
+  chrome?.kill();
   server?.kill();
 }
 log(`screenshots in ${out}`);

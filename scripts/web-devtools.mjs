@@ -1,0 +1,34 @@
+// Headless Chromium for the browser build's scripts (web-smoke.mjs,
+// bench/web_first_sound.mjs), driven through the DevTools protocol with node's
+// own WebSocket (node --experimental-websocket), no packages.
+import { spawn } from 'node:child_process';
+import fs from 'node:fs';
+import path from 'node:path';
+
+export const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+
+// Starts Chromium on a profile folder of its own and connects to its page.
+// The page's sound starts without a gesture, so figures do not depend on
+// which tap comes first. `onEvent` gets every protocol event.
+export async function openChromium(profile, onEvent = () => {}) {
+  const chrome = spawn('chromium', ['--headless', '--no-sandbox', '--disable-gpu', `--user-data-dir=${profile}`,
+    '--remote-debugging-port=0', '--autoplay-policy=no-user-gesture-required', 'about:blank'], { stdio: 'ignore' });
+  let port;
+  for (let i = 0; i < 100 && !port; i++) {
+    await sleep(100);
+    try { port = fs.readFileSync(path.join(profile, 'DevToolsActivePort'), 'utf8').split('\n')[0]; } catch {}
+  }
+  const page = (await (await fetch(`http://127.0.0.1:${port}/json/list`)).json()).find((t) => t.type === 'page');
+  const ws = new WebSocket(page.webSocketDebuggerUrl);
+  await new Promise((r) => ws.addEventListener('open', r));
+  let nextId = 0;
+  const pending = new Map();
+  ws.addEventListener('message', (event) => {
+    const m = JSON.parse(event.data);
+    if (m.id) { pending.get(m.id)?.(m); pending.delete(m.id); return; }
+    onEvent(m);
+  });
+  const send = (method, params = {}) => new Promise((r) => { const id = ++nextId; pending.set(id, r); ws.send(JSON.stringify({ id, method, params })); });
+  const evaluate = async (expression) => (await send('Runtime.evaluate', { expression, returnByValue: true, awaitPromise: true })).result?.result?.value;
+  return { chrome, send, evaluate };
+}
