@@ -13,9 +13,8 @@
 // the page twice, the second time through its service worker).
 import fs from 'node:fs';
 import http from 'node:http';
-import os from 'node:os';
 import path from 'node:path';
-import { openChromium, sleep } from '../scripts/web-devtools.mjs';
+import { openBrowser, sleep } from '../scripts/devtools.mjs';
 
 const args = process.argv.slice(2);
 const plain = args.includes('--plain');
@@ -46,13 +45,10 @@ const server = http.createServer((request, response) => {
 await new Promise((r) => server.listen(0, '127.0.0.1', r));
 const url = `http://localhost:${server.address().port}/piano.html`;
 
-const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'piano-bench-profile-'));
-const { chrome, send, evaluate } = await openChromium(profile);
+const { send, evaluate, close } = await openBrowser();
 try {
-  await send('Page.enable');
   const [width, height] = [960, 640];
   await send('Emulation.setDeviceMetricsOverride', { width, height, deviceScaleFactor: 1, mobile: false });
-  await send('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 11 });
   // In every page: the moments (ms since the epoch) the program started, SDL's
   // output first carried sound, and the last sample came in. The output's
   // buffers are watched by wrapping the handler SDL gives its node.
@@ -117,9 +113,7 @@ try {
   await visit('cold');
   for (let i = 0; i < warmVisits; i++) await visit('warm');
 } finally {
-  chrome.kill();
+  close();
   server.close();
-  await sleep(500);
-  try { fs.rmSync(profile, { recursive: true, force: true }); } catch {}
 }
 process.exit(0);

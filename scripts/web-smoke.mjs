@@ -16,15 +16,14 @@ import { spawn } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
-import { openChromium, sleep } from './web-devtools.mjs';
+import { openBrowser, sleep } from './devtools.mjs';
 
 const target = process.argv[2] ?? 'http://localhost:8080/piano.html';
 const out = process.argv[3] ?? fs.mkdtempSync(path.join(os.tmpdir(), 'piano-web-'));
-const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'piano-web-profile-'));
 const t0 = Date.now();
 const log = (...a) => console.log(((Date.now() - t0) / 1000).toFixed(2).padStart(6), ...a);
 
-let chrome = null;
+let browser = null;
 let server = null;
 let url = target;
 if (!/^https?:/.test(target)) {
@@ -35,21 +34,17 @@ if (!/^https?:/.test(target)) {
 let failures = 0;
 const fail = (why) => { failures++; log('FAIL', why); };
 try {
-  const browser = await openChromium(profile, (m) => {
+  browser = await openBrowser((m) => {
     if (m.method === 'Runtime.consoleAPICalled') log(`console.${m.params.type}:`, m.params.args.map((a) => a.value ?? a.description).join(' '));
     if (m.method === 'Runtime.exceptionThrown') fail(`exception: ${JSON.stringify(m.params.exceptionDetails).slice(0, 400)}`);
   });
   const { send, evaluate } = browser;
-  chrome = browser.chrome;
   const shot = async (name) => {
     const r = await send('Page.captureScreenshot', { format: 'png' });
     fs.writeFileSync(path.join(out, `${name}.png`), Buffer.from(r.result.data, 'base64'));
   };
 
-  await send('Runtime.enable');
-  await send('Page.enable');
   await send('Emulation.setDeviceMetricsOverride', { width: 960, height: 640, deviceScaleFactor: 1, mobile: false });
-  await send('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 11 });
   // Loads the page (or loads it again) and waits for the program; then an
   // analyser beside SDL's output keeps the loudest sample since the last reset.
   const start = async (navigate) => {
@@ -184,7 +179,7 @@ try {
 } catch (e) {
   fail(e.message);
 } finally {
-  chrome?.kill();
+  browser?.close();
   server?.kill();
 }
 log(`screenshots in ${out}`);
