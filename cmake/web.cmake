@@ -37,12 +37,14 @@ target_sources(piano_platform PRIVATE ${CMAKE_SOURCE_DIR}/src/platform/web/threa
 
 # The program's files are packed into piano.data at the same paths the desktop
 # build reads them from, so the program looks for them where it always does.
-# The sample set is not: the page fetches it after the start (samples.js).
+# The sample set is not: the page fetches it after the start (samples.js);
+# nor is the Chinese font, 5.2 MB, which the page fetches before the start only
+# where it is in Chinese (fonts.js).
 set(web_fonts
   /usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf
-  /usr/share/fonts/truetype/liberation/LiberationSans-Bold.ttf
-  /usr/share/fonts/truetype/wqy/wqy-microhei.ttc)
+  /usr/share/fonts/truetype/liberation/LiberationSans-Bold.ttf)
 set(web_files "${PIANO_RESOURCE_DIR}" ${web_fonts})
+set(web_late_font /usr/share/fonts/truetype/wqy/wqy-microhei.ttc)
 
 # Each sample file beside the page as samples/<name>.gz: a plain static host
 # sends files as they are, so they are compressed here, once.
@@ -56,7 +58,18 @@ foreach(sample ${web_sample_files})
     COMMAND gzip -9 -n -c "${sample}" > "${packed}" VERBATIM)
   list(APPEND web_samples "${packed}")
 endforeach()
+# The Chinese font beside the page as fonts/<name>.gz, the same way.
+get_filename_component(name "${web_late_font}" NAME)
+set(packed "${CMAKE_BINARY_DIR}/fonts/${name}.gz")
+file(MAKE_DIRECTORY "${CMAKE_BINARY_DIR}/fonts")
+add_custom_command(OUTPUT "${packed}" DEPENDS "${web_late_font}"
+  COMMAND gzip -9 -n -c "${web_late_font}" > "${packed}" VERBATIM)
+list(APPEND web_samples "${packed}")
 add_custom_target(piano_web_samples DEPENDS ${web_samples})
+# Where fonts.js finds it and puts it: the path the program opens.
+set(web_late_font_js "${CMAKE_BINARY_DIR}/web-late-font.js")
+file(WRITE "${web_late_font_js}"
+  "Module.pianoLateFont = { url: 'fonts/${name}.gz', path: '${web_late_font}' };\n")
 set(web_preload)
 foreach(path ${web_files})
   list(APPEND web_preload "SHELL:--preload-file ${path}@${path}")
@@ -74,13 +87,17 @@ set(web_shell "${web_dir}/shell.html")
 # samples arrive after the start (samples.js).
 set(web_documents "${web_dir}/documents.js")
 set(web_samples_js "${web_dir}/samples.js")
-set_target_properties(piano PROPERTIES SUFFIX ".html" LINK_DEPENDS "${web_shell};${web_documents};${web_samples_js}")
+set(web_fonts_js "${web_dir}/fonts.js")
+set_target_properties(piano PROPERTIES SUFFIX ".html"
+  LINK_DEPENDS "${web_shell};${web_documents};${web_samples_js};${web_late_font_js};${web_fonts_js}")
 add_dependencies(piano piano_web_samples)
 target_link_options(piano PRIVATE
   ${web_preload}
   "SHELL:--shell-file ${web_shell}"
   "SHELL:--pre-js ${web_documents}"
   "SHELL:--pre-js ${web_samples_js}"
+  "SHELL:--pre-js ${web_late_font_js}"
+  "SHELL:--pre-js ${web_fonts_js}"
   -lidbfs.js
   "-sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${web_library_functions}"
   -sMINIFY_HTML=0

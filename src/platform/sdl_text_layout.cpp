@@ -260,7 +260,10 @@ TTF_Font* SdlTextLayout::font(const std::string& file, int pixelSize) {
     reported_[file] = true;
     std::printf("Font %s: %s\n", file.c_str(), TTF_GetError());
   }
-  fonts_[key] = f;
+  // A font that cannot be opened is tried again at the next new text: in the
+  // browser the Chinese font arrives after the start where the page is not in
+  // Chinese.
+  if (f != nullptr) fonts_[key] = f;
   return f;
 }
 

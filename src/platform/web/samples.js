@@ -11,6 +11,7 @@
 // browser unpack them already: the bytes then start with the sample format
 // byte instead of gzip's 1f 8b.
 (() => {
+  if (Module.ENVIRONMENT_IS_PTHREAD) return;  // the program's threads load this script too
   const lanes = 4;  // files on the way at once
   const attempts = 3;
   const files = new Map();  // name -> { bytes: a promise, start }
@@ -22,10 +23,11 @@
     const stream = new Blob([bytes]).stream().pipeThrough(new DecompressionStream('gzip'));
     return new Uint8Array(await new Response(stream).arrayBuffer());
   };
-  const download = async (name) => {
+  // A compressed file beside the page, unpacked (fonts.js fetches with it too).
+  const fetchPacked = Module.pianoFetchPacked = async (url) => {
     for (let attempt = 1; ; ++attempt) {
       try {
-        const response = await fetch('samples/' + name + '.gz');
+        const response = await fetch(url);
         if (!response.ok) throw new Error(response.status + ' ' + response.statusText);
         return await unpacked(new Uint8Array(await response.arrayBuffer()));
       } catch (e) {
@@ -38,7 +40,7 @@
   const file = (name) => {
     if (!files.has(name)) {
       let start;
-      const bytes = new Promise((resolve) => { start = () => resolve(download(name)); });
+      const bytes = new Promise((resolve) => { start = () => resolve(fetchPacked('samples/' + name + '.gz')); });
       bytes.catch(() => {});
       files.set(name, { bytes, start });
     }
@@ -88,6 +90,7 @@
       } while (waiting.length && performance.now() < until);
       scheduled = waiting.length > 0;
       if (scheduled) setTimeout(run, 0);
+      if (done === wanted.length && Module.pianoAllSamplesIn) Module.pianoAllSamplesIn();
     };
     const handOver = (rank, task) => {
       waiting.push({ rank, task });
