@@ -102,6 +102,8 @@ try {
       }
       await sleep(10);
     }
+    // What the page fetches after the samples (the Chinese font) counts too.
+    for (let last = -1; last !== bytesSent;) { last = bytesSent; await sleep(700); }
     const ms = (t) => (t ? String(Math.round(t - navigated)).padStart(6) : '     -');
     console.log(`${name.padEnd(6)} started ${ms(times?.started)} ms  first sample in ${ms(times?.firstSample)} ms  ` +
       `first sound ${ms(times?.sound)} ms  all samples in ${ms(times?.samples)} ms  ` +
