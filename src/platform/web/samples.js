@@ -99,6 +99,7 @@
     progress(0);
     wanted.forEach((w, rank) => {
       file(w.name).bytes.then((bytes) => handOver(rank, () => {
+        files.delete(w.name);  // the program keeps the decoded samples; these bytes can go
         FS.writeFile(folder + '/' + w.name, bytes);
         arrived(w.slot);
       }), (e) => handOver(rank, () => {
