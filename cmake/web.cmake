@@ -39,11 +39,39 @@ target_sources(piano PRIVATE ${CMAKE_SOURCE_DIR}/src/platform/web/probe_export.c
 
 # The program's files are packed into piano.data at the same paths the desktop
 # build reads them from, so the program looks for them where it always does.
+# The sample set is not: the page fetches it after the start (samples.js);
+# nor is the Chinese font, 5.2 MB, which the page fetches before the start only
+# where it is in Chinese (fonts.js).
 set(web_fonts
   /usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf
-  /usr/share/fonts/truetype/liberation/LiberationSans-Bold.ttf
-  /usr/share/fonts/truetype/wqy/wqy-microhei.ttc)
-set(web_files "${PIANO_RESOURCE_DIR}" "${PIANO_SAMPLE_DIR}" ${web_fonts})
+  /usr/share/fonts/truetype/liberation/LiberationSans-Bold.ttf)
+set(web_files "${PIANO_RESOURCE_DIR}" ${web_fonts})
+set(web_late_font /usr/share/fonts/truetype/wqy/wqy-microhei.ttc)
+
+# Each sample file beside the page as samples/<name>.gz: a plain static host
+# sends files as they are, so they are compressed here, once.
+file(GLOB web_sample_files CONFIGURE_DEPENDS "${PIANO_SAMPLE_DIR}/*.mav")
+set(web_samples)
+file(MAKE_DIRECTORY "${CMAKE_BINARY_DIR}/samples")
+foreach(sample ${web_sample_files})
+  get_filename_component(name "${sample}" NAME)
+  set(packed "${CMAKE_BINARY_DIR}/samples/${name}.gz")
+  add_custom_command(OUTPUT "${packed}" DEPENDS "${sample}"
+    COMMAND gzip -9 -n -c "${sample}" > "${packed}" VERBATIM)
+  list(APPEND web_samples "${packed}")
+endforeach()
+# The Chinese font beside the page as fonts/<name>.gz, the same way.
+get_filename_component(name "${web_late_font}" NAME)
+set(packed "${CMAKE_BINARY_DIR}/fonts/${name}.gz")
+file(MAKE_DIRECTORY "${CMAKE_BINARY_DIR}/fonts")
+add_custom_command(OUTPUT "${packed}" DEPENDS "${web_late_font}"
+  COMMAND gzip -9 -n -c "${web_late_font}" > "${packed}" VERBATIM)
+list(APPEND web_samples "${packed}")
+add_custom_target(piano_web_samples DEPENDS ${web_samples})
+# Where fonts.js finds it and puts it: the path the program opens.
+set(web_late_font_js "${CMAKE_BINARY_DIR}/web-late-font.js")
+file(WRITE "${web_late_font_js}"
+  "Module.pianoLateFont = { url: 'fonts/${name}.gz', path: '${web_late_font}' };\n")
 set(web_preload)
 foreach(path ${web_files})
   list(APPEND web_preload "SHELL:--preload-file ${path}@${path}")
@@ -57,21 +85,31 @@ file(WRITE "${web_library_functions}" "[\"$autoResumeAudioContext\", \"$dynCall\
 # The page around the program is the project's own (src/platform/web).
 set(web_dir "${CMAKE_SOURCE_DIR}/src/platform/web")
 set(web_shell "${web_dir}/shell.html")
-# The documents folder is kept in the browser's IndexedDB (documents.js).
+# The documents folder is kept in the browser's IndexedDB (documents.js); the
+# samples arrive after the start (samples.js).
 set(web_documents "${web_dir}/documents.js")
-set_target_properties(piano PROPERTIES SUFFIX ".html" LINK_DEPENDS "${web_shell};${web_documents}")
+set(web_samples_js "${web_dir}/samples.js")
+set(web_fonts_js "${web_dir}/fonts.js")
+set_target_properties(piano PROPERTIES SUFFIX ".html"
+  LINK_DEPENDS "${web_shell};${web_documents};${web_samples_js};${web_late_font_js};${web_fonts_js}")
+add_dependencies(piano piano_web_samples)
 target_link_options(piano PRIVATE
   ${web_preload}
   "SHELL:--shell-file ${web_shell}"
   "SHELL:--pre-js ${web_documents}"
+  "SHELL:--pre-js ${web_samples_js}"
+  "SHELL:--pre-js ${web_late_font_js}"
+  "SHELL:--pre-js ${web_fonts_js}"
   -lidbfs.js
   "-sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${web_library_functions}"
   -sMINIFY_HTML=0
   -sEXPORTED_RUNTIME_METHODS=ccall
   -sINITIAL_MEMORY=256MB -sALLOW_MEMORY_GROWTH=1
-  # Workers for the sample loader's helpers and the playback thread, started
-  # with the page: a thread started later needs the browser's main loop free.
-  -sPTHREAD_POOL_SIZE=6)
+  # Workers for the playback thread and one to spare, started with the page: a
+  # thread started later needs the browser's main loop free. The sample
+  # loader's helpers do not run here (the samples arrive one by one), and each
+  # worker more costs the start a load of the program's script.
+  -sPTHREAD_POOL_SIZE=2)
 
 # Beside the page: its service worker, its manifest and the icons the manifest
 # names (drawn by scripts/web-icons.sh); copied again when they change.

@@ -15,10 +15,11 @@
 // With --native and the desktop program, that program's headless driver plays
 // the same touches up to the held keys, and its screenshots must match the
 // page's.
-import { spawnSync, spawn } from 'node:child_process';
+import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
+import { log, openBrowser, serve, sleep } from './devtools.mjs';
 import { readPng } from './png.mjs';
 
 const args = process.argv.slice(2);
@@ -27,25 +28,8 @@ const nativePiano = nativeAt >= 0 ? args.splice(nativeAt, 2)[1] : null;
 const target = args[0] ?? 'http://localhost:8080/piano.html';
 const out = args[1] ?? fs.mkdtempSync(path.join(os.tmpdir(), 'piano-web-'));
 fs.mkdirSync(out, { recursive: true });
-const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'piano-web-profile-'));
-const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
-const t0 = Date.now();
-const log = (...a) => console.log(((Date.now() - t0) / 1000).toFixed(2).padStart(6), ...a);
-
-// The page's sound starts without a gesture here, so the figures do not depend
-// on which tap comes first.
-// Without the background services, which this machine's closed network refuses.
-const chrome = spawn('chromium', ['--headless', '--no-sandbox', '--disable-gpu', `--user-data-dir=${profile}`,
-  '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run',
-  '--remote-debugging-port=0', '--autoplay-policy=no-user-gesture-required', 'about:blank'],
-{ stdio: 'ignore' });
-let server = null;
-let url = target;
-if (!/^https?:/.test(target)) {
-  server = spawn('python3', [path.join(import.meta.dirname, 'web-serve.py'), target, '--port', '0', '--plain'],
-    { stdio: ['ignore', 'pipe', 'ignore'] });
-  url = await new Promise((r) => server.stdout.on('data', (d) => r(/http:\S+/.exec(String(d))?.[0])));
-}
+const { url, server } = /^https?:/.test(target) ? { url: target, server: null } : await serve(target);
+let browser = null;
 let failures = 0;
 const fail = (why) => { failures++; log('FAIL', why); };
 
@@ -76,28 +60,16 @@ const compareWithNative = () => {
   }
 };
 try {
-  let port;
-  for (let i = 0; i < 100 && !port; i++) {
-    await sleep(100);
-    try { port = fs.readFileSync(path.join(profile, 'DevToolsActivePort'), 'utf8').split('\n')[0]; } catch {}
-  }
-  const page = (await (await fetch(`http://127.0.0.1:${port}/json/list`)).json()).find((t) => t.type === 'page');
-  const ws = new WebSocket(page.webSocketDebuggerUrl);
-  await new Promise((r) => ws.addEventListener('open', r));
-  let nextId = 0;
-  const pending = new Map();
-  ws.addEventListener('message', (event) => {
-    const m = JSON.parse(event.data);
-    if (m.id) { pending.get(m.id)?.(m); pending.delete(m.id); return; }
+  browser = await openBrowser((m) => {
     if (m.method === 'Runtime.consoleAPICalled') log(`console.${m.params.type}:`, m.params.args.map((a) => a.value ?? a.description).join(' '));
     if (m.method === 'Runtime.exceptionThrown') fail(`exception: ${JSON.stringify(m.params.exceptionDetails).slice(0, 400)}`);
   });
-  const send = (method, params = {}) => new Promise((r) => { const id = ++nextId; pending.set(id, r); ws.send(JSON.stringify({ id, method, params })); });
-  const evaluate = async (expression) => (await send('Runtime.evaluate', { expression, returnByValue: true, awaitPromise: true })).result?.result?.value;
+  const { send, evaluate } = browser;
   const shot = async (name) => {
     const r = await send('Page.captureScreenshot', { format: 'png' });
     fs.writeFileSync(path.join(out, `${name}.png`), Buffer.from(r.result.data, 'base64'));
-  };  // A picture for comparing: taken again until two in a row agree, so that
+  };
+  // A picture for comparing: taken again until two in a row agree, so that
   // an animation still running on a slow machine is not caught half-way.
   const settledShot = async (name) => {
     let before = null;
@@ -110,24 +82,17 @@ try {
     fs.writeFileSync(path.join(out, `${name}.png`), Buffer.from(before, 'base64'));
   };
 
-
-  await send('Runtime.enable');
-  await send('Page.enable');
-  await send('Emulation.setDeviceMetricsOverride', { width: 960, height: 640, deviceScaleFactor: 1, mobile: false });
-  await send('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 11 });
+  await browser.viewport(960, 640);
   // Loads the page (or loads it again) and waits for the program; then an
   // analyser beside SDL's output keeps the loudest sample since the last reset.
   const start = async (navigate) => {
     log('loading', url);
-    await navigate();
-    let started = false;
-    for (let i = 0; i < 300 && !started; i++) {
-      await sleep(50);
-      started = await evaluate('typeof Module !== "undefined" && !!Module.calledRun');
-    }
-    if (!started) throw new Error('the program did not start within 15 s');
+    await browser.start(navigate);
     log('program started');
-    await sleep(1000);
+    // The samples come in after the start; the loading text goes when all are.
+    for (let i = 0; i < 300 && !(await evaluate('document.getElementById("loading").hidden')); i++) await sleep(50);
+    log('samples in');
+    await sleep(500);
     // A second, long analyser tells the pitch: the strongest partial, to 1.5 Hz.
     await evaluate(`(() => { const c = Module.SDL2.audioContext, a = c.createAnalyser(), b = new Float32Array(2048);
       a.fftSize = 2048; Module.SDL2.audio.scriptProcessorNode.connect(a); window.peak = 0;
@@ -294,7 +259,7 @@ try {
 } catch (e) {
   fail(e.message);
 } finally {
-  chrome.kill();
+  browser?.close();
   server?.kill();
 }
 log(`screenshots in ${out}`);

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/demo_phrase.h"
 #include "app/main_view.h"
@@ -24,14 +25,15 @@
 #include "platform/paced_audio_output.h"
 #include "platform/resources.h"
 #include "platform/run_loop.h"
-#include "platform/window.h"
-#include "recording/file_manager.h"
+#include "platform/sample_arrivals.h"
 #include "platform/sdl_audio_output.h"
 #include "platform/sdl_display.h"
 #include "platform/test_probe.h"
 #include "platform/touch_script.h"
 #include "platform/url_opener.h"
 #include "platform/volume_view.h"
+#include "platform/window.h"
+#include "recording/file_manager.h"
 #include "recording/note_recorder.h"
 
 namespace {
@@ -306,6 +308,11 @@ int main(int argc, char** argv) {
     platform::openUrl(address, loop, std::move(done));
   };
   o.disableIdleTimer = [&display] { display->disableScreenSaver(); };
+  // Where the samples arrive while the program runs (the browser), the engine
+  // starts empty and each key plays once its own sample is in, the keys on
+  // the screen first.
+  const bool samplesArrive = platform::samplesArriveWhileRunning();
+  if (samplesArrive) o.sampleDir.clear();
   auto mainView = MainView::create(o);
   display->window().setRootView(mainView);
   acceptFiles(display->window(), mainView, a.openFile);
@@ -315,6 +322,13 @@ int main(int argc, char** argv) {
   platform::exposeProbe("voices sounding", [&mainView] {
     return static_cast<double>(mainView->soundPlayer().activeVoiceCount());
   });
+  if (samplesArrive) {
+    std::vector<platform::SampleFile> files;
+    for (const int slot : mainView->sampleLoadOrder()) files.push_back({slot, SoundPlayer::sampleFileName(slot)});
+    platform::requestSamples(a.sampleDir, files, [engine = &mainView->soundPlayer()](int slot, const std::string& path) {
+      engine->loadArrivedSample(slot, path);
+    });
+  }
   const int status =
       display->run([&] { mainView->applicationWillTerminate(); }, [&] { mainView->saveState(); });
   // The application goes before the output it plays into.

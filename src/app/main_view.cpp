@@ -276,6 +276,13 @@ void MainView::resetState() {
 
 // ---------------------------------------------------------------- screens
 
+std::vector<int> MainView::sampleLoadOrder() const {
+  const KeyboardView& shown = *activeKeyboard();
+  std::vector<int> startKeys;
+  for (int board = 0; board < shown.numKeyboards(); ++board) startKeys.push_back(shown.getStartKey(board));
+  return keys::sampleSlotsNearestFirst(startKeys, shown.numKeysToDisplay());
+}
+
 const std::shared_ptr<KeyboardView>& MainView::activeKeyboard() const {
   return dualKeyboard_ ? dualKeyboardView_ : singleKeyboardView_;
 }

@@ -20,6 +20,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/transition_view.h"
 #include "keyboard/keyboard_host.h"
@@ -148,6 +149,9 @@ class MainView : public platform::View,
   // The keyboard screen in use: the dual one when the setting is on.
   KeyboardView& activeKeyboardView() { return *activeKeyboard(); }
   const std::string& documentsDirectory() const { return documentsDirectory_; }
+  // The sample slots in the order to load them when they arrive one by one:
+  // the keys of the keyboard screen in use first (keys::sampleSlotsNearestFirst).
+  std::vector<int> sampleLoadOrder() const;
 
  private:
   explicit MainView(Options options);

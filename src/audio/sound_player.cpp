@@ -70,17 +70,24 @@ void SoundPlayer::stop() {
 
 // ---------------------------------------------------------------- sample store
 
+std::string SoundPlayer::sampleFileName(int slot) {
+  if (slot == kMetronomeHiSlot) return "metronomeHi.mav";
+  if (slot == kMetronomeLowSlot) return "metronomeLo.mav";
+  if (slot < 0 || slot >= kNumPianoKeys) return {};
+  return std::to_string(slot + 1) + ".mav";
+}
+
 void SoundPlayer::loadPianoSounds() {
   std::vector<std::pair<int, std::string>> files;
-  for (int i = 1; i <= kNumPianoKeys; ++i) {
-    files.emplace_back(i - 1, options_.sampleDir + "/" + std::to_string(i) + ".mav");
+  for (int slot = 0; slot < kNumPianoKeys; ++slot) {
+    files.emplace_back(slot, options_.sampleDir + "/" + sampleFileName(slot));
   }
   loadSamples(files);
 }
 
 void SoundPlayer::loadMetronomeSounds() {
-  loadSamples({{kMetronomeHiSlot, options_.sampleDir + "/metronomeHi.mav"},
-               {kMetronomeLowSlot, options_.sampleDir + "/metronomeLo.mav"}});
+  loadSamples({{kMetronomeHiSlot, options_.sampleDir + "/" + sampleFileName(kMetronomeHiSlot)},
+               {kMetronomeLowSlot, options_.sampleDir + "/" + sampleFileName(kMetronomeLowSlot)}});
 }
 
 void SoundPlayer::loadSamples(const std::vector<std::pair<int, std::string>>& files) {
@@ -141,11 +148,20 @@ bool SoundPlayer::loadSampleAtSlot(int slot, const std::string& path) {
   return true;
 }
 
+bool SoundPlayer::loadArrivedSample(int slot, const std::string& path) {
+  if (slot >= 0 && slot < kNumSampleSlots && slotReady_[static_cast<std::size_t>(slot)].load(std::memory_order_acquire)) {
+    std::printf("Sample %s arrived for slot %d, which has one; it is left as it is.\n", path.c_str(), slot);
+    return false;
+  }
+  return loadSampleAtSlot(slot, path);
+}
+
 void SoundPlayer::setSampleData(int slot, std::vector<std::int16_t> samples) {
   if (slot < 0 || slot >= kNumSampleSlots) return;
   SampleSlot& s = sampleList_[static_cast<std::size_t>(slot)];
   s.rawData = std::move(samples);
   s.rawDataSize = s.rawData.empty() ? 0 : static_cast<int>(s.rawData.size() - 1);
+  slotReady_[static_cast<std::size_t>(slot)].store(s.rawDataSize > 0, std::memory_order_release);
 }
 
 void SoundPlayer::setCannotBeCulledOnTooManyNotes(int slot, bool value) {
@@ -164,7 +180,7 @@ bool SoundPlayer::isBusy(int voice) const {
 int SoundPlayer::playSampleWithSampleNo(int sampleNo, double volume, float attackDelta,
                                         float releaseDelta) {
   if (sampleNo < 0 || sampleNo >= kNumSampleSlots) return -1;
-  if (sampleList_[static_cast<std::size_t>(sampleNo)].rawDataSize < 1) return -1;
+  if (!slotReady_[static_cast<std::size_t>(sampleNo)].load(std::memory_order_acquire)) return -1;
   volume = holdVolume(volume);
   attackDelta = holdAttack(attackDelta);
   releaseDelta = holdRelease(releaseDelta);

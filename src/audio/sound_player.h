@@ -4,6 +4,8 @@
 //
 // Threads:
 //  - construction, loading, stop(), setPianoNotePanning(): the main thread.
+//    loadArrivedSample() may run while the other threads play: a slot is
+//    published to them only once it is complete, and never refilled after.
 //  - playSampleWithSampleNo, stopSample, stopAllSounds: the main thread and the
 //    playback thread (any number of non-real-time threads). They take a mutex
 //    among themselves, never shared with the audio thread.
@@ -64,6 +66,14 @@ class SoundPlayer {
   // the same name lies beside it, that is packed first (a development path).
   // A missing or unreadable file leaves the slot empty and prints one line.
   bool loadSampleAtSlot(int slot, const std::string& path);
+  // A sample that arrives while the engine plays (the browser fetches them one by
+  // one after the start): loads it as loadSampleAtSlot does, into a slot that has
+  // never been filled. Until then the key's starts return -1; a slot that has
+  // been filled already, which a voice may be playing, is left as it is (false).
+  bool loadArrivedSample(int slot, const std::string& path);
+  // The file of a slot in a sample folder: "1.mav" ... "88.mav", then the
+  // metronome's "metronomeHi.mav" and "metronomeLo.mav"; empty out of range.
+  static std::string sampleFileName(int slot);
   // Puts decoded samples into a slot directly (tests and tools).
   void setSampleData(int slot, std::vector<std::int16_t> samples);
   void setCannotBeCulledOnTooManyNotes(int slot, bool value);
@@ -150,6 +160,9 @@ class SoundPlayer {
   std::atomic<std::uint64_t> renderedBuffers_{0};
   int numSampleListEntries_ = 0;
   std::array<SampleSlot, kNumSampleSlots> sampleList_{};
+  // Set (release) once a slot holds a playable sample; a start reads it
+  // (acquire) before the slot, so a slot filled while others play is seen whole.
+  std::array<std::atomic<bool>, kNumSampleSlots> slotReady_{};
   // Per piano key: the lower half of the keyboard leans left, the upper right.
   std::array<float, kNumPianoKeys> panLookupLeft_{};
   std::array<float, kNumPianoKeys> panLookupRight_{};

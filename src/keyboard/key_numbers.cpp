@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
+#include <tuple>
 
 namespace piano::keys {
 
@@ -115,6 +117,32 @@ std::string noteName(int key) {
 
 int readStartKey(int key, int numKeysToDisplay, int defaultKey) {
   return isWhiteKey(key) && key <= upperLimitForNumKeys(numKeysToDisplay) ? key : defaultKey;
+}
+
+std::vector<int> sampleSlotsNearestFirst(const std::vector<int>& startKeys, int numWhiteKeys) {
+  // Rank of a key: its distance outside the nearest window (0 inside), then its
+  // distance from that window's middle, in half keys.
+  struct Ranked {
+    int outside, fromMiddle, slot;
+    bool operator<(const Ranked& o) const { return std::tie(outside, fromMiddle, slot) < std::tie(o.outside, o.fromMiddle, o.slot); }
+  };
+  std::vector<Ranked> ranked;
+  for (int key = 1; key <= kNumPianoKeys; ++key) {
+    Ranked best{kNumPianoKeys, 2 * kNumPianoKeys, key - 1};
+    for (const int first : startKeys) {
+      const int last = whiteKeyAbove(first, std::max(1, numWhiteKeys) - 1);
+      const int outside = key < first ? first - key : std::max(0, key - last);
+      best = std::min(best, Ranked{outside, std::abs(2 * key - first - last), key - 1});
+    }
+    ranked.push_back(best);
+  }
+  // The clicks after the shown keys, before any key out of sight.
+  ranked.push_back({1, -2, kMetronomeHiSlot});
+  ranked.push_back({1, -1, kMetronomeLowSlot});
+  std::sort(ranked.begin(), ranked.end());
+  std::vector<int> slots;
+  for (const Ranked& r : ranked) slots.push_back(r.slot);
+  return slots;
 }
 
 }  // namespace piano::keys

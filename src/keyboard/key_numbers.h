@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "audio/sample_slots.h"
 
@@ -59,6 +60,12 @@ int octaveUp(int startKey);
 double radarOffset(int startKey);
 // The i-th white key of the piano (0 is key 1); i is held to 0..51.
 int whiteKeyOfPiano(int i);
+
+// Every sample slot once, in the order to load them when they arrive one by
+// one: the keys the shown windows hold (each `numWhiteKeys` white keys from
+// one of `startKeys`), their middles first; then the metronome's clicks; then
+// the rest, nearest to a window first. Ties go to the lower key.
+std::vector<int> sampleSlotsNearestFirst(const std::vector<int>& startKeys, int numWhiteKeys);
 
 // Octave number of a key: it rises at each C (key 1 is in octave 0, key 40 in 4).
 int octaveNumber(int key);

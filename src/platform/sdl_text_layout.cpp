@@ -260,7 +260,10 @@ TTF_Font* SdlTextLayout::font(const std::string& file, int pixelSize) {
     reported_[file] = true;
     std::printf("Font %s: %s\n", file.c_str(), TTF_GetError());
   }
-  fonts_[key] = f;
+  // A font that cannot be opened is tried again at the next layout: in the
+  // browser the Chinese font arrives after the start where the page is not in
+  // Chinese.
+  if (f != nullptr) fonts_[key] = f;
   return f;
 }
 
@@ -314,7 +317,9 @@ const TextLayout& SdlTextLayout::layout(const TextBlock& text, double scaleX, do
   key += '\x1f' + std::to_string(text.numberOfLines) + '\x1f' + std::to_string(static_cast<int>(text.lineBreak)) +
          '\x1f' + text.text;
   auto it = layouts_.find(key);
-  if (it != layouts_.end()) {
+  // A text laid out while its font could not be opened (no line height) is
+  // laid out again: the font may have come since.
+  if (it != layouts_.end() && it->second.lineSkip > 0) {
     it->second.lastUsed = frame_;
     return it->second;
   }

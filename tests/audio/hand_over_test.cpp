@@ -1,6 +1,7 @@
 // Two threads start and stop voices at random while a third renders, as the main,
 // playback and audio threads do (for ThreadSanitizer): at the end every voice
 // stopped is silent, so no start or stop was lost and none mixed half-written.
+// Samples that arrive while keys are started and rendered are seen whole.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -52,6 +53,25 @@ TEST(HandOver, RandomStartsAndStopsFromTwoThreadsLeaveNothingSounding) {
   audio.join();
   EXPECT_EQ(engine.activeVoiceCount(), 0);
   for (int v = 0; v < kNumVoices; ++v) EXPECT_FALSE(engine.voiceForTest(v).playing) << "voice " << v;
+}
+
+TEST(HandOver, SamplesArrivingWhileAnotherThreadStartsTheirKeysAreSeenWhole) {
+  SoundPlayer engine({});
+  std::atomic<bool> playing{true};
+  std::thread audio([&] {
+    std::int16_t buffer[512];
+    while (playing.load()) engine.render({buffer, 256});
+  });
+  std::thread starter([&] {
+    for (int i = 0; playing.load(); ++i) engine.stopSample(engine.playSampleWithSampleNo(i % 8, 0.5, 1.0f, -1.0f));
+  });
+  for (int slot = 0; slot < 8; ++slot) {
+    EXPECT_TRUE(engine.loadArrivedSample(slot, PIANO_SAMPLE_DIR "/" + SoundPlayer::sampleFileName(slot)));
+  }
+  playing.store(false);
+  starter.join();
+  audio.join();
+  for (int slot = 0; slot < 8; ++slot) EXPECT_GE(engine.playSampleWithSampleNo(slot, 0.5, 1.0f, -1.0f), 0);
 }
 
 }  // namespace

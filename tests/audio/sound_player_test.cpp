@@ -148,6 +148,16 @@ TEST(SampleStore, LoadsByNameAndLeavesMissingAndHostileFilesSilent) {
   EXPECT_GE(engine.playSampleWithSampleNo(2, 1.0, 1.0f, -1.0f), 0);
   EXPECT_FALSE(engine.loadSampleAtSlot(2, dir + "/3.mav")) << "every slot is taken";
   EXPECT_EQ(engine.sampleSlot(2).rawDataSize, 103);
+  // Samples that arrive while the engine plays: a key plays from its arrival
+  // on; a slot that holds one already (a voice may be playing it) keeps it.
+  SoundPlayer later({});
+  for (const auto& [slot, name, loaded, size] : {std::tuple{2, "/3.mav", true, 103}, {2, "/metronomeLo.mav", false, 103},
+                                                 {6, "/8.mav", false, 0}, {6, "/3.mav", true, 103},
+                                                 {kNumSampleSlots, "/3.mav", false, 0}}) {
+    EXPECT_EQ(later.loadArrivedSample(slot, dir + name), loaded) << slot << name;
+    EXPECT_EQ(later.playSampleWithSampleNo(slot, 1.0, 1.0f, -1.0f) >= 0, size > 0) << slot << name;
+    if (slot < kNumSampleSlots) EXPECT_EQ(later.sampleSlot(slot).rawDataSize, size) << slot << name;
+  }
   fs::remove_all(dir);
 }
 

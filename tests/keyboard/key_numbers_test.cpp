@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <numeric>
 #include <tuple>
 #include <vector>
 
@@ -67,6 +69,25 @@ TEST(KeyNumbers, StepsLimitsStartKeysRadarAndNames) {
     EXPECT_EQ(readStartKey(key, keys, 28), expected) << key << " with " << keys << " keys";
   }
   EXPECT_EQ(noteName(1) + noteName(4) + noteName(40) + noteName(88) + noteName(whiteKeyAbove(88, 7)), "A0C1C4C8C9");
+}
+
+TEST(KeyNumbers, SampleOrderLoadsEverySlotOnceTheShownKeysFromTheirMiddleFirst) {
+  // Windows, white keys shown, the first slots, how many slots are shown keys.
+  for (const auto& [starts, whites, first, shown] :
+       {std::tuple{std::vector{28}, 15, std::vector{39, 38, 40, 37}, 25},  // C3..C5: C4 first
+        {std::vector{1}, 8, std::vector{6, 5, 7}, 13},                     // A0..A1
+        {std::vector{28, 52}, 8, std::vector{33, 57, 32, 34}, 26},         // C3..C4 and C5..C6
+        {std::vector<int>{}, 0, std::vector{88, 89, 0, 1}, 0}}) {          // nothing shown: the clicks, then low to high
+    const std::vector<int> order = sampleSlotsNearestFirst(starts, whites);
+    std::vector<int> sorted = order, all(kNumSampleSlots);
+    std::sort(sorted.begin(), sorted.end());
+    std::iota(all.begin(), all.end(), 0);
+    EXPECT_EQ(sorted, all) << "every slot once";
+    EXPECT_TRUE(std::equal(first.begin(), first.end(), order.begin())) << starts.size() << " " << order[0];
+    if (shown == 0) continue;
+    for (int i = 0; i < shown; ++i) EXPECT_LT(order[static_cast<std::size_t>(i)], kNumPianoKeys) << i;
+    EXPECT_EQ(std::vector(order.begin() + shown, order.begin() + shown + 2), std::vector({kMetronomeHiSlot, kMetronomeLowSlot}));
+  }
 }
 
 }  // namespace

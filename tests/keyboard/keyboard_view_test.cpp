@@ -224,6 +224,11 @@ TEST(KeyboardView, PicturesFollowFingersAndPlaybackAndKeylessZonesPlayNothing) {
   app.soundPlayer().setSampleData(27, {});
   p.down(0, {50, 30});  // C3 has no sample: no voice, yet the key shows down
   EXPECT_EQ(std::pair(p.engine().playlistNoForSlot(0), p.white(0)), std::pair(-1, W::Down));
+  ASSERT_TRUE(app.soundPlayer().loadArrivedSample(27, PIANO_SAMPLE_DIR "/28.mav"));  // arrives while held
+  p.up(0);
+  EXPECT_EQ(std::pair(p.engine().playlistNoForSlot(0), p.white(0)), std::pair(-1, W::Up));
+  p.down(0, {50, 30});  // and plays from the next touch
+  EXPECT_GE(p.engine().playlistNoForSlot(0), 0);
   p.up(0);
 
   Piano two(true);  // playback shows wherever a keyboard displays the key
