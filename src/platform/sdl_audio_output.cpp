@@ -6,9 +6,32 @@
 #include <cstdlib>
 #include <cstring>
 
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
+
 namespace piano::platform {
 
 namespace {
+#ifdef __EMSCRIPTEN__
+// The browser knows what its own output adds only once its audio runs (the
+// first touch starts it): said then, a moment after, beside SDL's line.
+EM_JS(void, sayBrowserLatency, (), {
+  const context = Module['SDL2'] && Module['SDL2'].audioContext;
+  if (!context) return;
+  const say = () => setTimeout(() => console.log('Sound: browser output latency ' +
+    (1000 * (context.outputLatency || 0)).toFixed(1) + ' ms, base latency ' + (1000 * (context.baseLatency || 0)).toFixed(1) + ' ms'), 500);
+  if (context.state === 'running') return say();
+  context.addEventListener('statechange', function running() {
+    if (context.state !== 'running') return;
+    context.removeEventListener('statechange', running);
+    say();
+  });
+});
+#else
+void sayBrowserLatency() {}
+#endif
+
 // One line on stdout, at once even when stdout is a file or a pipe.
 template <typename... Values>
 void say(const char* format, Values... values) {
@@ -31,6 +54,7 @@ bool SdlAudioOutput::start(RenderCallback render, void* context) {
   SDL_SetMainReady();  // the program's own main is its entry point, not SDL's
   if (!open()) return false;
   say("%s", description_.c_str());
+  sayBrowserLatency();
   return true;
 }
 
