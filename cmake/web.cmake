@@ -126,7 +126,7 @@ endforeach()
 
 # The playback thread's timing measured with the browser's threads (web
 # workers and their waits), printed to the page's console; bench/web/
-# web_figures.mjs reads it. Not part of the page.
+# figures.mjs reads it. Not part of the page.
 add_executable(playback_timing_bench ${CMAKE_SOURCE_DIR}/bench/recording/playback_timing_bench.cpp)
 target_link_libraries(playback_timing_bench PRIVATE piano_recording)
 set_target_properties(playback_timing_bench PROPERTIES SUFFIX ".html" EXCLUDE_FROM_ALL ON)

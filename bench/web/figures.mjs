@@ -12,7 +12,7 @@
 //     threads are web workers), when the build folder has it:
 //     cmake --build build-web --target playback_timing_bench
 //
-// usage: node --experimental-websocket bench/web/web_figures.mjs [BUILD_FOLDER] [--taps N]
+// usage: node --experimental-websocket bench/web/figures.mjs [BUILD_FOLDER] [--taps N]
 import fs from 'node:fs';
 import path from 'node:path';
 import { log, openBrowser, serve, sleep } from '../../scripts/devtools.mjs';

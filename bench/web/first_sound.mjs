@@ -7,14 +7,14 @@
 // milliseconds from the navigation to the program's start, the first sample
 // handed to it, the first sound and the last sample in, and the bytes sent.
 //
-// usage: node --experimental-websocket bench/web_first_sound.mjs [FOLDER] [--plain] [--warm N]
+// usage: node --experimental-websocket bench/web/first_sound.mjs [FOLDER] [--plain] [--warm N]
 // FOLDER is the build's folder (build-web); --plain serves it without the
 // isolation headers, as a plain static host does (the first visit then loads
 // the page twice, the second time through its service worker).
 import fs from 'node:fs';
 import http from 'node:http';
 import path from 'node:path';
-import { openBrowser, sleep } from '../scripts/devtools.mjs';
+import { openBrowser, sleep } from '../../scripts/devtools.mjs';
 
 const args = process.argv.slice(2);
 const plain = args.includes('--plain');
