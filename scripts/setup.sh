@@ -6,11 +6,11 @@ set -euo pipefail
 packages=(
   g++ cmake make pkg-config
   libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev
-  libfluidsynth-dev musescore-general-soundfont
+  libfluidsynth-dev musescore-general-soundfont librtmidi-dev
   fonts-liberation fonts-wqy-microhei
 )
 if [ "${1:-}" = "--tests" ]; then
-  packages+=(libgtest-dev libbenchmark-dev)
+  packages+=(libgtest-dev libbenchmark-dev jackd2)
 fi
 
 missing=()

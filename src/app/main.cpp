@@ -27,6 +27,7 @@
 #include "platform/touch_script.h"
 #include "platform/url_opener.h"
 #include "platform/volume_view.h"
+#include "platform/midi_ports.h"
 #include "recording/note_recorder.h"
 
 namespace {
@@ -38,6 +39,8 @@ struct Arguments {
   std::string language;
   bool noAudio = false;
   bool demo = false;
+  bool midi = true;
+  bool jackMidi = false;
 };
 
 void usage() {
@@ -49,6 +52,9 @@ void usage() {
       "  --language CODE   language of the texts: en or zh-Hans (default: from the locale)\n"
       "  --wav FILE        write the sound to a WAV file instead of the sound card\n"
       "  --no-audio        play into nothing (no sound card needed)\n"
+      "  --no-midi         leave MIDI devices alone (default: play from every MIDI input,\n"
+      "                    send every note to the output port \"piano out\")\n"
+      "  --jack-midi       MIDI through the JACK server (default: the ALSA sequencer)\n"
       "  --script FILE     run a script of timed touches off screen (see docs/headless.md)\n"
       "  --demo            only play a short phrase through the engine, without a window\n"
       "  --tall, --normal  the 568 x 320 or the 480 x 320 layout (default: from the display)\n"
@@ -90,6 +96,10 @@ bool parseArguments(int argc, char** argv, Arguments& a) {
       a.noAudio = true;
     } else if (arg == "--demo") {
       a.demo = true;
+    } else if (arg == "--no-midi") {
+      a.midi = false;
+    } else if (arg == "--jack-midi") {
+      a.jackMidi = true;
     } else {
       std::printf("Unknown option %s\n", arg.c_str());
       return false;
@@ -228,9 +238,19 @@ int main(int argc, char** argv) {
     output = std::make_unique<platform::SdlAudioOutput>();
   }
   platform::setSystemAudioOutput(output.get());
+  std::unique_ptr<platform::MidiConnection> midi;
+#ifdef PIANO_HAVE_MIDI
+  if (a.midi) {
+    platform::MidiPorts::Options midiOptions;
+    midiOptions.jack = a.jackMidi;
+    midi = platform::MidiPorts::open(loop, midiOptions, &error);
+    if (!midi) std::printf("No MIDI: %s\n", error.c_str());
+  }
+#endif
   MainView::Options o;
   o.runLoop = &loop;
   o.output = output.get();
+  o.midi = midi.get();
   o.sampleDir = a.sampleDir;
   o.language = language;
   o.openUrl = [&loop](const std::string& address, std::function<void(bool)> done) {

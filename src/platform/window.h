@@ -7,6 +7,7 @@
 // points, ticks the animator and draws it when needsDisplay() says so.
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -15,6 +16,7 @@
 
 #include "platform/canvas.h"
 #include "platform/geometry.h"
+#include "platform/key_positions.h"
 #include "platform/touch.h"
 #include "platform/view.h"
 
@@ -58,6 +60,16 @@ class Window {
   void textInput(const std::string& utf8);
   void keyDown(Key key);
 
+  // --- The keyboard as an instrument: keys by position (key_positions.h).
+  // A press reaches the root view once however long the key is held
+  // (repeats are dropped), and not while a text field is edited or an alert
+  // shows; the release of a key whose press got through always follows.
+  void keyPositionDown(int position);
+  void keyPositionUp(int position);
+  // The window lost the input focus: every touch is cancelled and every key
+  // held is let go.
+  void focusLost(double time);
+
   // --- The alert: a modal box drawn above everything, one at a time (later
   // ones wait); a tap on its button (or Return / Escape) dismisses it and
   // touches go nowhere else meanwhile. ---
@@ -95,6 +107,7 @@ class Window {
   double lastTapTime_ = -1e9;
   int lastTapCount_ = 0;
   TextField* firstResponder_ = nullptr;
+  std::bitset<keypos::kCount> keyPositionsDown_;
   std::deque<AlertBox> alerts_;
   Window* previous_ = nullptr;
   std::uint64_t drawnGeneration_ = ~std::uint64_t{0};
