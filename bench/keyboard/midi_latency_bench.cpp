@@ -7,7 +7,9 @@
 // server's own delivery (send to arrival) is shown apart.
 //
 //   build/bench/keyboard/midi_latency_bench [notes]
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -34,6 +36,9 @@ int main(int argc, char** argv) {
   const std::string server = "piano-bench-" + std::to_string(getpid());
   const pid_t jackd = fork();
   if (jackd == 0) {
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, 1), dup2(null, 2);
     execlp("jackd", "jackd", "-n", server.c_str(), "-d", "dummy", "-r", "44100", "-p", "128", nullptr);
     _exit(127);
   }
