@@ -7,18 +7,13 @@
 // server's own delivery (send to arrival) is shown apart.
 //
 //   build/bench/keyboard/midi_latency_bench [notes]
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <random>
 #include <string>
 #include <thread>
 
+#include "dummy_jack_server.h"
 #include "keyboard/midi_keys.h"
 #include "keyboard_screen.h"
 #include "platform/midi_ports.h"
@@ -33,19 +28,11 @@ int main(int argc, char** argv) {
     std::printf("No sample set at %s: build the target piano_samples first.\n", PIANO_SAMPLE_DIR);
     return 1;
   }
-  const std::string server = "piano-bench-" + std::to_string(getpid());
-  const pid_t jackd = fork();
-  if (jackd == 0) {
-    prctl(PR_SET_PDEATHSIG, SIGTERM);
-    const int null = open("/dev/null", O_WRONLY);
-    dup2(null, 1), dup2(null, 2);
-    execlp("jackd", "jackd", "-n", server.c_str(), "-d", "dummy", "-r", "44100", "-p", "128", nullptr);
-    _exit(127);
+  tools::DummyJackServer jack;
+  if (!jack.waitUntilUp()) {
+    std::printf("No JACK server could start (is jackd installed?).\n");
+    return 1;
   }
-  setenv("JACK_DEFAULT_SERVER", server.c_str(), 1);
-  const std::string probe = "jack_lsp >/dev/null 2>&1";
-  for (int i = 0; i < 50 && std::system(probe.c_str()) != 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-
   int status = 1;
   {
     platform::RunLoop loop, testerLoop;
@@ -109,7 +96,5 @@ int main(int argc, char** argv) {
     }
     screen.sound.stop();
   }
-  kill(jackd, SIGTERM);
-  waitpid(jackd, nullptr, 0);
   return status;
 }

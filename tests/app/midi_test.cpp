@@ -3,14 +3,7 @@
 // code under another name. The client's output reaches the piano's inputs
 // and the piano's output the client's, found by the ports' own polling.
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
-#include <cstdlib>
 #include <functional>
 #include <string>
 #include <thread>
@@ -22,6 +15,7 @@
 #include "platform/midi_ports.h"
 #include "recording/note_recorder.h"
 #include "rig/app_rig.h"
+#include "dummy_jack_server.h"
 
 namespace piano::test {
 namespace {
@@ -29,48 +23,8 @@ namespace {
 using platform::MidiEvent;
 using platform::MidiPorts;
 
-// jackd with the dummy driver under a name of its own, stopped with the test.
-class JackServer {
- public:
-  JackServer() : name_("piano-test-" + std::to_string(getpid())) {
-    pid_ = fork();
-    if (pid_ == 0) {
-      // The server goes with the test, however the test ends.
-      prctl(PR_SET_PDEATHSIG, SIGTERM);
-      const int null = open("/dev/null", O_WRONLY);
-      dup2(null, 1), dup2(null, 2);
-      execlp("jackd", "jackd", "-n", name_.c_str(), "-d", "dummy", "-r", "44100", "-p", "128", nullptr);
-      _exit(127);
-    }
-    setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
-    setenv("JACK_NO_START_SERVER", "1", 1);
-  }
-  ~JackServer() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
-  }
-  // The server is up (or has died: false).
-  bool waitUntilUp() {
-    for (int i = 0; i < 100; ++i) {
-      if (pid_ <= 0 || waitpid(pid_, nullptr, WNOHANG) == pid_) {
-        pid_ = -1;
-        return false;
-      }
-      const std::string probe = "JACK_DEFAULT_SERVER=" + name_ + " jack_lsp >/dev/null 2>&1";
-      if (std::system(probe.c_str()) == 0) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return false;
-  }
-
- private:
-  std::string name_;
-  pid_t pid_ = -1;
-};
-
 struct MidiRig {
-  JackServer jack;
+  tools::DummyJackServer jack;
   std::unique_ptr<AppRig> rig;
   std::unique_ptr<MidiPorts> piano, tester;
   platform::RunLoop testerLoop;
