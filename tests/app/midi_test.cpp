@@ -74,7 +74,8 @@ struct MidiRig {
 
 // Notes and pedals from an instrument sound, show, record and go out again:
 // sustain down; C4 at velocity 127 and E4 at 64 (and a note off the piano);
-// both released; sustain up, soft down; G4 at 127 struck and released.
+// both released; sustain up, soft down; G4 at 127 struck and released. The
+// take played back goes out as well.
 TEST(Midi, NotesAndPedalsFromAnInstrumentSoundRecordAndGoOut) {
   MidiRig m;
   if (!m.open()) GTEST_SKIP() << "no JACK server (jackd -d dummy) could start";
@@ -126,11 +127,15 @@ TEST(Midi, NotesAndPedalsFromAnInstrumentSoundRecordAndGoOut) {
   const std::vector<std::tuple<int, int, int>> sent = {{0x90, 60, 127}, {0x90, 64, 64}, {0x80, 60, 64},
                                                         {0x80, 64, 64}, {0x90, 67, 98}, {0x80, 67, 64}};
   EXPECT_EQ(out, sent);
+  // Played back, the song goes out too, each note on and off.
+  rig.run("0.1 down 9 300 120\n0.15 up 9\n0.2 end\n");
+  EXPECT_TRUE(m.pumpUntil([&] { return m.heardOf(0x90) == 6 && m.heardOf(0x80) == 6; }));
 }
 
-// Ten thousand events a second for a second while the main thread takes
-// none: the devices' threads never wait, the queue drops and counts what it
-// cannot hold, and afterwards the main thread takes the rest in bounded turns.
+// Ten thousand notes (twenty thousand events) a second for a second while the
+// main thread takes none: the devices' threads never wait, the queue drops and
+// counts what it cannot hold, and afterwards the main thread takes the rest in
+// bounded turns; then the instrument goes away and its input with it.
 TEST(Midi, AFloodIsDroppedAndCountedWithoutBlocking) {
   MidiRig m;
   if (!m.open()) GTEST_SKIP() << "no JACK server (jackd -d dummy) could start";
@@ -149,6 +154,9 @@ TEST(Midi, AFloodIsDroppedAndCountedWithoutBlocking) {
   for (int k = 0; k < kNumPianoKeys; ++k) EXPECT_FALSE(engine.isKeyHeldBySource(KeySource::kMidi, k)) << k;
   m.send(0x90, 60, 100);
   EXPECT_TRUE(m.pumpUntil([&] { return engine.isKeyHeldBySource(KeySource::kMidi, 39); }));
+  // The instrument unplugged: its input closes.
+  m.tester.reset();
+  EXPECT_TRUE(m.pumpUntil([&] { return m.piano->inputPortNames().empty(); }));
 }
 
 }  // namespace
