@@ -22,13 +22,18 @@ namespace piano::tools {
 
 class DummyJackServer {
  public:
-  DummyJackServer() : name_("piano-" + std::to_string(getpid())) {
+  // `periodFrames`: the server's cycle; a slow client (a sanitizer build)
+  // needs a long one to keep up, and it is given ten seconds before the
+  // server gives up on it.
+  explicit DummyJackServer(int periodFrames = 128) : name_("piano-" + std::to_string(getpid())) {
+    const std::string period = std::to_string(periodFrames);
     pid_ = fork();
     if (pid_ == 0) {
       prctl(PR_SET_PDEATHSIG, SIGTERM);
       const int null = open("/dev/null", O_WRONLY);
       dup2(null, 1), dup2(null, 2);
-      execlp("jackd", "jackd", "-n", name_.c_str(), "-d", "dummy", "-r", "44100", "-p", "128", nullptr);
+      execlp("jackd", "jackd", "-n", name_.c_str(), "-t", "10000", "-d", "dummy", "-r", "44100", "-p", period.c_str(),
+             nullptr);
       _exit(127);
     }
     setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
