@@ -251,6 +251,7 @@ void KeyPressEngine::playKeyFromSource(KeySource source, int sampleNo, bool pres
   }
   sourceHeld_[static_cast<std::size_t>(slot - kNumTouchSlots)] = press;
   if (press || !heldBySource(sampleNo)) showKeyOnBoards(sampleNo, press);
+  host_.redrawSourceKeys();
 }
 
 bool KeyPressEngine::isKeyHeldBySource(KeySource source, int sampleNo) const {
@@ -264,6 +265,8 @@ void KeyPressEngine::setPedal(Pedal pedal, bool down) {
   host_.redrawOnButtonPress();
 }
 
+bool KeyPressEngine::isKeyHeldByAnySource(int sampleNo) const { return validSampleNo(sampleNo) && heldBySource(sampleNo); }
+
 bool KeyPressEngine::heldBySource(int sampleNo) const {
   for (int source = 0; source < kNumKeySources; ++source) {
     if (isKeyHeldBySource(static_cast<KeySource>(source), sampleNo)) return true;
@@ -274,6 +277,7 @@ bool KeyPressEngine::heldBySource(int sampleNo) const {
 void KeyPressEngine::endFingerNotes() {
   for (int slot = 0; slot < kNumNoteSlots; ++slot) endSlotNote(slot);
   sourceHeld_.fill(false);
+  host_.redrawSourceKeys();
 }
 
 // ------------------------------------------------------------------ playback

@@ -91,6 +91,7 @@ class KeyPressEngine : public FingerPressTarget {
   // shows pressed on every keyboard that displays it.
   void playKeyFromSource(KeySource source, int sampleNo, bool press, double volume = -1.0);
   bool isKeyHeldBySource(KeySource source, int sampleNo) const;
+  bool isKeyHeldByAnySource(int sampleNo) const;
   // A pedal held down or let up (a key, a MIDI controller): the same pedal
   // the bar's button toggles, acting on the keys struck from now on.
   void setPedal(Pedal pedal, bool down);
