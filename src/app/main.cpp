@@ -22,6 +22,7 @@
 #include "platform/documents.h"
 #include "platform/localized_strings.h"
 #include "platform/manual_clock.h"
+#include "platform/midi_ports.h"
 #include "platform/paced_audio_output.h"
 #include "platform/resources.h"
 #include "platform/run_loop.h"
@@ -50,6 +51,8 @@ struct Arguments {
   // --export-midi, --import-midi) and its two arguments; a file named on its own
   // (as the desktop opens a MIDI file with the program) is imported at start.
   std::string songJob, jobFrom, jobTo, openFile;
+  bool midi = true;
+  bool jackMidi = false;
 };
 
 void usage() {
@@ -64,6 +67,9 @@ void usage() {
       "  --no-audio        play into nothing (no sound card needed)\n"
       "  --buffer N        frames per buffer of the sound card, 32 to 8192 (default: 128, more\n"
       "                    by itself when the output falls behind)\n"
+      "  --no-midi         leave MIDI devices alone (default: play from every MIDI input,\n"
+      "                    send every note to the output port \"piano out\")\n"
+      "  --jack-midi       MIDI through the JACK server (default: the ALSA sequencer)\n"
       "  --script FILE     run a script of timed touches off screen (see docs/headless.md)\n"
       "  --demo            only play a short phrase through the engine, without a window\n"
       "  --tall, --normal  the 568 x 320 or the 480 x 320 layout (default: from the display)\n"
@@ -128,6 +134,10 @@ bool parseArguments(int argc, char** argv, Arguments& a) {
     } else if (arg == "--render" || arg == "--export-midi" || arg == "--import-midi") {
       a.songJob = arg;
       if (!value(a.jobFrom) || !value(a.jobTo)) return false;
+    } else if (arg == "--no-midi") {
+      a.midi = false;
+    } else if (arg == "--jack-midi") {
+      a.jackMidi = true;
     } else if (!arg.empty() && arg[0] != '-' && a.openFile.empty()) {
       a.openFile = arg;
     } else {
@@ -299,9 +309,19 @@ int main(int argc, char** argv) {
     output = std::move(card);
   }
   platform::setSystemAudioOutput(output.get());
+  std::unique_ptr<platform::MidiConnection> midi;
+#ifdef PIANO_HAVE_MIDI
+  if (a.midi) {
+    platform::MidiPorts::Options midiOptions;
+    midiOptions.jack = a.jackMidi;
+    midi = platform::MidiPorts::open(loop, midiOptions, &error);
+    if (!midi) std::printf("No MIDI: %s\n", error.c_str());
+  }
+#endif
   MainView::Options o;
   o.runLoop = &loop;
   o.output = output.get();
+  o.midi = midi.get();
   o.sampleDir = a.sampleDir;
   o.language = language;
   o.openUrl = [&loop](const std::string& address, std::function<void(bool)> done) {

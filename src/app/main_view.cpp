@@ -8,7 +8,9 @@
 #include "app/song_commands.h"
 #include "audio/sound_player.h"
 #include "keyboard/key_numbers.h"
+#include "keyboard/computer_keyboard.h"
 #include "keyboard/keyboard_view.h"
+#include "keyboard/midi_keys.h"
 #include "platform/documents.h"
 #include "platform/file_io.h"
 #include "platform/localized_strings.h"
@@ -47,12 +49,15 @@ MainView::MainView(Options options) : options_(std::move(options)) {}
 MainView::~MainView() {
   // The screens hold references into the recorder and engine: they go first,
   // then the recorder (joining its playback thread), then the engine.
+  if (options_.midi != nullptr) options_.midi->setReceiver(nullptr);
   removeAllSubviews();
   manualView_.reset();
   songLibraryView_.reset();
   appSettingsView_.reset();
+  computerKeyboard_.reset();
   dualKeyboardView_.reset();
   singleKeyboardView_.reset();
+  midiKeys_.reset();
   noteRecorder_.reset();
   soundPlayer_.reset();
 }
@@ -96,6 +101,18 @@ void MainView::build() {
 
   singleKeyboardView_ = std::make_shared<KeyboardView>(1, this, *soundPlayer_, *noteRecorder_, keyboardSettings_);
   dualKeyboardView_ = std::make_shared<KeyboardView>(2, this, *soundPlayer_, *noteRecorder_, keyboardSettings_);
+  computerKeyboard_ = std::make_unique<ComputerKeyboard>([this]() -> KeyboardView* {
+    KeyboardView* piano = activeKeyboard().get();
+    return currentScreen_ == piano ? piano : nullptr;
+  });
+  if (options_.midi != nullptr) {
+    platform::MidiConnection* midi = options_.midi;
+    midiKeys_ = std::make_unique<MidiKeys>([this]() -> KeyPressEngine& { return activeKeyboardView().engine(); },
+                                           [midi](const std::uint8_t* bytes, std::size_t size) { midi->send(bytes, size); });
+    singleKeyboardView_->engine().setNoteListener(midiKeys_.get());
+    dualKeyboardView_->engine().setNoteListener(midiKeys_.get());
+    midi->setReceiver([this](const platform::MidiEvent& event) { midiKeys_->receive(event); });
+  }
 
   fileManager_ = std::make_unique<FileManager>(*this, *noteRecorder_, documentsDirectory_);
   if (documentsDirectory_.empty()) {
@@ -273,6 +290,8 @@ void MainView::resetState() {
   dualKeyboardView_->setStartKey(0, keys::kDefaultStartKey);
   dualKeyboardView_->setStartKey(1, keys::kDefaultUpperStartKey);
 }
+
+void MainView::keyPositionChanged(int position, bool down) { computerKeyboard_->key(position, down); }
 
 // ---------------------------------------------------------------- screens
 

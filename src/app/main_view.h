@@ -35,6 +35,7 @@ namespace piano {
 
 namespace platform {
 class AudioOutput;
+class MidiConnection;
 class RunLoop;
 }  // namespace platform
 
@@ -45,6 +46,8 @@ struct Note;
 
 class FileManager;
 class KeyboardView;
+class ComputerKeyboard;
+class MidiKeys;
 class AppSettingsView;
 class SongLibraryView;
 class ManualView;
@@ -68,6 +71,9 @@ class MainView : public platform::View,
     // Opens an address in the system browser and tells `done` whether it could.
     std::function<void(const std::string& address, std::function<void(bool opened)> done)> openUrl;
     std::function<void()> disableIdleTimer;           // keep the screen awake
+    // MIDI instruments play the keyboard in use and hear every note; may be
+    // null. Must outlive the view.
+    platform::MidiConnection* midi = nullptr;
     // Told of every note playback plays (tests and measurements).
     std::function<void(const Note&, double elapsed)> playbackObserver;
   };
@@ -125,6 +131,9 @@ class MainView : public platform::View,
   void mechanicalKeyPressUpForTrigger(int sampleNo) override;
   void playbackEnded() override;
   void liftAllKeysAndStopRecording() override;
+
+  // ---- the computer keyboard, played on the piano screen
+  void keyPositionChanged(int position, bool down) override;
 
   // ---- the main section of the state text
   std::string getState() const override;
@@ -185,6 +194,8 @@ class MainView : public platform::View,
   std::unique_ptr<NoteRecorder> noteRecorder_;
   std::shared_ptr<KeyboardView> singleKeyboardView_;
   std::shared_ptr<KeyboardView> dualKeyboardView_;
+  std::unique_ptr<ComputerKeyboard> computerKeyboard_;
+  std::unique_ptr<MidiKeys> midiKeys_;
   std::unique_ptr<FileManager> fileManager_;
   std::shared_ptr<AppSettingsView> appSettingsView_;
   std::shared_ptr<SongLibraryView> songLibraryView_;

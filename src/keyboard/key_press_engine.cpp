@@ -28,6 +28,7 @@ KeyPressEngine::KeyPressEngine(KeyboardHost& host, KeyboardParent* parent, Sound
       numKeyboards_(std::clamp(numKeyboards, 1, kMaxKeyboards)) {
   playlistNoForSlot_.fill(-1);
   noteIDForSlot_.fill(-1);
+  sampleNoForSlot_.fill(-1);
   if (numKeyboards_ > 1) keyboards_[1].keyboardStartKey = keys::kDefaultUpperStartKey;
 }
 
@@ -94,8 +95,8 @@ void KeyPressEngine::showFingerOnKey(int kb, int zoneOnKeyboard, int keyOffset, 
   if (zone::isBlackZone(zoneOnKeyboard)) {
     const int boundary = zoneOnKeyboard - zone::kFirstBlack;
     board.humanKeys[index] = press;
-    // Playback still holds the key down: it stays pictured down.
-    if (!press && board.mechanicalKeys[index]) return;
+    // Playback or another source still holds the key down: it stays pictured down.
+    if (!press && (board.mechanicalKeys[index] || heldBySource(k))) return;
     host_.showBlackKey(kb, boundary, press ? BlackKeyPicture::Down : BlackKeyPicture::Up);
     return;
   }
@@ -107,7 +108,7 @@ void KeyPressEngine::showFingerOnKey(int kb, int zoneOnKeyboard, int keyOffset, 
     return;
   }
   board.humanKeys[index] = false;
-  if (board.mechanicalKeys[index]) return;
+  if (board.mechanicalKeys[index] || heldBySource(k)) return;
   releaseWhitePicture(kb, position);
 }
 
@@ -164,12 +165,66 @@ void KeyPressEngine::endSlotNote(int slot) {
   if (playlistNoForSlot_[s] != -1) {
     soundPlayer_.stopSample(playlistNoForSlot_[s]);
     playlistNoForSlot_[s] = -1;
+    if (noteListener_ != nullptr) noteListener_->noteEnded(sampleNoForSlot_[s]);
   }
+  sampleNoForSlot_[s] = -1;
   if (noteIDForSlot_[s] != -1) {
     const int id = noteIDForSlot_[s];
     noteIDForSlot_[s] = -1;
     noteRecorder_.addStopNote(id, noteRecorder_.getSampleNoForNoteID(id));
   }
+}
+
+KeyPressEngine::Strike KeyPressEngine::strikeFor(float expression, double volume) const {
+  const float e = std::min(1.0f, expression);
+  const bool light = static_cast<double>(e) < 0.9;
+  Strike strike{1.0, 1.0f, settings_.sustainTimeNormal};
+  switch (settings_.expressionFunction) {
+    case ExpressionFunction::kVolume:
+      strike.volume = e;
+      break;
+    case ExpressionFunction::kSustain:
+      if (light) strike.release = settings_.sustainTimePedal;
+      break;
+    case ExpressionFunction::kSoft:
+      if (light) {
+        strike.volume = kSoftVolume;
+        strike.attack = kSoftAttack;
+      }
+      break;
+    default:
+      break;
+  }
+  // An instrument's own loudness takes the place of the finger's; the soft
+  // pedal then softens it rather than setting it.
+  const bool ownVolume = volume >= 0.0;
+  if (ownVolume) strike.volume = std::min(1.0, volume);
+  // The pedals act when a key is struck: the values travel with the voice and
+  // the recorded note, so a pedal changes no note that already sounds.
+  if (settings_.sustainPedalPressed) strike.release = settings_.sustainTimePedal;
+  if (settings_.softPedalPressed) {
+    strike.volume = ownVolume ? strike.volume * kSoftVolume : kSoftVolume;
+    strike.attack = kSoftAttack;
+  }
+  return strike;
+}
+
+void KeyPressEngine::startSlotNote(int slot, int sampleNo, const Strike& strike) {
+  // A slot holds one sounding voice at most: a note still held by the slot
+  // ends first, so that nothing can be left sounding without a finger.
+  endSlotNote(slot);
+  const auto s = static_cast<std::size_t>(slot);
+  const int voice = soundPlayer_.playSampleWithSampleNo(sampleNo, strike.volume, strike.attack,
+                                                        static_cast<float>(strike.release));
+  playlistNoForSlot_[s] = voice;
+  if (voice == -1) {
+    noteIDForSlot_[s] = -1;
+    return;
+  }
+  sampleNoForSlot_[s] = sampleNo;
+  noteIDForSlot_[s] = noteRecorder_.addPlayNote(sampleNo, static_cast<float>(strike.volume), strike.attack,
+                                                static_cast<float>(strike.release));
+  if (noteListener_ != nullptr) noteListener_->noteStarted(sampleNo, strike.volume);
 }
 
 void KeyPressEngine::playPianoKey(int keyOffset, int press, int slot, float expression, int keyboard) {
@@ -182,51 +237,47 @@ void KeyPressEngine::playPianoKey(int keyOffset, int press, int slot, float expr
   Keyboard& board = keyboards_[static_cast<std::size_t>(clampKeyboard(keyboard))];
   const int sampleNo = board.keyboardStartKey + keyOffset - 1;
   if (!validSampleNo(sampleNo)) return;
-  // A slot holds one sounding voice at most: a note still held by the slot
-  // ends first, so that nothing can be left sounding without a finger.
-  endSlotNote(slot);
-
-  const float e = std::min(1.0f, expression);
-  const bool light = static_cast<double>(e) < 0.9;
-  double volume = 1.0;
-  float attack = 1.0f;
-  double release = settings_.sustainTimeNormal;
-  switch (settings_.expressionFunction) {
-    case ExpressionFunction::kVolume:
-      volume = e;
-      break;
-    case ExpressionFunction::kSustain:
-      if (light) release = settings_.sustainTimePedal;
-      break;
-    case ExpressionFunction::kSoft:
-      if (light) {
-        volume = kSoftVolume;
-        attack = kSoftAttack;
-      }
-      break;
-    default:
-      break;
-  }
-  // The pedals act when a key is struck: the values travel with the voice and
-  // the recorded note, so a pedal changes no note that already sounds.
-  if (settings_.sustainPedalPressed) release = settings_.sustainTimePedal;
-  if (settings_.softPedalPressed) {
-    volume = kSoftVolume;
-    attack = kSoftAttack;
-  }
-
-  const auto s = static_cast<std::size_t>(slot);
-  const int voice =
-      soundPlayer_.playSampleWithSampleNo(sampleNo, volume, attack, static_cast<float>(release));
-  playlistNoForSlot_[s] = voice;
-  noteIDForSlot_[s] = voice == -1 ? -1
-                                  : noteRecorder_.addPlayNote(sampleNo, static_cast<float>(volume), attack,
-                                                              static_cast<float>(release));
+  startSlotNote(slot, sampleNo, strikeFor(expression, -1.0));
   board.humanKeys[static_cast<std::size_t>(sampleNo)] = true;
 }
 
+void KeyPressEngine::playKeyFromSource(KeySource source, int sampleNo, bool press, double volume) {
+  if (!validSampleNo(sampleNo)) return;
+  const int slot = sourceSlot(source, sampleNo);
+  if (press) {
+    startSlotNote(slot, sampleNo, strikeFor(kFrontEdgeExpression, volume));
+  } else {
+    endSlotNote(slot);
+  }
+  sourceHeld_[static_cast<std::size_t>(slot - kNumTouchSlots)] = press;
+  if (press || !heldBySource(sampleNo)) showKeyOnBoards(sampleNo, press);
+  host_.redrawSourceKeys();
+}
+
+bool KeyPressEngine::isKeyHeldBySource(KeySource source, int sampleNo) const {
+  return validSampleNo(sampleNo) && sourceHeld_[static_cast<std::size_t>(sourceSlot(source, sampleNo) - kNumTouchSlots)];
+}
+
+void KeyPressEngine::setPedal(Pedal pedal, bool down) {
+  bool& pressed = pedal == Pedal::kSustain ? settings_.sustainPedalPressed : settings_.softPedalPressed;
+  if (pressed == down) return;
+  pressed = down;
+  host_.redrawOnButtonPress();
+}
+
+bool KeyPressEngine::isKeyHeldByAnySource(int sampleNo) const { return validSampleNo(sampleNo) && heldBySource(sampleNo); }
+
+bool KeyPressEngine::heldBySource(int sampleNo) const {
+  for (int source = 0; source < kNumKeySources; ++source) {
+    if (isKeyHeldBySource(static_cast<KeySource>(source), sampleNo)) return true;
+  }
+  return false;
+}
+
 void KeyPressEngine::endFingerNotes() {
-  for (int slot = 0; slot < kNumTouchSlots; ++slot) endSlotNote(slot);
+  for (int slot = 0; slot < kNumNoteSlots; ++slot) endSlotNote(slot);
+  sourceHeld_.fill(false);
+  host_.redrawSourceKeys();
 }
 
 // ------------------------------------------------------------------ playback
@@ -239,36 +290,45 @@ int KeyPressEngine::getKeyFromKeyOffset(int keyOffset, bool* white, int keyboard
 void KeyPressEngine::mechanicalKeyPressDownForTrigger(int sampleNo) {
   if (!validSampleNo(sampleNo)) return;
   const auto s = static_cast<std::size_t>(sampleNo);
-  for (int kb = 0; kb < numKeyboards_; ++kb) {
-    Keyboard& board = keyboards_[static_cast<std::size_t>(kb)];
-    bool white = true;
-    const int position = getKeyFromKeyOffset(sampleNo + 1 - board.keyboardStartKey, &white, kb);
-    if (position != keys::kNotDisplayed) {
-      if (white) {
-        pressWhitePicture(kb, position);
-      } else {
-        host_.showBlackKey(kb, position, BlackKeyPicture::Down);
-      }
-    }
-    board.mechanicalKeys[s] = true;
-  }
+  for (Keyboard& board : keyboards_) board.mechanicalKeys[s] = true;
+  showKeyOnBoards(sampleNo, true);
+  if (noteListener_ == nullptr) return;
+  if (playbackNoteHeard_[s]) noteListener_->noteEnded(sampleNo);
+  playbackNoteHeard_[s] = true;
+  noteListener_->noteStarted(sampleNo, 1.0);
 }
 
 void KeyPressEngine::mechanicalKeyPressUpForTrigger(int sampleNo) {
   if (!validSampleNo(sampleNo)) return;
   const auto s = static_cast<std::size_t>(sampleNo);
+  for (Keyboard& board : keyboards_) board.mechanicalKeys[s] = false;
+  if (playbackNoteHeard_[s] && noteListener_ != nullptr) noteListener_->noteEnded(sampleNo);
+  playbackNoteHeard_[s] = false;
+  if (!heldBySource(sampleNo)) showKeyOnBoards(sampleNo, false);
+}
+
+void KeyPressEngine::endPlaybackNotesHeard() {
+  for (int k = 0; k < kNumPianoKeys; ++k) {
+    if (playbackNoteHeard_[static_cast<std::size_t>(k)] && noteListener_ != nullptr) noteListener_->noteEnded(k);
+  }
+  playbackNoteHeard_.fill(false);
+}
+
+void KeyPressEngine::showKeyOnBoards(int sampleNo, bool down) {
+  const auto s = static_cast<std::size_t>(sampleNo);
   for (int kb = 0; kb < numKeyboards_; ++kb) {
-    Keyboard& board = keyboards_[static_cast<std::size_t>(kb)];
-    board.mechanicalKeys[s] = false;
-    // A finger holds the key: it stays down until the finger lifts.
-    if (board.humanKeys[s]) continue;
+    const Keyboard& board = keyboards_[static_cast<std::size_t>(kb)];
+    // Whatever else holds the key keeps it down.
+    if (!down && (board.humanKeys[s] || board.mechanicalKeys[s])) continue;
     bool white = true;
     const int position = getKeyFromKeyOffset(sampleNo + 1 - board.keyboardStartKey, &white, kb);
     if (position == keys::kNotDisplayed) continue;
-    if (white) {
-      releaseWhitePicture(kb, position);
+    if (!white) {
+      host_.showBlackKey(kb, position, down ? BlackKeyPicture::Down : BlackKeyPicture::Up);
+    } else if (down) {
+      pressWhitePicture(kb, position);
     } else {
-      host_.showBlackKey(kb, position, BlackKeyPicture::Up);
+      releaseWhitePicture(kb, position);
     }
   }
 }
@@ -287,15 +347,23 @@ void KeyPressEngine::liftPictures() {
     board.mechanicalKeys.fill(false);
     board.whiteKeyPressed.fill(false);
   }
+  // Keys that other sources still hold show down where they now are.
+  for (int k = 0; k < kNumPianoKeys; ++k) {
+    if (heldBySource(k)) showKeyOnBoards(k, true);
+  }
 }
 
 void KeyPressEngine::liftAllKeys(bool stopNotes) {
-  if (stopNotes) endFingerNotes();
+  if (stopNotes) {
+    endFingerNotes();
+    endPlaybackNotesHeard();
+  }
   liftPictures();
 }
 
 void KeyPressEngine::liftAllKeysAndStopRecording() {
   endFingerNotes();
+  endPlaybackNotesHeard();
   noteRecorder_.addOverdubNotes();
   liftPictures();
   const RecorderState state = noteRecorder_.getNRState();

@@ -15,6 +15,11 @@
 // same touch slot; a release always ends what the slot's press started, even
 // after the keyboard was scrolled in between.
 //
+// Keys played from elsewhere (the computer keyboard, a MIDI instrument) take
+// the same road with a note slot of their own per source and piano key, after
+// the finger slots: the same volume and envelope rules, the same recording,
+// the pressed picture wherever the key is in view, and the note listener.
+//
 // Threads: main thread only. The playback thread reaches it only through
 // calls posted to the main thread; the sound engine's render thread reads the
 // voices that playSampleWithSampleNo and stopSample hand over.
@@ -33,10 +38,30 @@ namespace piano {
 class SoundPlayer;
 class NoteRecorder;
 
+// Hears every note that starts and ends on the keyboard, from any source and
+// from playback (sample slot 0..87, volume 0..1). Main thread.
+class NoteListener {
+ public:
+  virtual void noteStarted(int sampleNo, double volume) = 0;
+  virtual void noteEnded(int sampleNo) = 0;
+
+ protected:
+  ~NoteListener() = default;
+};
+
+// Where a key is played from, other than a finger on the screen.
+enum class KeySource { kComputerKeyboard, kMidi };
+enum class Pedal { kSustain, kSoft };
+
 class KeyPressEngine : public FingerPressTarget {
  public:
   static constexpr int kNumTouchSlots = 11;
+  static constexpr int kNumKeySources = 2;
+  // Touch slots first, then one slot per source and piano key.
+  static constexpr int kNumNoteSlots = kNumTouchSlots + kNumKeySources * kNumPianoKeys;
   static constexpr int kMaxKeyboards = 2;
+  // The level of a key struck at its front edge: what the computer keyboard plays.
+  static constexpr float kFrontEdgeExpression = 1.0f;
 
   struct Keyboard {
     int keyboardStartKey = keys::kDefaultStartKey;
@@ -59,6 +84,19 @@ class KeyPressEngine : public FingerPressTarget {
   // the slot's note).
   void playPianoKey(int keyOffset, int press, int slot, float expression, int keyboard = 0);
 
+  // ---- from other sources (sample slot 0..87; others are ignored)
+  // Starts or ends the source's note on the key. `volume` 0..1 is the
+  // instrument's own (a MIDI velocity); below 0 the key sounds as a finger at
+  // its front edge would. Pedals and recording are as for a finger; the key
+  // shows pressed on every keyboard that displays it.
+  void playKeyFromSource(KeySource source, int sampleNo, bool press, double volume = -1.0);
+  bool isKeyHeldBySource(KeySource source, int sampleNo) const;
+  bool isKeyHeldByAnySource(int sampleNo) const;
+  // A pedal held down or let up (a key, a MIDI controller): the same pedal
+  // the bar's button toggles, acting on the keys struck from now on.
+  void setPedal(Pedal pedal, bool down);
+  void setNoteListener(NoteListener* listener) { noteListener_ = listener; }
+
   // ---- from playback (sample slot 0..87); shown on every keyboard that displays the key
   void mechanicalKeyPressDownForTrigger(int sampleNo);
   void mechanicalKeyPressUpForTrigger(int sampleNo);
@@ -73,7 +111,8 @@ class KeyPressEngine : public FingerPressTarget {
   void liftAllKeysAndStopRecording();
   // Playback reached the end of the song.
   void playbackEnded();
-  // Ends every finger's note as its release would; the pictures stay.
+  // Ends every note of fingers and other sources as its release would; the
+  // pictures stay.
   void endFingerNotes();
 
   // ---- buttons under fingers (shown pressed while held)
@@ -96,8 +135,27 @@ class KeyPressEngine : public FingerPressTarget {
   bool fadingToSettings() const { return fadingToSettings_; }
 
  private:
+  struct Strike {
+    double volume;
+    float attack;
+    double release;
+  };
   int clampKeyboard(int index) const { return index < 0 || index >= numKeyboards_ ? 0 : index; }
+  // Volume and envelope from the expression setting and the pedals;
+  // `volume` >= 0 overrides what the expression gives.
+  Strike strikeFor(float expression, double volume) const;
+  // Starts sample `sampleNo` for note slot `slot` (ending what it held) and records it.
+  void startSlotNote(int slot, int sampleNo, const Strike& strike);
   void endSlotNote(int slot);
+  static int sourceSlot(KeySource source, int sampleNo) {
+    return kNumTouchSlots + static_cast<int>(source) * kNumPianoKeys + sampleNo;
+  }
+  // Whether another source (not a finger, not playback) holds the key.
+  bool heldBySource(int sampleNo) const;
+  // Shows key `sampleNo` down or up on every keyboard that displays it.
+  void showKeyOnBoards(int sampleNo, bool down);
+  // The listener hears the end of every playback note it heard start.
+  void endPlaybackNotesHeard();
   // Slot `slot` now holds button `zone` at `point` (0: none).
   void holdButton(int slot, int zone, platform::Point point);
   // The buttons both layouts share.
@@ -119,8 +177,13 @@ class KeyPressEngine : public FingerPressTarget {
   int numKeyboards_;
   std::array<Keyboard, kMaxKeyboards> keyboards_{};
 
-  std::array<int, kNumTouchSlots> playlistNoForSlot_{};
-  std::array<int, kNumTouchSlots> noteIDForSlot_{};
+  std::array<int, kNumNoteSlots> playlistNoForSlot_{};
+  std::array<int, kNumNoteSlots> noteIDForSlot_{};
+  std::array<int, kNumNoteSlots> sampleNoForSlot_{};  // for the listener
+  // By source and sample slot: the key is held down (with a voice or without).
+  std::array<bool, kNumKeySources * kNumPianoKeys> sourceHeld_{};
+  std::array<bool, kNumPianoKeys> playbackNoteHeard_{};
+  NoteListener* noteListener_ = nullptr;
   std::array<int, kNumTouchSlots> buttonForSlot_{};
   std::array<platform::Point, kNumTouchSlots> buttonPointForSlot_{};
   bool playLit_ = false;

@@ -47,6 +47,9 @@ class KeyboardHost {
 
   virtual void redraw() = 0;
   virtual void redrawOnButtonPress() = 0;
+  // Keys held by other sources (a MIDI instrument) changed; a layout may
+  // show those out of view.
+  virtual void redrawSourceKeys() {}
   // The fingers on the bar's and borders' buttons changed (the engine's
   // isButtonHeld tells which are held now).
   virtual void redrawHeldButtons() = 0;

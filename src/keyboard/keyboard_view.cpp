@@ -139,6 +139,20 @@ KeyboardView::KeyboardView(int numKeyboards, KeyboardParent* parent, SoundPlayer
     radarHighlight_->setAlpha(0.5f);
     radarHighlight_->setUserInteractionEnabled(false);
     addSubview(radarHighlight_);
+    // One mark per key, across the strip at the key's place: white keys 8.5
+    // points apart, a black key on the line between its neighbours.
+    int whitesBelow = 0;
+    for (int key = 1; key <= kNumPianoKeys; ++key) {
+      const bool white = keys::isWhiteKey(key);
+      const double y = 8.5 * whitesBelow + (white ? 4.25 : 0.0) + (tallScreen_ ? 62.0 : 20.0);
+      auto mark = std::make_shared<View>(Rect{245, y - 1.5, 21, 3});
+      mark->setBackgroundColour({0.9f, 0.2f, 0.1f, 1.0f});
+      mark->setAlpha(0.0f);
+      mark->setUserInteractionEnabled(false);
+      addSubview(mark);
+      radarMarks_.push_back(mark);
+      whitesBelow += white ? 1 : 0;
+    }
   }
   if (layout_.endBorders) buildBorders(buttons);
 
@@ -270,6 +284,16 @@ void KeyboardView::setRadar() {
   const double top = keys::radarOffset(getStartKey()) + (tallScreen_ ? 62.0 : 20.0);
   radarHighlight_->setFrame({241, static_cast<double>(truncate(top)), 29,
                              static_cast<double>(truncate(8.5 * numKeysToDisplay_))});
+  redrawSourceKeys();
+}
+
+void KeyboardView::redrawSourceKeys() {
+  const int lowest = getStartKey(), highest = keys::whiteKeyAbove(lowest, numKeysToDisplay_ - 1);
+  for (std::size_t k = 0; k < radarMarks_.size(); ++k) {
+    const int key = static_cast<int>(k) + 1;
+    const bool inView = key >= lowest && key <= highest;
+    radarMarks_[k]->setAlpha(engine_.isKeyHeldByAnySource(key - 1) && !inView ? 1.0f : 0.0f);
+  }
 }
 
 // The strip centres the window on the finger: the press picks the white key

@@ -104,6 +104,11 @@ class KeyboardView : public platform::View, public KeyboardHost {
   // Null where the layout has none.
   platform::ImageView* lamp(Lamp which) { return lamps_[static_cast<std::size_t>(which)].get(); }
   platform::View* radarHighlight() { return radarHighlight_.get(); }
+  // The mark on the radar of a key that another source holds out of view
+  // (sample slot 0..87; null without a radar).
+  platform::View* radarMark(int sampleNo) {
+    return radarMarks_.empty() ? nullptr : radarMarks_.at(static_cast<std::size_t>(sampleNo)).get();
+  }
   platform::ImageView* border(bool highEnd) { return border_[highEnd].get(); }
   platform::View* borderBack(bool highEnd) { return borderBack_[highEnd].get(); }
   // The buttons shown pressed (zones), while fingers hold them.
@@ -130,6 +135,7 @@ class KeyboardView : public platform::View, public KeyboardHost {
   int keyboardForZone(int zone, int* zoneOnKeyboard) const override;
   float expressionForPoint(platform::Point point) const override;
   bool isOnScreen() const override { return window() != nullptr; }
+  void redrawSourceKeys() override;
 
   bool validKeyboard(int keyboard) const { return keyboard >= 0 && keyboard < numKeyboards(); }
   Board& board(int keyboard) { return boards_.at(static_cast<std::size_t>(keyboard)); }
@@ -164,6 +170,7 @@ class KeyboardView : public platform::View, public KeyboardHost {
   HeldButtonPictures heldButtons_;
   std::array<std::shared_ptr<platform::ImageView>, kNumLamps> lamps_;
   std::shared_ptr<platform::View> radarHighlight_;
+  std::vector<std::shared_ptr<platform::View>> radarMarks_;  // by sample slot
   std::array<std::shared_ptr<platform::View>, 2> borderBack_;
   std::array<std::shared_ptr<platform::ImageView>, 2> border_;
   std::shared_ptr<Touchscreen> touchscreen_;

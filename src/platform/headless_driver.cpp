@@ -61,7 +61,9 @@ void HeadlessDriver::apply(const ScriptEvent& event, bool* ok) {
     case ScriptEvent::Kind::Down: window_.fingerDown(event.finger, event.point, now); break;
     case ScriptEvent::Kind::Move: window_.fingerMove(event.finger, event.point, now); break;
     case ScriptEvent::Kind::Up: window_.fingerUp(event.finger, event.point, now); break;
-    case ScriptEvent::Kind::Cancel: window_.cancelAllTouches(now); break;
+    case ScriptEvent::Kind::Cancel: window_.focusLost(now); break;
+    case ScriptEvent::Kind::KeyPositionDown: window_.keyPositionDown(event.keyPosition); break;
+    case ScriptEvent::Kind::KeyPositionUp: window_.keyPositionUp(event.keyPosition); break;
     case ScriptEvent::Kind::Text: window_.textInput(event.argument); break;
     case ScriptEvent::Kind::Key: window_.keyDown(event.key); break;
     case ScriptEvent::Kind::Shot:

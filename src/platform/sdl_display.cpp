@@ -222,7 +222,10 @@ struct Display::Impl {
         switch (e.window.event) {
           case SDL_WINDOWEVENT_FOCUS_LOST:
           case SDL_WINDOWEVENT_HIDDEN:
-          case SDL_WINDOWEVENT_MINIMIZED: cancelAll(); break;
+          case SDL_WINDOWEVENT_MINIMIZED:
+            cancelAll();
+            window->focusLost(now);
+            break;
           case SDL_WINDOWEVENT_LEAVE:
             if (mouseDown) cancelAll();
             break;
@@ -279,7 +282,10 @@ struct Display::Impl {
         }
         break;
       case SDL_TEXTINPUT: window->textInput(e.text.text); break;
+      case SDL_KEYUP: window->keyPositionUp(static_cast<int>(e.key.keysym.scancode)); break;
       case SDL_KEYDOWN:
+        // Scancodes are the keys' positions; a held key's repeats play nothing.
+        if (e.key.repeat == 0) window->keyPositionDown(static_cast<int>(e.key.keysym.scancode));
         switch (e.key.keysym.sym) {
           case SDLK_RETURN:
           case SDLK_KP_ENTER: window->keyDown(Key::Return); break;

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "platform/file_io.h"
+#include "platform/key_positions.h"
 #include "platform/screen.h"
 
 namespace piano::platform {
@@ -138,6 +139,11 @@ bool TouchScript::parse(const std::string& text, TouchScript* script, std::strin
       } else {
         return fail("unknown key \"" + args[0] + "\"");
       }
+    } else if (verb == "keydown" || verb == "keyup") {
+      event.kind = verb == "keydown" ? ScriptEvent::Kind::KeyPositionDown : ScriptEvent::Kind::KeyPositionUp;
+      if (args.size() != 1) return fail("expected: " + verb + " name");
+      event.keyPosition = keypos::positionForName(args[0]);
+      if (event.keyPosition == keypos::kNone) return fail("unknown key \"" + args[0] + "\"");
     } else if (verb == "end") {
       if (!args.empty()) return fail("end takes nothing");
       event.kind = ScriptEvent::Kind::End;

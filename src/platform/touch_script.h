@@ -8,10 +8,13 @@
 //   0.50 down 1 120 300          finger 1 touches (120, 300) at 0.5 s
 //   0.60 move 1 130 300
 //   0.70 up 1                    lifts where it last was (or "up 1 x y")
-//   0.80 cancel                  every finger down is cancelled
+//   0.80 cancel                  focus lost: every finger down is cancelled,
+//                                every key held let go
 //   1.00 shot out.png            screenshot (path relative to the script's folder)
 //   1.10 text hello              typed text (the rest of the line)
 //   1.20 key return              return, backspace, delete, escape
+//   1.30 keydown a               a key held down, named by its place on a US
+//   1.40 keyup a                 keyboard (a, ;, space, shift, left, ...)
 //   2.00 end                     the run ends here (else at the last line)
 //
 // Times are seconds from the start of the run and may not go back from one
@@ -30,7 +33,7 @@
 namespace piano::platform {
 
 struct ScriptEvent {
-  enum class Kind { Down, Move, Up, Cancel, Shot, Text, Key, End };
+  enum class Kind { Down, Move, Up, Cancel, Shot, Text, Key, KeyPositionDown, KeyPositionUp, End };
   double time = 0.0;
   Kind kind = Kind::Down;
   std::int64_t finger = 0;
@@ -38,6 +41,7 @@ struct ScriptEvent {
   Point point;  // landscape display points
   std::string argument;  // shot path, typed text
   Key key = Key::Return;
+  int keyPosition = 0;  // keypos::, for KeyPositionDown and KeyPositionUp
   int line = 0;  // in the script, for messages
 };
 

@@ -129,6 +129,9 @@ class View {
   virtual void touchesMoved(const TouchSet& touches);
   virtual void touchesEnded(const TouchSet& touches);
   virtual void touchesCancelled(const TouchSet& touches);
+  // The window's root view hears the computer keyboard played as an
+  // instrument: keys by position (key_positions.h), pressed and released.
+  virtual void keyPositionChanged(int /*position*/, bool /*down*/) {}
 
   // --- Animations ---
   // Runs `changes` now; the changes it makes to centres, alphas, transforms and

@@ -176,6 +176,27 @@ void Window::setFirstResponder(TextField* field) {
   if (old != nullptr) old->resignFirstResponder();
 }
 
+void Window::keyPositionDown(int position) {
+  if (position <= 0 || position >= static_cast<int>(keyPositionsDown_.size())) return;
+  if (keyPositionsDown_[static_cast<std::size_t>(position)] || isShowingAlert() || firstResponder_ != nullptr) return;
+  keyPositionsDown_[static_cast<std::size_t>(position)] = true;
+  if (root_) root_->keyPositionChanged(position, true);
+}
+
+void Window::keyPositionUp(int position) {
+  if (position <= 0 || position >= static_cast<int>(keyPositionsDown_.size())) return;
+  if (!keyPositionsDown_[static_cast<std::size_t>(position)]) return;
+  keyPositionsDown_[static_cast<std::size_t>(position)] = false;
+  if (root_) root_->keyPositionChanged(position, false);
+}
+
+void Window::focusLost(double time) {
+  cancelAllTouches(time);
+  for (int position = 1; position < static_cast<int>(keyPositionsDown_.size()); ++position) {
+    keyPositionUp(position);
+  }
+}
+
 void Window::textInput(const std::string& utf8) {
   if (isShowingAlert()) return;
   if (firstResponder_ != nullptr) firstResponder_->insertText(utf8);

@@ -7,6 +7,7 @@
 // points, ticks the animator and draws it when needsDisplay() says so.
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -16,6 +17,7 @@
 
 #include "platform/canvas.h"
 #include "platform/geometry.h"
+#include "platform/key_positions.h"
 #include "platform/touch.h"
 #include "platform/view.h"
 
@@ -66,6 +68,16 @@ class Window {
     if (fileHandler_) fileHandler_(path);
   }
 
+  // --- The keyboard as an instrument: keys by position (key_positions.h).
+  // A press reaches the root view once however long the key is held
+  // (repeats are dropped), and not while a text field is edited or an alert
+  // shows; the release of a key whose press got through always follows.
+  void keyPositionDown(int position);
+  void keyPositionUp(int position);
+  // The window lost the input focus: every touch is cancelled and every key
+  // held is let go.
+  void focusLost(double time);
+
   // --- The alert: a modal box drawn above everything, one at a time (later
   // ones wait); a tap on its button (or Return / Escape) dismisses it and
   // touches go nowhere else meanwhile. ---
@@ -103,6 +115,7 @@ class Window {
   double lastTapTime_ = -1e9;
   int lastTapCount_ = 0;
   TextField* firstResponder_ = nullptr;
+  std::bitset<keypos::kCount> keyPositionsDown_;
   std::deque<AlertBox> alerts_;
   std::function<void(const std::string&)> fileHandler_;
   Window* previous_ = nullptr;

@@ -94,5 +94,63 @@ TEST(KeyboardEndToEnd, PlayOrRecordPressedWhileTheSongPlaysStopsIt) {
   }
 }
 
+// The computer keyboard through the script's key lines, recorded in a take
+// (start keys C3, and C5 on the upper of two keyboards): what each sequence
+// of keys puts in the song, by sample slot.
+TEST(KeyboardEndToEnd, ComputerKeysPlayTheWindowInViewAndRecordAsTouchesDo) {
+  struct Case {
+    const char* what;
+    bool dual;
+    std::vector<std::string> keys;  // pressed in turn; "-x" releases x
+    std::vector<int> presses;
+  };
+  const std::vector<Case> cases = {
+      {"chord C E G, a repeat ignored", false, {"a", "d", "g", "g", "-a", "-d", "-g"}, {27, 31, 34}},
+      {"black keys between the white", false, {"w", "e", "t", "q"}, {28, 30, 33}},  // q: below C, none
+      {"slide by a key and an octave", false, {"right", "a", "-a", "up", "a", "-a", "down", "down", "left", "a"},
+       {29, 41, 27}},  // the second "down" is the key still held: one octave
+      {"held note ends after a slide", false, {"a", "right", "-a", "a"}, {27, 29}},
+      {"only keys in view (8)", false, {"k", "l", "'", "i", "o"}, {39, 40}},  // o: C#4 right of the 8th
+      {"two keyboards: rows follow the boards", true, {"z", "s", "q", "2", "-q", "shift", "right", "q"}, {27, 28, 51, 52, 53}},
+  };
+  for (const Case& c : cases) {
+    AppRig rig;
+    if (c.dual) {
+      rig.app().setDualKeyboard(true);
+      rig.app().showPiano();
+      rig.settle();
+    }
+    std::string script = "0.1" + kRecord + "0.15 up 9\n";
+    double t = 0.2;
+    for (const std::string& key : c.keys) {
+      script += std::to_string(t += 0.05) + (key[0] == '-' && key.size() > 1 ? " keyup " + key.substr(1) : " keydown " + key) + "\n";
+    }
+    script += std::to_string(t + 0.1) + kRecord + std::to_string(t + 0.15) + " up 9\n" + std::to_string(t + 0.3) + " end\n";
+    ASSERT_TRUE(rig.run(script)) << c.what;
+    EXPECT_EQ(rig.songPresses(), c.presses) << c.what;
+  }
+}
+
+// A chord shows pressed and holds its voices with the sustain pedal's lamp
+// lit while Space is down; losing the focus ends every note and lifts every
+// key and pedal; keys do nothing on another screen.
+TEST(KeyboardEndToEnd, FocusLossEndsEveryComputerKeyNote) {
+  AppRig rig;
+  KeyboardView& view = rig.app().activeKeyboardView();
+  ASSERT_TRUE(rig.run("0.1 keydown space\n0.2 keydown a\n0.2 keydown s\n0.2 keydown f\n0.3 end\n"));
+  EXPECT_EQ(rig.app().soundPlayer().activeVoiceCount(), 3);
+  EXPECT_TRUE(firstKeyDown(rig) && rig.app().keyboardSettings().sustainPedalPressed);
+  EXPECT_EQ(view.lamp(KeyboardView::Lamp::kSustainPedal)->alpha(), 1.0f);
+  ASSERT_TRUE(rig.run("0.1 cancel\n0.2 keyup a\n0.3 end\n"));
+  EXPECT_FALSE(firstKeyDown(rig) || rig.app().keyboardSettings().sustainPedalPressed);
+  for (int slot = 0; slot < KeyPressEngine::kNumNoteSlots; ++slot) {
+    EXPECT_EQ(view.engine().noteIDForSlot(slot) + view.engine().playlistNoForSlot(slot), -2) << slot;
+  }
+  rig.tap({300, 265});  // settings
+  rig.settle();
+  ASSERT_TRUE(rig.run("0.1 keydown a\n0.2 end\n"));
+  EXPECT_EQ(view.engine().playlistNoForSlot(KeyPressEngine::kNumTouchSlots + 27), -1);
+}
+
 }  // namespace
 }  // namespace piano::test

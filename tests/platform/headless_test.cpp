@@ -23,13 +23,14 @@ TEST(TouchScript, ParsesFingersShotsKeysAndPortraitPoints) {
   ASSERT_TRUE(TouchScript::parse(
       "# a glissando\n0.50 down 1 120 300\n  0.60 move 1 130 300  \n\n"
       "portrait\n0.60 down 2 300 10\n0.70 up 1\n0.75 up 2 310 20\n"
-      "landscape\n1.00 shot out.png\n1.10 text My  song #1\n1.20 key return\n2 end\n",
+      "landscape\n1.00 shot out.png\n1.10 text My  song #1\n1.20 key return\n1.3 keydown ;\n2 end\n",
       &script, &error, "/tmp/shots"))
       << error;
-  ASSERT_EQ(script.events.size(), 9u);
+  ASSERT_EQ(script.events.size(), 10u);
   const auto& e = script.events;
-  EXPECT_EQ(std::tuple(e[0].kind, e[0].finger, e[8].kind),
-            std::tuple(ScriptEvent::Kind::Down, 1, ScriptEvent::Kind::End));
+  EXPECT_EQ(std::tuple(e[0].kind, e[0].finger, e[8].kind, e[8].keyPosition, e[9].kind),
+            std::tuple(ScriptEvent::Kind::Down, 1, ScriptEvent::Kind::KeyPositionDown, keypos::kSemicolon,
+                       ScriptEvent::Kind::End));
   // Portrait (300, 10) and (310, 20); a finger lifted without a point lifts where it last was.
   EXPECT_EQ(std::tuple(e[0].point, e[2].point, e[3].point, e[4].point),
             std::tuple(Point{120, 300}, Point{10, 20}, Point{130, 300}, Point{20, 10}));
@@ -42,7 +43,7 @@ TEST(TouchScript, RefusesBadLinesWithTheirNumber) {
   // No y, not a number, up or move of a finger never down, down twice, time going back, ...
   const char* bad[] = {"0.5 down 1 10\n", "0.5 down 1 10 x\n", "0.5 up 1\n", "0.5 move 3 1 1\n",
                        "0.5 down 1 1 1\n0.6 down 1 2 2\n", "1.0 cancel\n0.5 shot a.png\n", "-1 cancel\n",
-                       "0.5 down -2 1 1\n", "0.5 down 1.5 1 1\n", "0.5 jump 1\n", "0.5 key f1\n", "nan cancel\n",
+                       "0.5 down -2 1 1\n", "0.5 down 1.5 1 1\n", "0.5 jump 1\n", "0.5 key f1\n", "0.5 keyup ctrl\n", "0.5 keydown\n", "nan cancel\n",
                        "0.5 shot\n"};
   for (const char* text : bad) {
     TouchScript script;

@@ -84,6 +84,7 @@ MainView& AppRig::start() {
   o.startPlaybackThread = false;  // the audio ticks run the playback passes
   o.language = options.language;
   o.playbackObserver = options.playbackObserver;
+  o.midi = options.midi;
   o.openUrl = [this](const std::string& address, std::function<void(bool)> done) {
     opened.push_back(address);
     done(browserWorks);

@@ -40,6 +40,7 @@ struct AppRigOptions {
   bool start = true;          // start the application at once
   // Told of every note playback plays.
   std::function<void(const Note&, double elapsed)> playbackObserver;
+  platform::MidiConnection* midi = nullptr;  // MIDI devices to play from and to
 };
 
 class AppRig {

@@ -22,8 +22,8 @@ namespace piano {
 
 class ManualView : public platform::ImageView {
  public:
-  // The title page, the table of contents and fifteen pages.
-  static constexpr int kPageCount = 17;
+  // The title page, the table of contents and sixteen pages.
+  static constexpr int kPageCount = 18;
   // The screen the manual was opened from, to which its back button returns.
   enum class FromScreen { kLibrary, kSettings };
 
@@ -31,7 +31,7 @@ class ManualView : public platform::ImageView {
   explicit ManualView(ManualHost& parent);
 
   // Key of the text of `page` in the text tables: "MANUAL TOC" for page 1,
-  // "MANUAL PAGE 1" to "MANUAL PAGE 15" for pages 2 to 16; empty for the title
+  // "MANUAL PAGE 1" to "MANUAL PAGE 16" for pages 2 to 17; empty for the title
   // page and anything else. The web page of the manual is made from the same keys.
   static std::string pageTextKey(int page);
 
