@@ -65,10 +65,7 @@ try {
     if (m.method === 'Runtime.exceptionThrown') fail(`exception: ${JSON.stringify(m.params.exceptionDetails).slice(0, 400)}`);
   });
   const { send, evaluate } = browser;
-  const shot = async (name) => {
-    const r = await send('Page.captureScreenshot', { format: 'png' });
-    fs.writeFileSync(path.join(out, `${name}.png`), Buffer.from(r.result.data, 'base64'));
-  };
+  const shot = (name) => browser.shot(path.join(out, `${name}.png`));
   // A picture for comparing: taken again until two in a row agree, so that
   // an animation still running on a slow machine is not caught half-way.
   const settledShot = async (name) => {
@@ -105,20 +102,17 @@ try {
   await start(() => send('Page.navigate', { url }));
   await shot('1-started');
 
-  const canvasRect = '(() => { const r = Module.canvas.getBoundingClientRect(); return [r.x, r.y, r.width, r.height]; })()';
-  const [cx, cy, cw, ch] = await evaluate(canvasRect);
+  const [cx, cy, cw, ch] = await browser.canvasRect();
   const at = (fx, fy, id = 0) => ({ x: cx + cw * fx, y: cy + ch * fy, id });
-  const touch = (type, points) => send('Input.dispatchTouchEvent', { type, touchPoints: points });
+  const { touch } = browser;
   const tap = async (fx, fy, ms = 80) => { await touch('touchStart', [at(fx, fy)]); await sleep(ms); await touch('touchEnd', []); };
 
   log('audio', await evaluate(`(() => { const c = Module.SDL2?.audioContext; if (!c) return 'none';
     return c.state + ', ' + c.sampleRate + ' Hz, buffer ' + Module.SDL2.audio.scriptProcessorNode.bufferSize +
       ' frames, base latency ' + c.baseLatency + ' s, output latency ' + c.outputLatency + ' s'; })()`));
   // The program's own count of voices (platform/test_probe.h).
-  const voices = async () => evaluate(`['voices started', 'voices sounding'].map(
-    (name) => Module.ccall('piano_probe', 'number', ['string'], [name]))`);
   const expectVoices = async (what, started, sounding) => {
-    const [s, n] = await voices();
+    const [s, n] = [await browser.probe('voices started'), await browser.probe('voices sounding')];
     log(`${what}: ${s} voices started, ${n} sounding`);
     if (s !== started || n !== sounding) fail(`${what}: expected ${started} started and ${sounding} sounding`);
   };
@@ -215,7 +209,7 @@ try {
   // the viewport at start, the canvas at the device's pixels, the piano turned;
   // a touch where a key is drawn sounds as there after a turn to landscape.
   const phone = async (width, height) => {
-    await send('Emulation.setDeviceMetricsOverride', { width, height, deviceScaleFactor: 3, mobile: true });
+    await browser.viewport(width, height, 3, true);
     await sleep(500);
     const size = await evaluate('[Module.canvas.width, Module.canvas.height]');
     log(`canvas on a ${width} x ${height} viewport at 3 pixels per point:`, size.join(' x '));
@@ -223,7 +217,7 @@ try {
   };
   // Where a point of the 568 x 320 picture shows: letterboxed, turned a quarter clockwise in portrait.
   const onScreen = async (px, py, id) => {
-    const [x, y, w, h] = await evaluate(canvasRect);
+    const [x, y, w, h] = await browser.canvasRect();
     const turned = h > w, [pw, ph] = turned ? [320, 568] : [568, 320], s = Math.min(w / pw, h / ph);
     const left = x + (w - pw * s) / 2, top = y + (h - ph * s) / 2;
     return turned ? { x: left + (320 - py) * s, y: top + px * s, id } : { x: left + px * s, y: top + py * s, id };
@@ -247,7 +241,7 @@ try {
 
   if (server) {
     server.kill();
-    await send('Emulation.setDeviceMetricsOverride', { width: 960, height: 640, deviceScaleFactor: 1, mobile: false });
+    await browser.viewport(960, 640);
     await start(() => evaluate('location.reload()'));
     await touch('touchStart', [at(0.45, 0.8, 6)]);
     await sleep(400);

@@ -45,10 +45,11 @@ const server = http.createServer((request, response) => {
 await new Promise((r) => server.listen(0, '127.0.0.1', r));
 const url = `http://localhost:${server.address().port}/piano.html`;
 
-const { send, evaluate, close } = await openBrowser();
+const browser = await openBrowser();
+const { send, evaluate, close } = browser;
 try {
   const [width, height] = [960, 640];
-  await send('Emulation.setDeviceMetricsOverride', { width, height, deviceScaleFactor: 1, mobile: false });
+  await browser.viewport(width, height);
   // In every page: the moments (ms since the epoch) the program started, SDL's
   // output first carried sound, and the last sample came in. The output's
   // buffers are watched by wrapping the handler SDL gives its node.
@@ -95,9 +96,9 @@ try {
         // in view (the canvas fills the viewport), each a tap long enough to
         // be seen down in a turn of the program's loop.
         for (const [fx, fy] of [[0.5, 0.69], [0.45, 0.8]]) {
-          await send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: [{ x: width * fx, y: height * fy, id: 1 }] });
+          await browser.touch('touchStart', [{ x: width * fx, y: height * fy, id: 1 }]);
           await sleep(50);
-          await send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
+          await browser.touch('touchEnd', []);
         }
       }
       await sleep(10);

@@ -96,7 +96,7 @@ void KeyPressEngine::showFingerOnKey(int kb, int zoneOnKeyboard, int keyOffset, 
     const int boundary = zoneOnKeyboard - zone::kFirstBlack;
     board.humanKeys[index] = press;
     // Playback or another source still holds the key down: it stays pictured down.
-    if (!press && (board.mechanicalKeys[index] || heldBySource(k))) return;
+    if (!press && (board.mechanicalKeys[index] || isKeyHeldByAnySource(k))) return;
     host_.showBlackKey(kb, boundary, press ? BlackKeyPicture::Down : BlackKeyPicture::Up);
     return;
   }
@@ -108,7 +108,7 @@ void KeyPressEngine::showFingerOnKey(int kb, int zoneOnKeyboard, int keyOffset, 
     return;
   }
   board.humanKeys[index] = false;
-  if (board.mechanicalKeys[index] || heldBySource(k)) return;
+  if (board.mechanicalKeys[index] || isKeyHeldByAnySource(k)) return;
   releaseWhitePicture(kb, position);
 }
 
@@ -250,7 +250,7 @@ void KeyPressEngine::playKeyFromSource(KeySource source, int sampleNo, bool pres
     endSlotNote(slot);
   }
   sourceHeld_[static_cast<std::size_t>(slot - kNumTouchSlots)] = press;
-  if (press || !heldBySource(sampleNo)) showKeyOnBoards(sampleNo, press);
+  if (press || !isKeyHeldByAnySource(sampleNo)) showKeyOnBoards(sampleNo, press);
   host_.redrawSourceKeys();
 }
 
@@ -265,9 +265,7 @@ void KeyPressEngine::setPedal(Pedal pedal, bool down) {
   host_.redrawOnButtonPress();
 }
 
-bool KeyPressEngine::isKeyHeldByAnySource(int sampleNo) const { return validSampleNo(sampleNo) && heldBySource(sampleNo); }
-
-bool KeyPressEngine::heldBySource(int sampleNo) const {
+bool KeyPressEngine::isKeyHeldByAnySource(int sampleNo) const {
   for (int source = 0; source < kNumKeySources; ++source) {
     if (isKeyHeldBySource(static_cast<KeySource>(source), sampleNo)) return true;
   }
@@ -304,7 +302,7 @@ void KeyPressEngine::mechanicalKeyPressUpForTrigger(int sampleNo) {
   for (Keyboard& board : keyboards_) board.mechanicalKeys[s] = false;
   if (playbackNoteHeard_[s] && noteListener_ != nullptr) noteListener_->noteEnded(sampleNo);
   playbackNoteHeard_[s] = false;
-  if (!heldBySource(sampleNo)) showKeyOnBoards(sampleNo, false);
+  if (!isKeyHeldByAnySource(sampleNo)) showKeyOnBoards(sampleNo, false);
 }
 
 void KeyPressEngine::endPlaybackNotesHeard() {
@@ -349,7 +347,7 @@ void KeyPressEngine::liftPictures() {
   }
   // Keys that other sources still hold show down where they now are.
   for (int k = 0; k < kNumPianoKeys; ++k) {
-    if (heldBySource(k)) showKeyOnBoards(k, true);
+    if (isKeyHeldByAnySource(k)) showKeyOnBoards(k, true);
   }
 }
 

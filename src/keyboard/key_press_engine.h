@@ -150,8 +150,6 @@ class KeyPressEngine : public FingerPressTarget {
   static int sourceSlot(KeySource source, int sampleNo) {
     return kNumTouchSlots + static_cast<int>(source) * kNumPianoKeys + sampleNo;
   }
-  // Whether another source (not a finger, not playback) holds the key.
-  bool heldBySource(int sampleNo) const;
   // Shows key `sampleNo` down or up on every keyboard that displays it.
   void showKeyOnBoards(int sampleNo, bool down);
   // The listener hears the end of every playback note it heard start.
