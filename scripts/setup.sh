@@ -6,13 +6,13 @@ set -euo pipefail
 packages=(
   g++ cmake make pkg-config
   libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev
-  libfluidsynth-dev musescore-general-soundfont librtmidi-dev libjack-jackd2-dev
+  libfluidsynth-dev musescore-general-soundfont librtmidi-dev libjack-jackd2-dev libpipewire-0.3-dev
   fonts-liberation fonts-wqy-microhei
 )
 if [ "${1:-}" = "--tests" ]; then
   packages+=(libgtest-dev libbenchmark-dev chromium jackd2)
   # The latency benchmark's private sound session, its X server and its recorder.
-  packages+=(pipewire pipewire-pulse wireplumber libpipewire-0.3-dev dbus-daemon xvfb python3-xlib)
+  packages+=(pipewire pipewire-pulse wireplumber dbus-daemon xvfb python3-xlib)
   # MIDI files of other programs and an independent reader of them, for the import
   # tests; the checker of AppStream metadata and strace, for the package test.
   packages+=(python3-mido openttd-openmsx planetblupi-music-midi appstream strace)

@@ -1,4 +1,4 @@
-// The sound card output of the piano (platform::SdlAudioOutput, with its own
+// The sound card output of the piano (platform::makeSoundCard, with its own
 // choice of driver and buffer), driven without the screen for the latency
 // benchmark (bench/latency/run.sh):
 //
@@ -22,7 +22,7 @@
 #include <thread>
 
 #include "audio/sound_player.h"
-#include "platform/sdl_audio_output.h"
+#include "platform/sdl_sound_card.h"
 
 namespace {
 
@@ -42,23 +42,24 @@ int writeImpulse(void*, piano::platform::StereoBuffer out) noexcept {
 }
 
 int impulses(int count, int bufferFrames) {
-  piano::platform::SdlAudioOutput output(bufferFrames);
-  if (!output.start(&writeImpulse, nullptr)) return 1;
+  const auto output = piano::platform::makeSoundCard(bufferFrames);
+  if (!output->start(&writeImpulse, nullptr)) return 1;
   std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the stream settles
   for (int i = 0; i < count; ++i) {
     impulseTime.store(0, std::memory_order_relaxed);
     impulseWanted.store(true, std::memory_order_release);
     std::this_thread::sleep_for(std::chrono::milliseconds(400));
     if (const long long t = impulseTime.load(std::memory_order_acquire); t != 0) std::printf("impulse %lld\n", t);
+    output->keepUp(std::chrono::duration<double>(Clock::now().time_since_epoch()).count());
     std::fflush(stdout);
   }
-  output.stop();
+  output->stop();
   return 0;
 }
 
 int load(double seconds, int bufferFrames, const std::string& sampleDir) {
-  piano::platform::SdlAudioOutput output(bufferFrames);
-  piano::SoundPlayer engine({&output, sampleDir, {}});
+  const auto output = piano::platform::makeSoundCard(bufferFrames);
+  piano::SoundPlayer engine({output.get(), sampleDir, {}});
   constexpr int kFingers = 10;
   constexpr int kKeys[kFingers] = {27, 31, 34, 39, 43, 46, 51, 55, 58, 63};
   int voices[kFingers];
@@ -71,11 +72,11 @@ int load(double seconds, int bufferFrames, const std::string& sampleDir) {
     voices[finger] = engine.playSampleWithSampleNo(kKeys[finger] + (n / kFingers) % 5, 0.7, 1.0f, -0.0005f);
     std::this_thread::sleep_for(std::chrono::milliseconds(60));
     if (Clock::now() >= nextLook) {
-      output.keepUp(std::chrono::duration<double>(Clock::now().time_since_epoch()).count());
+      output->keepUp(std::chrono::duration<double>(Clock::now().time_since_epoch()).count());
       nextLook += std::chrono::milliseconds(500);
     }
   }
-  std::printf("Sound at the end: %s\n", output.describe());
+  std::printf("Sound at the end: %s\n", output->describe());
   engine.stop();
   return 0;
 }

@@ -8,9 +8,10 @@
 #   tap to sink:      the piano in a real X window (Xvfb), a key tapped through
 #                     XTest, until the first loud sample at the sink.
 #
-# Median and p95 of each, for the default choice and the pipewire and
-# pulseaudio drivers at 128 and 256 frames (--configs "default pulseaudio:256 ..."
-# picks; "default" gives the programs neither SDL_AUDIODRIVER nor --buffer).
+# Median and p95 of each, for the program's own choice (PipeWire's client where
+# a PipeWire server runs) and SDL's pipewire and pulseaudio drivers, at 128 and
+# 256 frames (--configs "default default:256 pulseaudio:256 ..." picks;
+# "default" gives the programs neither SDL_AUDIODRIVER nor --buffer).
 # --load adds the 60 s run of ten fingers (--load-seconds N: N s) with a build
 # of the piano beside it, and counts the gaps at the sink. --smoke measures a
 # few notes of the default choice only (the test suite's run). --run COMMAND
@@ -27,7 +28,7 @@ notes=24
 load=0
 load_seconds=60
 run_command=
-configs="default pipewire:128 pipewire:256 pulseaudio:128 pulseaudio:256"
+configs="default default:256 pipewire:128 pipewire:256 pulseaudio:128 pulseaudio:256"
 while [ $# -gt 0 ]; do
   case "$1" in
     --build) build=$(cd "$2" && pwd); shift ;;
@@ -169,11 +170,14 @@ if [ -n "$run_command" ]; then
 fi
 echo "$(pipewire --version | grep -m1 -o "libpipewire [0-9.]*"), null sink at 48000 Hz, $notes notes each"
 for config in $configs; do
-  if [ "$config" = default ]; then
-    measure "default choice      " "" ""
-  else
-    measure "$(printf '%-10s %4s frames' "${config%:*}" "${config#*:}")" "${config%:*}" "${config#*:}"
-  fi
+  # default: the program's own choice; default:N that choice at N frames;
+  # DRIVER:N SDL's driver DRIVER at N frames.
+  driver=${config%%:*} frames=
+  [ "$config" != "$driver" ] && frames=${config#*:}
+  label="SDL $driver" env_driver=$driver
+  [ "$driver" = default ] && label="default choice" env_driver=
+  [ -n "$frames" ] && label="$label, $frames frames"
+  measure "$(printf '%-27s' "$label")" "$env_driver" "$frames"
 done
 
 if [ "$load" = 1 ]; then

@@ -1,8 +1,9 @@
 // Records what a PipeWire sink plays (its monitor) and prints, as they happen:
 //   onset NS   the CLOCK_MONOTONIC time at which the sink played the first loud
 //              sample (above -30 dBFS) after at least 150 ms below half of that;
-//   gap N      a run of N frames (up to 50 ms) of exact silence inside sound (an output that
-//              missed its cycle: the sink had nothing of it to play).
+//   gap N at NS  a run of N frames (up to 50 ms) of exact silence inside sound (an
+//              output that missed its cycle: the sink had nothing of it to play),
+//              and the time the sound came back;
 // and, at SIGINT/SIGTERM, "frames N gaps N peak LEVEL". The time of a sample is the
 // graph's time for the cycle that played it plus its place in the cycle.
 //
@@ -54,7 +55,7 @@ void onProcess(void* data) {
         ++c.zeroRun;
       } else {
         if (c.heardSound && c.zeroRun >= kShortestGap && c.zeroRun < kLongestGap) {
-          std::printf("gap %d\n", c.zeroRun);
+          std::printf("gap %d at %lld\n", c.zeroRun, static_cast<long long>(time.now) + 1000000000LL * i / kRate);
           ++c.gaps;
         }
         c.zeroRun = 0;

@@ -27,7 +27,7 @@
 #include "platform/resources.h"
 #include "platform/run_loop.h"
 #include "platform/sample_arrivals.h"
-#include "platform/sdl_audio_output.h"
+#include "platform/sdl_sound_card.h"
 #include "platform/sdl_display.h"
 #include "platform/test_probe.h"
 #include "platform/touch_script.h"
@@ -180,8 +180,8 @@ int playDemo(const Arguments& a) {
     engine.stop();
     return output.finish() ? 0 : 1;
   }
-  platform::SdlAudioOutput output(a.bufferFrames);
-  SoundPlayer engine({&output, a.sampleDir, {}});
+  const auto card = platform::makeSoundCard(a.bufferFrames);
+  SoundPlayer engine({card.get(), a.sampleDir, {}});
   const auto start = std::chrono::steady_clock::now();
   playDemoPhrase(engine, [&](double t) {
     std::this_thread::sleep_until(start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
@@ -298,7 +298,7 @@ int main(int argc, char** argv) {
   } else if (a.noAudio) {
     output = std::make_unique<platform::NullAudioOutput>(/*paced=*/true);
   } else {
-    auto card = std::make_unique<platform::SdlAudioOutput>(a.bufferFrames);
+    auto card = platform::makeSoundCard(a.bufferFrames);
     // Half a second between looks: soon enough to step up before a player
     // hears many clicks, rare enough to cost nothing when idle.
     keepUp = [&loop, &keepUp, card = card.get()] {

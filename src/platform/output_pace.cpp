@@ -34,9 +34,18 @@ void OutputPaceWatch::reset(int rate, int bufferFrames) {
   pulled_.store(0, std::memory_order_relaxed);
   lastPulled_ = 0;
   debt_ = 0.0;
+  // The device's own count goes on; only misses from now on count.
+  missTimes_.fill(-1e300);
 }
 
-bool OutputPaceWatch::fellBehind(double now) {
+bool OutputPaceWatch::fellBehind(double now, long long missedCycles) {
+  // The device counts from its opening: a count lower than the last is a new device.
+  if (missedCycles < missedSeen_) missedSeen_ = missedCycles;
+  for (; missedSeen_ < missedCycles; ++missedSeen_) {
+    std::copy_backward(missTimes_.begin(), missTimes_.end() - 1, missTimes_.end());
+    missTimes_[0] = now;
+  }
+  if (now - missTimes_.back() < kMissedCyclesWindow) return true;
   const long long pulled = pulled_.load(std::memory_order_relaxed);
   if (!started_) {
     if (pulled == 0) return false;

@@ -10,10 +10,14 @@
 // silence in their place) is left short for good. The shortfall is kept as a
 // debt that surplus pays back and that slowly leaks away, so a sound card
 // clock a little slower than the computer's never adds up to a false alarm.
+// A device that can tell when the server went a cycle without it (PipeWire's
+// own client) reports those cycles too: a single missed cycle is too small for
+// the count to see, but three within ten seconds are clicks a player hears.
 //
 // Threads: framePulled from the output's thread; everything else from the main thread.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <string>
 #include <vector>
@@ -49,10 +53,14 @@ class OutputPaceWatch {
 
   // Main thread: starts over for an output pulling `bufferFrames` at `rate`.
   void reset(int rate, int bufferFrames);
-  // Main thread, every half second or so, with the time in seconds: true when
-  // the output has fallen behind by more than four of its buffers and 10 ms,
-  // more than a server cycle's worth of uneven pulls can explain.
-  bool fellBehind(double now);
+  // Main thread, every half second or so, with the time in seconds and the
+  // cycles the device has missed since it opened (0 where it cannot tell):
+  // true when the output has fallen behind by more than four of its buffers
+  // and 10 ms, more than a server cycle's worth of uneven pulls can explain,
+  // or has missed kMissedCyclesToStep cycles within kMissedCyclesWindow.
+  bool fellBehind(double now, long long missedCycles = 0);
+  static constexpr int kMissedCyclesToStep = 3;
+  static constexpr double kMissedCyclesWindow = 10.0;
   // Frames the output is short of the time that went by (for diagnostics).
   double debtFrames() const { return debt_; }
 
@@ -65,6 +73,9 @@ class OutputPaceWatch {
   long long lastPulled_ = 0;
   double lastTime_ = 0.0;
   double debt_ = 0.0;
+  long long missedSeen_ = 0;
+  // When the latest missed cycles were seen, newest first.
+  std::array<double, kMissedCyclesToStep> missTimes_{};
 };
 
 }  // namespace piano::platform

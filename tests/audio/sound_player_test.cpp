@@ -156,7 +156,9 @@ TEST(SampleStore, LoadsByNameAndLeavesMissingAndHostileFilesSilent) {
                                                  {kNumSampleSlots, "/3.mav", false, 0}}) {
     EXPECT_EQ(later.loadArrivedSample(slot, dir + name), loaded) << slot << name;
     EXPECT_EQ(later.playSampleWithSampleNo(slot, 1.0, 1.0f, -1.0f) >= 0, size > 0) << slot << name;
-    if (slot < kNumSampleSlots) EXPECT_EQ(later.sampleSlot(slot).rawDataSize, size) << slot << name;
+    if (slot < kNumSampleSlots) {
+      EXPECT_EQ(later.sampleSlot(slot).rawDataSize, size) << slot << name;
+    }
   }
   fs::remove_all(dir);
 }

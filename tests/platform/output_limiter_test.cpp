@@ -92,30 +92,36 @@ TEST(OutputPace, DriversAndBufferStepsInOrderOfLatency) {
 TEST(OutputPace, UnevenPullsAndASlowCardClockKeepUpWhileMissedCyclesFallBehind) {
   // A server pulls whole cycles of `cycle` frames at `rate` (which may run a
   // little slow against the computer's clock), skipping `missEvery`-th cycle
-  // (0: none); the main thread looks every 0.5 s.
+  // (0: none), which a device that `tells` reports; the main thread looks every 0.5 s.
   struct Case {
     int cycle, bufferFrames;
     double rate;
     int missEvery;
     double seconds;
-    bool behind;
+    bool tells, behind;
   } cases[] = {
-      {128, 128, 44100, 0, 600, false},    {941, 128, 44100, 0, 600, false},  // a 1024-frame quantum at 48 kHz
-      {512, 128, 44100 * 0.9995, 0, 3600, false},                           // a card's clock 500 ppm slow
-      {128, 128, 44100, 20, 10, true},     {512, 512, 44100, 10, 10, true},
-      {128, 128, 44100, 20000, 600, false},  // a rare click is no reason to add latency
+      {128, 128, 44100, 0, 600, true, false},    {941, 128, 44100, 0, 600, false, false},  // a 1024-frame quantum at 48 kHz
+      {512, 128, 44100 * 0.9995, 0, 3600, false, false},                                 // a card's clock 500 ppm slow
+      {128, 128, 44100, 20, 10, false, true},     {512, 512, 44100, 10, 10, false, true},
+      {128, 128, 44100, 20000, 600, true, false},  // a rare click is no reason to add latency
+      {117, 128, 44100, 1150, 30, true, true},     // a click every 3 s is: too few frames for the count alone
+      {117, 128, 44100, 1150, 30, false, false},
   };
   for (const Case& c : cases) {
     OutputPaceWatch watch;
     watch.reset(44100, c.bufferFrames);
     EXPECT_FALSE(watch.fellBehind(0.0));  // nothing pulled yet: the server has not begun
     bool behind = false;
-    long long cycles = 0;
+    long long cycles = 0, missed = 0;
     double nextLook = 0.013;  // the first look after the first pull starts the count
     for (double t = 0.01; t < c.seconds && !behind; t += c.cycle / c.rate) {
-      if (c.missEvery == 0 || ++cycles % c.missEvery != 0) watch.framesPulled(c.cycle);
+      if (c.missEvery == 0 || ++cycles % c.missEvery != 0) {
+        watch.framesPulled(c.cycle);
+      } else {
+        ++missed;
+      }
       if (t >= nextLook) {
-        behind = watch.fellBehind(t);
+        behind = watch.fellBehind(t, c.tells ? missed : 0);
         nextLook += 0.5;
       }
     }
