@@ -175,7 +175,7 @@ std::string PipeWireSoundDevice::describe() const {
   // server says lies between the stream and its device. Said once.
   const double graphRate = static_cast<double>(time.rate.denom) / time.rate.num;
   std::snprintf(text + written, sizeof text - static_cast<std::size_t>(written),
-                "; the server's graph runs at %.0f Hz in cycles of %.1f ms and reports %.1f ms to its device",
+                "; graph %.0f Hz, %.1f ms cycles, %.1f ms to the device",
                 graphRate, milliseconds(cycle, kSampleRate), milliseconds(static_cast<double>(time.delay), graphRate));
   settled_ = text;
   return settled_;

@@ -36,7 +36,8 @@ class PipeWireSoundDevice final : public SoundDevice {
   bool resize(int frames) override;
   void close() override;
   // "PipeWire, 44100 Hz, 128 frames per buffer (2.9 ms)"; once the graph runs,
-  // what it runs at and the delay the server reports to its device.
+  // "...; graph 48000 Hz, 2.7 ms cycles, 0.0 ms to the device": its
+  // rate, its cycle and the delay the server reports to its device.
   std::string describe() const override;
   long long missedCycles() const override { return missedCycles_.load(std::memory_order_relaxed); }
 

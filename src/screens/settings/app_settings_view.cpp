@@ -194,6 +194,8 @@ void AppSettingsView::buildAppPage() {
   // A line under the rows, so a player can see what the sound card gave.
   labelSoundOutput_ = addCaption(*appBackground_, "SOUND OUTPUT", {11.0, 240.0 + s}, {440.0, 14.0}, "Arial", 11.0,
                                  TextAlignment::Centre, 0.6f);
+  // A PipeWire output also says what the server's graph runs at: smaller, whole.
+  labelSoundOutput_->setMinimumFontSize(8.0);
 }
 
 void AppSettingsView::buildPianoPage() {
