@@ -1,6 +1,7 @@
 #include "platform/sound_card.h"
 
 #include <cstdio>
+#include <string>
 
 namespace piano::platform {
 
@@ -59,14 +60,14 @@ void SoundCard::keepUp(double now) {
   const int next = sizeSetByHand_ ? requestedFrames_ : nextBufferStep(requestedFrames_);
   if (next == requestedFrames_) {
     if (!toldFallingBehind_) {
-      std::printf("Sound: the output falls behind at %d frames per buffer\n", requestedFrames_);
-      std::fflush(stdout);
+      say("the output falls behind at " + std::to_string(requestedFrames_) + " frames per buffer");
       toldFallingBehind_ = true;
     }
     pace_.reset(kSampleRate, requestedFrames_);
     return;
   }
-  std::printf("Sound: the output fell behind at %d frames per buffer; now %d\n", requestedFrames_, next);
+  say("the output fell behind at " + std::to_string(requestedFrames_) + " frames per buffer; now " +
+      std::to_string(next));
   requestedFrames_ = next;
   pace_.reset(kSampleRate, requestedFrames_);
   if (open_->resize(requestedFrames_)) {
